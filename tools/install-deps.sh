@@ -1,0 +1,24 @@
+#!/bin/sh
+# Installs the Debian 12 packages that building, running and testing need.
+# Does nothing when they are all present; uses sudo when not run as root.
+set -eu
+
+PACKAGES="cmake ninja-build g++ pkg-config python3 clang libclang-rt-14-dev
+libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libcurl4-openssl-dev
+libasound2-dev libmpg123-dev libfaad-dev libvorbis-dev libogg-dev libopus-dev
+libflac-dev xvfb xauth fonts-dejavu-core alsa-oss lame sox vorbis-tools
+opus-tools flac mpg123"
+
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+[ -z "$missing" ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+$SUDO apt-get update
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 \
+    install -y --no-install-recommends $missing

@@ -1,0 +1,17 @@
+#include "plsWriter.h"
+#include "radioPlayList.h"
+
+#include <QFile>
+
+#include <cerrno>
+
+int RadioPlayList::save(const QString &path) const
+{
+    if (path.isEmpty())
+        return EINVAL;
+    if (items_.empty()) {
+        QFile::remove(path);
+        return 0;
+    }
+    return replaceFile(path, plsText(items_));
+}

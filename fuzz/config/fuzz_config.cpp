@@ -1,0 +1,35 @@
+// The configuration reader on arbitrary bytes; then the writer on whatever
+// the reader stored, read back, must give the same text again.
+#include "WavelarkConfig.h"
+#include "stream.h"
+
+#include <QCoreApplication>
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static int argc = 1;
+    static char name[] = "fuzz_config";
+    static char *argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+
+    WavelarkSettings settings;
+    RadioStream stream(nullptr, nullptr, 0);
+    QStringList searches;
+    WavelarkConfig config(settings, stream, searches);
+    config.setMessageSink([](const QString &) {});
+    config.parse(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
+    const QByteArray written = config.text();
+
+    WavelarkSettings settings2;
+    RadioStream stream2(nullptr, nullptr, 0);
+    QStringList searches2;
+    WavelarkConfig config2(settings2, stream2, searches2);
+    config2.setMessageSink([](const QString &) {});
+    config2.parse(written);
+    if (config2.text() != written)
+        std::abort();
+    return 0;
+}

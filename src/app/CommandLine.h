@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+
+struct WavelarkSettings;
+class RadioStream;
+
+// What the command line asked for; start-up applies it after the
+// configuration file has been read, so it wins over the file.
+struct CommandLineOptions {
+    bool recordAtStart = false; // -R
+    bool autoPlay = false;      // -a
+    bool recursive = false;     // -r
+    int verbosity = 0;          // one per -v
+    int inBufSize = -1;         // -i n: n * 1024 bytes; -1 when not given
+    int outBufSize = -1;        // -o n: n * 1024 bytes; -1 when not given
+    QString proxy;              // -p; null when not given
+    QString configPath;         // -c; null for the default path
+    bool quitRequested = false; // the usage line was printed
+    QStringList arguments;      // files, folders or URLs after the options
+};
+
+// Parses argv with getopt. -h, -f and unknown options print the usage line
+// on `err` and request a quit; parsing goes on.
+CommandLineOptions parseCommandLine(int argc, char **argv, FILE *err = stderr);
+
+// The usage line, without its newline.
+QString usageLine();
+
+// Hold and decode buffer sizes, proxy and autoplay.
+void applyCommandLine(const CommandLineOptions &options, WavelarkSettings &settings,
+                      RadioStream &stream);

@@ -1,0 +1,100 @@
+// Writing the configuration file.
+#include "WavelarkConfig.h"
+
+#include "AtomicFile.h"
+#include "ConfigValues.h"
+#include "stream.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+namespace {
+
+// The folder holding the file (normally ~/.wavelark) is created on the first
+// write, private to its owner.
+void ensureFolder(const QString &path)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    if (QFileInfo::exists(folder))
+        return;
+    if (QDir().mkpath(folder))
+        ::chmod(QFile::encodeName(folder).constData(), 0700);
+}
+
+} // namespace
+
+QString WavelarkConfig::valueText(const SettingKey &key) const
+{
+    switch (key.type) {
+    case ValueType::SearchList: return recentSearches_.join(QLatin1Char('|'));
+    case ValueType::Bool:
+        if (key.boolField)
+            return boolName(settings_.*key.boolField);
+        break;
+    case ValueType::Int:
+        if (key.intField)
+            return QString::number(settings_.*key.intField);
+        break;
+    case ValueType::String:
+        if (key.stringField)
+            return settings_.*key.stringField;
+        break;
+    default: break;
+    }
+    return streamValueText(key.stream);
+}
+
+QString WavelarkConfig::streamValueText(StreamSetting which) const
+{
+    const RadioStream &s = stream_;
+    switch (which) {
+    case StreamSetting::None: return {};
+    case StreamSetting::ConnectTimeout: return QString::number(s.connectTimeout());
+    case StreamSetting::InBufSize: return QString::number(s.inBufSize() / 1024);
+    case StreamSetting::OutBufSize: return QString::number(s.outBufSize() / 1024);
+    case StreamSetting::RecordBufSize: return QString::number(s.recordBufSize() / 1024);
+    case StreamSetting::Proxy: return s.proxy();
+    case StreamSetting::AllowedProxyPorts: return s.allowedProxyPorts().join(QLatin1Char(' '));
+    case StreamSetting::ProxyUsername: return s.proxyUsername();
+    case StreamSetting::ProxyPassword: return s.proxyPassword();
+    case StreamSetting::ProxyType: return ConfigValues::proxyTypeName(s.proxyType());
+    case StreamSetting::ReadInterval: return QString::number(s.readInterval());
+    case StreamSetting::DecodeInterval: return QString::number(s.decodeInterval());
+    case StreamSetting::FillOnEmpty: return boolName(s.fillOnEmpty());
+    case StreamSetting::DecodeWait: return QString::number(s.decodeWait());
+    case StreamSetting::SkipBadFiles: return boolName(s.skipBadFiles());
+    case StreamSetting::SoundsVolume: return QString::number(s.soundsVolume());
+    }
+    return {};
+}
+
+QByteArray WavelarkConfig::text() const
+{
+    QByteArray out;
+    for (const SettingKey &key : kSettingKeys) {
+        out += key.comment;
+        const QString value = valueText(key);
+        if (value.isEmpty() && key.example)
+            out += key.example;
+        else
+            out += key.name + QByteArray(" = ") + value.toUtf8();
+        out += "\n\n";
+    }
+    bindings_.writeAll(out);
+    return out;
+}
+
+bool WavelarkConfig::write(const QString &path)
+{
+    ensureFolder(path);
+    // Holds the proxy password: private to its owner. A crash or a full disk
+    // in the middle must not cost the old file.
+    if (writeFileAtomically(path, text(), 0600) != 0) {
+        message(path + QStringLiteral(": ") + tr("could not open file for writing."));
+        return false;
+    }
+    path_ = path;
+    return true;
+}

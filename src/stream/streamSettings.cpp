@@ -1,0 +1,48 @@
+// The buffer-size settings, which the worker threads share.
+#include "stream.h"
+
+void RadioStream::setInBufSize(unsigned bytes)
+{
+    std::lock_guard lock(holdBufferMutex_);
+    requestedInBufSize_ = bytes;
+}
+
+unsigned RadioStream::inBufSize() const
+{
+    std::lock_guard lock(holdBufferMutex_);
+    return readThreadRunning_ ? inBufCapacity_ : requestedInBufSize_;
+}
+
+void RadioStream::setOutBufSize(unsigned bytes)
+{
+    std::lock_guard lock(decoderMutex_);
+    outBufSize_ = bytes;
+}
+
+unsigned RadioStream::outBufSize() const
+{
+    std::lock_guard lock(decoderMutex_);
+    return outBufSize_;
+}
+
+void RadioStream::setRecordBufSize(unsigned bytes)
+{
+    if (bytes == 0)
+        return;
+    std::lock_guard lock(recordMutex_);
+    recordBufSize_ = bytes;
+}
+
+unsigned RadioStream::recordBufSize() const
+{
+    std::lock_guard lock(recordMutex_);
+    return recordBufSize_;
+}
+
+void RadioStream::setFillOnEmpty(bool on)
+{
+    fillOnEmpty_ = on;
+    // Turning it off while refilling ends the refill at once.
+    if (!on)
+        buffering_ = false;
+}

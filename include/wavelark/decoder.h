@@ -32,6 +32,7 @@ extern "C" {
 /* Channel masks in the supported-format table handed to openFeed. */
 #define WAVELARK_CHANNELS_MONO 1
 #define WAVELARK_CHANNELS_STEREO 2
+#define WAVELARK_CHANNELS_BOTH 3
 
 /* Flags bit 0: rate, channels and format are valid. */
 #define WAVELARK_INFO_FORMAT_VALID 0x00000001u
@@ -84,7 +85,14 @@ WAVELARK_STATIC_ASSERT(offsetof(DecoderInfo, description) == 36, "description at
 WAVELARK_STATIC_ASSERT(offsetof(DecoderInfo, flags) == 164, "flags at 164");
 WAVELARK_STATIC_ASSERT(sizeof(DecoderInfo) == 168, "168 bytes");
 #endif
-/* On every target: the fields after the pointers are packed without gaps. */
+/* On every target: the numbers are 32 bits wide and packed without gaps. */
+#define WAVELARK_FIELD_SIZE(field) sizeof(((DecoderInfo *)0)->field)
+WAVELARK_STATIC_ASSERT(WAVELARK_FIELD_SIZE(rate) == 4 && WAVELARK_FIELD_SIZE(reserved) == 4 &&
+                           WAVELARK_FIELD_SIZE(bitrate) == 4 && WAVELARK_FIELD_SIZE(channels) == 4 &&
+                           WAVELARK_FIELD_SIZE(mode) == 4 && WAVELARK_FIELD_SIZE(format) == 4 &&
+                           WAVELARK_FIELD_SIZE(flags) == 4,
+                       "32-bit numbers");
+#undef WAVELARK_FIELD_SIZE
 WAVELARK_STATIC_ASSERT(offsetof(DecoderInfo, description) - offsetof(DecoderInfo, rate) == 24,
                        "six 32-bit fields between the pointers and the description");
 WAVELARK_STATIC_ASSERT(offsetof(DecoderInfo, flags) - offsetof(DecoderInfo, description) == 128,

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -44,7 +45,17 @@ QString canonicalPath(const QString &path)
 
 QByteArray readBounded(QIODevice &device)
 {
-    return device.read(kMaxStreamedBytes);
+    if (!device.isSequential())
+        return device.read(std::min(device.size() - device.pos(), kMaxStreamedBytes));
+    QByteArray text;
+    char chunk[64 * 1024];
+    qint64 got;
+    while (text.size() < kMaxStreamedBytes
+           && (got = device.read(chunk, std::min<qint64>(sizeof chunk,
+                                                         kMaxStreamedBytes - text.size())))
+               > 0)
+        text.append(chunk, got);
+    return text;
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 // software to ALSA's U8 or S16_LE (see AudioSamples.h), and the level is a
 // software gain. `flush(true)` drains; `close` drops what is still queued.
 // Messages: the device name, ": " and ALSA's text.
+// Threads: called only through AudioOps, under the engine's audio lock, which
+// guards every field here.
 
 #include "AudioBackend.h"
 #include "AudioSamples.h"

@@ -2,6 +2,8 @@
 
 // A sink that accepts everything and plays nothing, for machines without
 // sound. It keeps the level it is given and reports every probe format.
+// Threads: called only through AudioOps, under the engine's audio lock, which
+// guards every field here.
 
 #include "AudioBackend.h"
 #include "ProbeLists.h"

@@ -3,6 +3,8 @@
 // The OSS devices: PCM data to "/dev/dsp", the level through "/dev/mixer".
 // All system calls go through a SystemCalls seam. Messages on failure are
 // "/dev/dsp: " or "/dev/mixer: " and the system's text.
+// Threads: called only through AudioOps, under the engine's audio lock, which
+// guards every field here.
 
 #include "AudioBackend.h"
 #include "SystemCalls.h"

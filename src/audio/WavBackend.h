@@ -8,6 +8,8 @@
 // audio was written starts the next file, PATH.1, PATH.2, ..., so that every
 // file holds one format. A file that would pass the 4 GiB limit of RIFF
 // continues in the next file too.
+// Threads: called only through AudioOps, under the engine's audio lock, which
+// guards every field here.
 
 #include "AudioBackend.h"
 #include "AudioSamples.h"

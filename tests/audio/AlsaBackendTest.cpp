@@ -111,14 +111,3 @@ TEST_F(AlsaBackendTest, UnknownDeviceReturnsErrnoWithMessage)
     EXPECT_EQ(ops.flush(ops.userData, true), -1);
     EXPECT_EQ(ops.write(ops.userData, "\0\0\0\0", 4), -1);
 }
-
-TEST_F(AlsaBackendTest, LevelIsKeptInSoftwareAndClamped)
-{
-    AlsaBackend backend("null");
-    use(backend);
-    EXPECT_EQ(ops.getVolume(ops.userData), 100);
-    EXPECT_EQ(ops.setVolume(ops.userData, 150), 0);
-    EXPECT_EQ(ops.getVolume(ops.userData), 100);
-    ops.setVolume(ops.userData, -3);
-    EXPECT_EQ(ops.getVolume(ops.userData), 0);
-}

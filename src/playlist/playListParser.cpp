@@ -59,7 +59,7 @@ void parsePlainList(PlayListLines &lines, std::vector<ParsedEntry> &out)
 {
     QString line;
     while (lines.next(line)) {
-        line = line.simplified();
+        line = std::move(line).simplified();
         if (startsWithKey(line, QLatin1StringView("http://")))
             out.push_back({ParsedEntry::Kind::Location, line, QString()});
     }
@@ -81,7 +81,7 @@ void parsePls(PlayListLines &lines, std::vector<ParsedEntry> &out)
     QString line;
     bool haveLine = lines.next(line);
     while (haveLine) {
-        line = line.simplified();
+        line = std::move(line).simplified();
         const qsizetype file = matchPlsKey(line, QLatin1StringView("file"));
         if (file < 0) {
             haveLine = lines.next(line);
@@ -91,13 +91,13 @@ void parsePls(PlayListLines &lines, std::vector<ParsedEntry> &out)
         bool lengthConsumed = false;
         haveLine = lines.next(line);
         if (haveLine) {
-            line = line.simplified();
+            line = std::move(line).simplified();
             const qsizetype title = matchPlsKey(line, QLatin1StringView("title"));
             if (title >= 0) {
                 entry.title = restAfter(line, title);
                 haveLine = lines.next(line);
                 if (haveLine) {
-                    line = line.simplified();
+                    line = std::move(line).simplified();
                     lengthConsumed = matchPlsKey(line, QLatin1StringView("length")) >= 0;
                 }
             }
@@ -114,7 +114,7 @@ void parsePlainM3u(PlayListLines &lines, std::vector<ParsedEntry> &out)
     lines.rewind();
     QString line;
     while (lines.next(line)) {
-        line = line.simplified();
+        line = std::move(line).simplified();
         // Comments (an "#EXTINF:" without its header among them) are not files.
         if (line.isEmpty() || line.startsWith(u'#'))
             continue;
@@ -130,7 +130,7 @@ void parseM3u(PlayListLines &lines, std::vector<ParsedEntry> &out)
     }
     QString line;
     while (lines.next(line)) {
-        line = line.simplified();
+        line = std::move(line).simplified();
         const qsizetype info = matchExtinf(line);
         if (info < 0)
             continue;

@@ -47,11 +47,11 @@ PlayListItem *RadioPlayList::findUrl(const QString &url) const
     if (!hit || hit->url == url)
         return hit;
     // Someone wrote an entry's url directly: the index is stale.
-    const_cast<RadioPlayList *>(this)->rebuildIndex();
+    rebuildIndex();
     return byUrl_.value(url);
 }
 
-void RadioPlayList::rebuildIndex()
+void RadioPlayList::rebuildIndex() const
 {
     byUrl_.clear();
     for (const auto &item : items_)

@@ -125,11 +125,11 @@ private:
     void parseIn(PlayListLoad &load, QByteArrayView text, PlayListFormat format,
                  const QString &baseDir);
     void append(std::unique_ptr<PlayListItem> item);
-    void rebuildIndex();
+    void rebuildIndex() const;
 
     Items items_;
     // url -> entry; checked against the entry's url on every hit.
-    QHash<QString, PlayListItem *> byUrl_;
+    mutable QHash<QString, PlayListItem *> byUrl_;
     int cursor_ = -1;
     SortTag sortTag_ = SortTag::Id;
     bool sortReverse_ = false;

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <QStringList>
+
 #include <cstring>
 #include <set>
 #include <thread>
@@ -20,39 +21,13 @@ DecoderInfo sampleInfo()
 {
     DecoderInfo info{};
     info.rate = 44100;
-    info.bitrate = 128;
-    info.channels = 2;
     info.mode = WAVELARK_MODE_JOINT_STEREO;
-    info.format = WAVELARK_AFMT_S16_LE;
     info.flags = WAVELARK_INFO_FORMAT_VALID;
     std::strcpy(info.description, "MPEG 1 Layer III");
     return info;
 }
 
 } // namespace
-
-TEST(PlayListItem, StartsWithItsArgumentsAndNothingElse)
-{
-    PlayListItem item("http://a", "T", "Ar", "Al", "G", "ST", 96, 3);
-    EXPECT_EQ(item.url, "http://a");
-    EXPECT_EQ(item.title, "T");
-    EXPECT_EQ(item.artist, "Ar");
-    EXPECT_EQ(item.album, "Al");
-    EXPECT_EQ(item.genre, "G");
-    EXPECT_EQ(item.streamTitle, "ST");
-    EXPECT_EQ(item.bitrate, 96);
-    ASSERT_TRUE(item.retryCounter.has_value());
-    EXPECT_EQ(*item.retryCounter, 3);
-    EXPECT_FALSE(item.bad);
-    EXPECT_FALSE(item.played);
-    EXPECT_FALSE(item.streamInfoValid);
-    EXPECT_TRUE(isZero(item.streamInfo));
-    EXPECT_TRUE(item.format.isNull());
-    EXPECT_TRUE(item.icyHeader.isNull());
-    EXPECT_TRUE(item.icyMeta.isNull());
-    EXPECT_TRUE(item.icyUrl.isNull());
-    EXPECT_TRUE(item.error.isNull());
-}
 
 TEST(PlayListItem, IdsGrowByOneAndStayUniqueAcrossThreads)
 {
@@ -71,44 +46,34 @@ TEST(PlayListItem, IdsGrowByOneAndStayUniqueAcrossThreads)
         });
     for (auto &thread : threads)
         thread.join();
-
     std::set<uint32_t> all;
     for (const auto &list : ids)
         all.insert(list.begin(), list.end());
     ASSERT_EQ(all.size(), size_t(kThreads * kEach));
     EXPECT_GT(*all.begin(), second.id);
-    // Nothing else created entries meanwhile, so the ids are contiguous.
+    // Nothing else created entries meanwhile, so no number was skipped.
     EXPECT_EQ(*all.rbegin() - *all.begin() + 1, uint32_t(kThreads * kEach));
 }
 
 TEST(PlayListItem, CopyIsANewEntryWithTheTagsOnly)
 {
     PlayListItem source("http://s", "T", "Ar", "Al", "G", "ST", 64, 2);
-    source.bad = true;
-    source.played = true;
+    source.bad = source.played = true;
     source.error = "boom";
-    source.icyUrl = "http://icy";
     const DecoderInfo info = sampleInfo();
     source.setStreamInfo(&info);
 
     PlayListItem copy(source);
     EXPECT_GT(copy.id, source.id);
-    EXPECT_EQ(copy.url, source.url);
-    EXPECT_EQ(copy.title, source.title);
-    EXPECT_EQ(copy.artist, source.artist);
-    EXPECT_EQ(copy.album, source.album);
-    EXPECT_EQ(copy.genre, source.genre);
-    EXPECT_EQ(copy.streamTitle, source.streamTitle);
+    EXPECT_EQ(QStringList({copy.url, copy.title, copy.artist, copy.album, copy.genre,
+                           copy.streamTitle}),
+              QStringList({"http://s", "T", "Ar", "Al", "G", "ST"}));
     EXPECT_EQ(copy.bitrate, 64);
     EXPECT_FALSE(copy.retryCounter.has_value());
-    EXPECT_EQ(*source.retryCounter, 2);
-    EXPECT_FALSE(copy.bad);
-    EXPECT_FALSE(copy.played);
-    EXPECT_TRUE(copy.error.isNull());
-    EXPECT_TRUE(copy.icyUrl.isNull());
-    EXPECT_FALSE(copy.streamInfoValid);
+    EXPECT_EQ(source.retryCounter, 2);
+    EXPECT_FALSE(copy.bad || copy.played || copy.streamInfoValid);
+    EXPECT_TRUE(copy.error.isNull() && copy.format.isNull());
     EXPECT_TRUE(isZero(copy.streamInfo));
-    EXPECT_TRUE(copy.format.isNull());
 }
 
 TEST(PlayListItem, StreamInfoIsCopiedAndItsTextsTakenOut)
@@ -116,7 +81,7 @@ TEST(PlayListItem, StreamInfoIsCopiedAndItsTextsTakenOut)
     PlayListItem item("u", "Old title", "Old artist", "Old album", "", "");
     DecoderInfo info = sampleInfo();
     std::string title = "New title";
-    std::string album = "Caf\xc3\xa9";
+    const std::string album = "Caf\xc3\xa9";
     info.title = title.c_str();
     info.album = album.c_str();
     item.setStreamInfo(&info);
@@ -127,27 +92,19 @@ TEST(PlayListItem, StreamInfoIsCopiedAndItsTextsTakenOut)
     EXPECT_EQ(item.artist, "Old artist"); // null pointer: kept
     EXPECT_EQ(item.album, QString::fromUtf8("Caf\xc3\xa9"));
     EXPECT_EQ(item.streamInfo.rate, 44100u);
-    EXPECT_EQ(item.streamInfo.mode, WAVELARK_MODE_JOINT_STEREO);
-    EXPECT_EQ(item.streamInfo.flags, WAVELARK_INFO_FORMAT_VALID);
     // The module's texts die with its next call: the copy must not point at them.
     EXPECT_EQ(item.streamInfo.title, nullptr);
     EXPECT_EQ(item.streamInfo.album, nullptr);
-
-    title.assign(100, 'x'); // the module reuses its memory
+    title.assign(100, 'x');
     EXPECT_EQ(item.title, "New title");
 
     item.setStreamInfo(nullptr);
     EXPECT_FALSE(item.streamInfoValid);
     EXPECT_TRUE(isZero(item.streamInfo));
     EXPECT_TRUE(item.format.isNull());
-    EXPECT_EQ(item.title, "New title");
-}
 
-TEST(PlayListItem, UnterminatedDescriptionIsReadWithinTheRecord)
-{
-    PlayListItem item("u", "", "", "", "", "");
-    DecoderInfo info = sampleInfo();
-    std::memset(info.description, 'd', sizeof info.description);
+    std::memset(info.description, 'd', sizeof info.description); // no terminator
+    info.title = info.album = nullptr;
     item.setStreamInfo(&info);
     EXPECT_EQ(item.format, QString(WAVELARK_INFO_DESCRIPTION_SIZE, u'd'));
 }

@@ -18,8 +18,6 @@ public:
         ::dup2(file_.handle(), 2);
     }
     ~StderrCapture() { restore(); }
-    StderrCapture(const StderrCapture &) = delete;
-    StderrCapture &operator=(const StderrCapture &) = delete;
 
     // Everything written so far; stops capturing.
     QByteArray text()

@@ -1,0 +1,1 @@
+<html><body>[playlist]<br>File1=a</body></html>

@@ -1,0 +1,5 @@
+junk
+[playlist]
+FILE3 = x  y
+Title3 =Café
+file=

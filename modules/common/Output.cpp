@@ -57,6 +57,16 @@ FormatTable FormatTable::fromTriples(const int *triples, int count)
     return t;
 }
 
+bool FormatTable::offersRate(int rate) const
+{
+    if (rows_.empty())
+        return true;
+    for (const FormatRow &r : rows_)
+        if (r.rate == rate)
+            return true;
+    return false;
+}
+
 PcmFormat FormatTable::choose(int rate, int channels, uint32_t ownFormat) const
 {
     if (!canProduce(ownFormat))

@@ -47,6 +47,10 @@ public:
     // constraint": the source's own rate and channels in its own format.
     PcmFormat choose(int rate, int channels, uint32_t ownFormat) const;
 
+    // True when some row has this rate (any channel count); always true for
+    // an empty table.
+    bool offersRate(int rate) const;
+
     const std::vector<FormatRow> &rows() const { return rows_; }
 
 private:

@@ -20,6 +20,8 @@ void PcmConverter::configure(int srcRate, int srcChannels, const PcmFormat &out)
 
 std::span<const uint8_t> PcmConverter::convert(const int16_t *in, size_t frames)
 {
+    if (frames == 0 || !in)
+        return {};
     if (passthrough_)
         return {reinterpret_cast<const uint8_t *>(in), frames * size_t(srcChannels_) * 2};
     mixChannels(in, frames);

@@ -55,26 +55,31 @@ public:
         for (;;) {
             if (broken_)
                 return kError;
-            int r = atStreamStart_ ? readMetadata() : nextFrame();
+            samples_.clear();
+            const int r = atStreamStart_ ? readMetadata() : nextFrame();
             if (r == kFrame && !samples_.empty()) {
                 const size_t frames = samples_.size() / size_t(mixer_.outChannels());
-                decoded_ += frames;
                 return deliver(samples_.data(), frames, pcm, length);
             }
-            if (r == kNeedMore && streamEnded())
-                return kFrame; // every sample STREAMINFO announced is out
+            if (r == kEnded)
+                return kFrame; // with length 0: the stream's last frame is out
             if (r != kFrame)
                 return r;
         }
     }
 
 private:
+    // Internal result of nextFrame: past the last frame STREAMINFO announced.
+    static constexpr int kEnded = 3;
+
     bool start()
     {
         FLAC__stream_decoder_set_md5_checking(decoder_, false);
         FLAC__stream_decoder_set_metadata_respond(decoder_, FLAC__METADATA_TYPE_VORBIS_COMMENT);
         atStreamStart_ = true;
-        total_ = decoded_ = 0;
+        total_ = 0;
+        streamBlock_ = 0;
+        ended_ = false;
         haveHeader_ = false;
         inChannels_ = 0;
         return FLAC__stream_decoder_init_stream(decoder_, &readCb, nullptr, nullptr, nullptr,
@@ -88,8 +93,6 @@ private:
             FLAC__stream_decoder_delete(decoder_);
         decoder_ = nullptr;
     }
-
-    bool streamEnded() const { return total_ > 0 && decoded_ >= total_ && !atStreamStart_; }
 
     // Skips an ID3v2 tag, then hands the whole metadata section to libFLAC.
     int readMetadata()
@@ -113,38 +116,82 @@ private:
         }
         if (length > in_.size())
             return kNeedMore;
+        readPos_ = 0;
         release_ = length;
-        if (!FLAC__stream_decoder_process_until_end_of_metadata(decoder_) || release_ != 0)
+        if (!FLAC__stream_decoder_process_until_end_of_metadata(decoder_) || readPos_ != length)
             return kError;
+        in_.consume(length);
         atStreamStart_ = false;
         return kFrame;
     }
 
-    // Finds the frame at the front, releases it to libFLAC and decodes it.
+    // Finds the frame at the front and decodes it.
     int nextFrame()
     {
-        samples_.clear();
         if (isMagic(in_.data(), in_.size())) {
             // A new stream follows: a fresh decoder, as for the first.
             FLAC__stream_decoder_finish(decoder_); // false only for an MD5 mismatch
             return start() ? kFrame : kError;
         }
+        if (ended_)
+            return kEnded;
         if (!haveHeader_ && !syncToHeader())
             return kNeedMore;
         size_t end = 0;
-        if (!findFrameEnd(end))
-            return kNeedMore;
-        haveHeader_ = false;
-        frameBytes_ += end;
-        release_ = end;
-        for (int i = 0; i < kMaxCallsPerBlock && release_ > 0 && !broken_; ++i) {
-            if (!FLAC__stream_decoder_process_single(decoder_)
-                || FLAC__stream_decoder_get_state(decoder_) == FLAC__STREAM_DECODER_ABORTED)
-                FLAC__stream_decoder_flush(decoder_);
+        if (findFrameEnd(end)) {
+            decodeBlock(end, false);
+            return kFrame;
         }
-        in_.consume(release_); // what libFLAC did not want
-        release_ = 0;
-        return kFrame;
+        if (!isLastFrame())
+            return kNeedMore;
+        // The last frame has no successor: try each end where the CRC-16
+        // matches, and let libFLAC confirm (a frame cut short fails).
+        const uint8_t *p = in_.data();
+        for (; tailPos_ < in_.size(); ++tailPos_) {
+            tailCrc_ = flac::crc16(tailCrc_, p + tailPos_, 1);
+            if (tailCrc_ == 0 && decodeBlock(tailPos_ + 1, true)) {
+                ended_ = true;
+                return kFrame;
+            }
+        }
+        return kNeedMore;
+    }
+
+    bool isLastFrame() const
+    {
+        if (total_ == 0)
+            return false;
+        const uint64_t first = header_.variable ? header_.number : header_.number * streamBlock_;
+        return first + uint64_t(header_.blockSize) >= total_;
+    }
+
+    // Lets libFLAC decode the first `end` bytes. A tentative block that gives
+    // no clean frame is left in place; otherwise the bytes are consumed.
+    bool decodeBlock(size_t end, bool tentative)
+    {
+        readPos_ = 0;
+        release_ = end;
+        frameError_ = false;
+        frameBytes_ += end; // before decoding, so the first frame has a bitrate
+        // Every block ends with libFLAC asking past it (abort), then a flush.
+        for (int i = 0; i < kMaxCallsPerBlock && !broken_; ++i) {
+            if (!FLAC__stream_decoder_process_single(decoder_)
+                || FLAC__stream_decoder_get_state(decoder_) == FLAC__STREAM_DECODER_ABORTED) {
+                FLAC__stream_decoder_flush(decoder_);
+                break;
+            }
+        }
+        if (tentative && (samples_.empty() || frameError_)) {
+            samples_.clear();
+            frameBytes_ -= end;
+            return false;
+        }
+        if (!tentative && isLastFrame() && !samples_.empty())
+            ended_ = true;
+        in_.consume(end);
+        haveHeader_ = false;
+        skipped_ = 0;
+        return true;
     }
 
     // Drops bytes up to the next frame header or "fLaC"; true when the front
@@ -161,8 +208,8 @@ private:
             if (flac::parseFrameHeader(p + i, n - i, header_)) {
                 drop(i);
                 haveHeader_ = true;
-                scanPos_ = header_.headerBytes;
-                scanCrc_ = flac::crc16(0, in_.data(), scanPos_);
+                scanPos_ = tailPos_ = header_.headerBytes;
+                scanCrc_ = tailCrc_ = flac::crc16(0, in_.data(), scanPos_);
                 return true;
             }
         }
@@ -174,15 +221,12 @@ private:
     {
         in_.consume(bytes);
         skipped_ += bytes;
-        if (bytes == 0)
-            return;
         if (skipped_ > kMaxResyncBytes)
             broken_ = true;
     }
 
     // The end of the frame at the front: where the next frame of the stream
-    // (or a new "fLaC" after a matching CRC) begins, or for the stream's last
-    // frame the end of the data once its CRC matches. Resumes where the last
+    // (or a new "fLaC" after a matching CRC) begins. Resumes where the last
     // call stopped, so the search is linear in the input.
     bool findFrameEnd(size_t &end)
     {
@@ -195,18 +239,9 @@ private:
                  && flac::follows(header_, next))
                 || (scanCrc_ == 0 && isMagic(q, n - scanPos_))) {
                 end = scanPos_;
-                skipped_ = 0;
                 return true;
             }
             scanCrc_ = flac::crc16(scanCrc_, q, 1);
-        }
-        const bool last = total_ > 0 && decoded_ + uint64_t(header_.blockSize) >= total_;
-        if (last) {
-            const uint16_t crc = flac::crc16(scanCrc_, p + scanPos_, n - scanPos_);
-            if (crc == 0) {
-                end = n;
-                return true;
-            }
         }
         if (scanPos_ > kMaxFrameBytes) {
             // No successor this far: the header was a false one; look again.
@@ -220,13 +255,12 @@ private:
                                                 size_t *bytes, void *self)
     {
         auto *d = static_cast<FlacDecoder *>(self);
-        const size_t n = std::min({*bytes, d->release_, d->in_.size()});
+        const size_t n = std::min(*bytes, d->release_ - d->readPos_);
         *bytes = n;
         if (n == 0)
             return FLAC__STREAM_DECODER_READ_STATUS_ABORT;
-        std::memcpy(buffer, d->in_.data(), n);
-        d->in_.consume(n);
-        d->release_ -= n;
+        std::memcpy(buffer, d->in_.data() + d->readPos_, n);
+        d->readPos_ += n;
         return FLAC__STREAM_DECODER_READ_STATUS_CONTINUE;
     }
 
@@ -286,6 +320,7 @@ private:
         auto *d = static_cast<FlacDecoder *>(self);
         if (m->type == FLAC__METADATA_TYPE_STREAMINFO) {
             d->total_ = m->data.stream_info.total_samples;
+            d->streamBlock_ = m->data.stream_info.min_blocksize;
         } else if (m->type == FLAC__METADATA_TYPE_VORBIS_COMMENT) {
             Tags tags;
             const auto &vc = m->data.vorbis_comment;
@@ -298,23 +333,29 @@ private:
         }
     }
 
-    static void errorCb(const FLAC__StreamDecoder *, FLAC__StreamDecoderErrorStatus, void *)
+    static void errorCb(const FLAC__StreamDecoder *, FLAC__StreamDecoderErrorStatus, void *self)
     {
         // Lost sync, a bad header or a CRC mismatch: libFLAC skips the frame.
+        static_cast<FlacDecoder *>(self)->frameError_ = true;
     }
 
     FLAC__StreamDecoder *decoder_ = nullptr;
     ByteQueue in_;
     size_t release_ = 0;       // bytes at the front libFLAC may read
+    size_t readPos_ = 0;       // of those, bytes it has read
     bool atStreamStart_ = true;
     bool haveHeader_ = false;  // header_ describes the frame at the front
     FrameHeader header_;
     size_t scanPos_ = 0;       // successor search position, from the front
     uint16_t scanCrc_ = 0;     // CRC-16 of the front frame up to scanPos_
+    size_t tailPos_ = 0;       // same, for the last frame's end search
+    uint16_t tailCrc_ = 0;
+    bool frameError_ = false;  // libFLAC reported damage in the current block
+    bool ended_ = false;       // the last frame STREAMINFO announced is out
+    uint64_t streamBlock_ = 0; // block size of a fixed-block stream
     size_t skipped_ = 0;       // bytes dropped since the last good frame
     bool broken_ = false;
     uint64_t total_ = 0;       // samples per channel STREAMINFO announces; 0 = unknown
-    uint64_t decoded_ = 0;
     uint64_t frameBytes_ = 0, frameSamples_ = 0;
     int inChannels_ = 0;
     Downmixer mixer_;

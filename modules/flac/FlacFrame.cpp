@@ -144,7 +144,7 @@ bool follows(const FrameHeader &cur, const FrameHeader &next)
 Scan metadataLength(const uint8_t *p, size_t n, size_t &length)
 {
     if (n < 4)
-        return std::memcmp(p, "fLaC", n) == 0 ? Scan::NeedMore : Scan::Invalid;
+        return n == 0 || std::memcmp(p, "fLaC", n) == 0 ? Scan::NeedMore : Scan::Invalid;
     if (std::memcmp(p, "fLaC", 4) != 0)
         return Scan::Invalid;
     if (n < 8 + 34)

@@ -24,11 +24,6 @@ bool isOpusHeader(const uint8_t *p, size_t n)
     return opus::parseOpusHead(p, n, h);
 }
 
-bool isNativeRate(int rate)
-{
-    return rate == 48000 || rate == 24000 || rate == 16000 || rate == 12000 || rate == 8000;
-}
-
 class OpusDecoder final : public Decoder
 {
 public:
@@ -79,9 +74,13 @@ private:
             return false;
         mixer_.configure(speakerLayout(ChannelOrder::Vorbis, head_.channels));
         const int channels = mixer_.outChannels();
-        decodeRate_ = table().choose(48000, channels, WAVELARK_AFMT_S16_LE).rate;
-        if (!isNativeRate(decodeRate_))
-            decodeRate_ = 48000;
+        decodeRate_ = 48000;
+        for (int rate : {48000, 24000, 16000, 12000, 8000}) {
+            if (table().offersRate(rate)) {
+                decodeRate_ = rate;
+                break;
+            }
+        }
         int err = 0;
         decoder_ = opus_multistream_decoder_create(decodeRate_, head_.channels, head_.streams,
                                                    head_.coupled, head_.mapping.data(), &err);

@@ -36,7 +36,7 @@ QByteArray readFile(const QString &path)
 
 QByteArray encode(const FixtureSpec &s, const QString &title)
 {
-    const QString base = workDir().filePath(s.id() + "-" + QString::number(qHash(title)));
+    const QString base = workDir().filePath(QStringLiteral("%1-%2s-%3").arg(s.id()).arg(s.seconds).arg(qHash(title)));
     const QString wav = base + ".wav";
     if (!run("sox", {"-D", "-n", "-r", QString::number(s.rate), "-c", QString::number(s.channels), "-b",
                      "16", wav, "synth", QString::number(s.seconds), "sine",

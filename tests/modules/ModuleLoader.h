@@ -7,7 +7,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <ostream>
 #include <vector>
+
+// Lets test messages print module names.
+inline std::ostream &operator<<(std::ostream &o, const QString &s)
+{
+    return o << s.toStdString();
+}
 
 struct LoadedModule
 {

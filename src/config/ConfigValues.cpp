@@ -1,6 +1,6 @@
 #include "ConfigValues.h"
 
-#include <QStringDecoder>
+#include "TextCodec.h"
 
 #include <climits>
 
@@ -89,16 +89,20 @@ QStringList parsePortList(const QString &value)
 
 QStringList parseSearchList(const QString &value)
 {
-    return value.split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    // Blanks around a search are not part of it, and would not survive
+    // being written back as the first or last entry of the line.
+    QStringList entries;
+    for (const QString &piece : value.split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
+        const QString entry = piece.trimmed();
+        if (!entry.isEmpty())
+            entries += entry;
+    }
+    return entries;
 }
 
 QString decodeLine(const QByteArray &bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(bytes);
-    if (!utf8.hasError())
-        return text;
-    return QString::fromLatin1(bytes);
+    return wavelark::decodeUtf8OrLatin1(bytes);
 }
 
 } // namespace ConfigValues

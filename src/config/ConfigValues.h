@@ -19,7 +19,7 @@ QString proxyTypeName(int type);
 // Ports separated by single blanks, each 1-65535 and digits only; any bad
 // piece empties the whole list.
 QStringList parsePortList(const QString &value);
-// Split at "|", empty pieces dropped.
+// Split at "|", each piece trimmed, empty pieces dropped.
 QStringList parseSearchList(const QString &value);
 // A line's bytes as UTF-8 when they are valid UTF-8, otherwise as Latin-1.
 QString decodeLine(const QByteArray &bytes);

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include "QtPrinters.h"
+
 // A private home directory for one test: HOME points at a fresh temporary
 // folder for the object's lifetime, so nothing touches the user's
 // ~/.wavelark. Restores the previous HOME when destroyed.

@@ -113,8 +113,9 @@ TEST_F(ConfigRead, ProxyTypesByName)
 
 TEST_F(ConfigRead, SearchListsAccumulate)
 {
-    ASSERT_TRUE(readText("shoutCastSearches = jazz||blues|\nshoutCastSearches = drum & bass\n"));
-    EXPECT_EQ(searches, QStringList({"jazz", "blues", "drum & bass"}));
+    ASSERT_TRUE(readText("shoutCastSearches = jazz||blues|\nshoutCastSearches = drum & bass\n"
+                         "shoutCastSearches = | |  soul  |\n"));
+    EXPECT_EQ(searches, QStringList({"jazz", "blues", "drum & bass", "soul"}));
 }
 
 TEST_F(ConfigRead, ParseErrorsNameTheirLines)

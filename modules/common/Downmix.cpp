@@ -74,7 +74,9 @@ int16_t floatToS16(float v)
         return -32768;
     if (s >= 32767.f)
         return 32767;
-    return int16_t(std::lrintf(s));
+    // Round half away from zero; a truncating conversion is much cheaper
+    // than lrintf, which is a library call unless errno handling is off.
+    return int16_t(s >= 0 ? s + 0.5f : s - 0.5f);
 }
 
 void Downmixer::mix(const float *frame, int16_t *out) const
@@ -91,6 +93,13 @@ void Downmixer::mix(const float *frame, int16_t *out) const
 
 void Downmixer::planarFloat(const float *const *in, size_t frames, int16_t *out) const
 {
+    if (inChannels_ <= 2) {
+        // Nothing to mix: interleave and convert.
+        for (int c = 0; c < inChannels_; ++c)
+            for (size_t i = 0; i < frames; ++i)
+                out[i * size_t(inChannels_) + size_t(c)] = floatToS16(in[c][i]);
+        return;
+    }
     float frame[kMaxChannels];
     for (size_t i = 0; i < frames; ++i) {
         for (int c = 0; c < inChannels_; ++c)
@@ -101,6 +110,15 @@ void Downmixer::planarFloat(const float *const *in, size_t frames, int16_t *out)
 
 void Downmixer::planarInt(const int32_t *const *in, size_t frames, int bits, int16_t *out) const
 {
+    if (inChannels_ <= 2) {
+        const int shift = bits - 16;
+        for (int c = 0; c < inChannels_; ++c)
+            for (size_t i = 0; i < frames; ++i) {
+                const int32_t s = in[c][i];
+                out[i * size_t(inChannels_) + size_t(c)] = int16_t(shift >= 0 ? s >> shift : s << -shift);
+            }
+        return;
+    }
     const float scale = 1.f / float(int64_t(1) << (bits - 1));
     float frame[kMaxChannels];
     for (size_t i = 0; i < frames; ++i) {

@@ -209,7 +209,7 @@ private:
                 drop(i);
                 haveHeader_ = true;
                 scanPos_ = tailPos_ = header_.headerBytes;
-                scanCrc_ = tailCrc_ = flac::crc16(0, in_.data(), scanPos_);
+                tailCrc_ = flac::crc16(0, in_.data(), tailPos_);
                 return true;
             }
         }
@@ -233,15 +233,19 @@ private:
         const uint8_t *p = in_.data();
         const size_t n = in_.size();
         FrameHeader next;
-        for (; scanPos_ + kMaxHeaderBytes <= n; ++scanPos_) {
+        while (scanPos_ + kMaxHeaderBytes <= n) {
             const uint8_t *q = p + scanPos_;
             if ((q[0] == 0xFF && flac::parseFrameHeader(q, n - scanPos_, next)
                  && flac::follows(header_, next))
-                || (scanCrc_ == 0 && isMagic(q, n - scanPos_))) {
+                || (q[0] == 'f' && isMagic(q, n - scanPos_) && flac::crc16(0, p, scanPos_) == 0)) {
                 end = scanPos_;
                 return true;
             }
-            scanCrc_ = flac::crc16(scanCrc_, q, 1);
+            // Only 0xFF (a frame sync) or 'f' (the magic) can start a boundary.
+            const size_t limit = n - kMaxHeaderBytes + 1;
+            do
+                ++scanPos_;
+            while (scanPos_ < limit && p[scanPos_] != 0xFF && p[scanPos_] != 'f');
         }
         if (scanPos_ > kMaxFrameBytes) {
             // No successor this far: the header was a false one; look again.
@@ -300,19 +304,8 @@ private:
         const size_t start = samples_.size();
         samples_.resize(start + size_t(h.blocksize) * size_t(mixer_.outChannels()));
         int16_t *out = samples_.data() + start;
-        if (channels <= 2) {
-            for (unsigned i = 0; i < h.blocksize; ++i)
-                for (int c = 0; c < channels; ++c)
-                    *out++ = toS16(buffer[c][i], bits);
-        } else {
-            mixer_.planarInt(buffer, h.blocksize, bits, out);
-        }
+        mixer_.planarInt(buffer, h.blocksize, bits, out);
         return true;
-    }
-
-    static int16_t toS16(FLAC__int32 s, int bits)
-    {
-        return bits >= 16 ? int16_t(s >> (bits - 16)) : int16_t(s << (16 - bits));
     }
 
     static void metadataCb(const FLAC__StreamDecoder *, const FLAC__StreamMetadata *m, void *self)
@@ -347,9 +340,8 @@ private:
     bool haveHeader_ = false;  // header_ describes the frame at the front
     FrameHeader header_;
     size_t scanPos_ = 0;       // successor search position, from the front
-    uint16_t scanCrc_ = 0;     // CRC-16 of the front frame up to scanPos_
-    size_t tailPos_ = 0;       // same, for the last frame's end search
-    uint16_t tailCrc_ = 0;
+    size_t tailPos_ = 0;       // the last frame's end search position
+    uint16_t tailCrc_ = 0;     // CRC-16 of the front frame up to tailPos_
     bool frameError_ = false;  // libFLAC reported damage in the current block
     bool ended_ = false;       // the last frame STREAMINFO announced is out
     uint64_t streamBlock_ = 0; // block size of a fixed-block stream

@@ -7,6 +7,7 @@
 #include "OggDemux.h"
 #include "OpusHead.h"
 
+#include <opus/opus.h>
 #include <opus/opus_multistream.h>
 
 namespace wavelark::modules {
@@ -24,11 +25,11 @@ bool isOpusHeader(const uint8_t *p, size_t n)
     return opus::parseOpusHead(p, n, h);
 }
 
-class OpusDecoder final : public Decoder
+class OggOpusDecoder final : public Decoder
 {
 public:
-    explicit OpusDecoder(const FormatTable &table) : Decoder(table), demux_(isOpusHeader) {}
-    ~OpusDecoder() override { reset(); }
+    explicit OggOpusDecoder(const FormatTable &table) : Decoder(table), demux_(isOpusHeader) {}
+    ~OggOpusDecoder() override { reset(); }
 
     int feed(const uint8_t *data, size_t length) override
     {
@@ -50,7 +51,7 @@ public:
                     return kError;
                 continue;
             }
-            if (!decoder_)
+            if (!decoder_ && !single_)
                 continue; // packets of a stream whose header we never saw
             if (!tagsSeen_) {
                 tagsSeen_ = true;
@@ -62,7 +63,7 @@ public:
             }
             const int frames = decode(packet);
             if (frames > 0)
-                return deliver(samples_.data(), size_t(frames), pcm, length);
+                return deliver(out_, size_t(frames), pcm, length);
         }
     }
 
@@ -82,11 +83,20 @@ private:
             }
         }
         int err = 0;
-        decoder_ = opus_multistream_decoder_create(decodeRate_, head_.channels, head_.streams,
-                                                   head_.coupled, head_.mapping.data(), &err);
-        if (!decoder_ || err != OPUS_OK)
-            return false;
-        opus_multistream_decoder_ctl(decoder_, OPUS_SET_GAIN(head_.gainQ8));
+        if (head_.family == 0) {
+            // One stream: the plain decoder, measurably cheaper than the
+            // multistream one.
+            single_ = opus_decoder_create(decodeRate_, head_.channels, &err);
+            if (!single_ || err != OPUS_OK)
+                return false;
+            opus_decoder_ctl(single_, OPUS_SET_GAIN(head_.gainQ8));
+        } else {
+            decoder_ = opus_multistream_decoder_create(decodeRate_, head_.channels, head_.streams,
+                                                       head_.coupled, head_.mapping.data(), &err);
+            if (!decoder_ || err != OPUS_OK)
+                return false;
+            opus_multistream_decoder_ctl(decoder_, OPUS_SET_GAIN(head_.gainQ8));
+        }
         toSkip_ = int64_t(head_.preSkip);
         decoded48_ = 0;
         packetBytes_ = packetFrames48_ = 0;
@@ -97,14 +107,16 @@ private:
         return true;
     }
 
-    // Decodes one packet into samples_ (mixed to at most two channels);
+    // Decodes one packet, pointing out_ at its frames (mixed to at most two channels);
     // returns the frames to hand out after pre-skip and end trimming.
     int decode(const ogg_packet &packet)
     {
         interleaved_.resize(size_t(kMaxPacketFrames) * size_t(head_.channels));
         const int maxFrames = kMaxPacketFrames * decodeRate_ / 48000;
-        int frames = opus_multistream_decode(decoder_, packet.packet, opus_int32(packet.bytes),
-                                             interleaved_.data(), maxFrames, 0);
+        int frames = single_ ? opus_decode(single_, packet.packet, opus_int32(packet.bytes),
+                                           interleaved_.data(), maxFrames, 0)
+                             : opus_multistream_decode(decoder_, packet.packet, opus_int32(packet.bytes),
+                                                       interleaved_.data(), maxFrames, 0);
         if (frames <= 0)
             return 0; // a damaged packet: skip it
         const int scale = 48000 / decodeRate_;
@@ -129,12 +141,12 @@ private:
         const int n = last - first;
         if (n <= 0)
             return 0;
-        samples_.resize(size_t(n) * size_t(mixer_.outChannels()));
         if (head_.channels <= 2) {
-            std::copy(interleaved_.begin() + ptrdiff_t(first) * head_.channels,
-                      interleaved_.begin() + ptrdiff_t(last) * head_.channels, samples_.begin());
+            out_ = interleaved_.data() + size_t(first) * size_t(head_.channels);
             return n;
         }
+        samples_.resize(size_t(n) * size_t(mixer_.outChannels()));
+        out_ = samples_.data();
         planes_.assign(size_t(head_.channels), std::vector<float>(size_t(n)));
         std::vector<const float *> ptrs;
         for (int c = 0; c < head_.channels; ++c) {
@@ -159,13 +171,17 @@ private:
     {
         if (decoder_)
             opus_multistream_decoder_destroy(decoder_);
+        if (single_)
+            opus_decoder_destroy(single_);
         decoder_ = nullptr;
+        single_ = nullptr;
         tagsSeen_ = false;
     }
 
     OggDemux demux_;
     OpusHead head_;
-    OpusMSDecoder *decoder_ = nullptr;
+    OpusMSDecoder *decoder_ = nullptr; // channel mapping family 1
+    OpusDecoder *single_ = nullptr;  // family 0
     bool tagsSeen_ = false;
     int decodeRate_ = 48000;
     int64_t toSkip_ = 0;     // pre-skip left, in 48 kHz samples
@@ -175,6 +191,7 @@ private:
     std::vector<opus_int16> interleaved_;
     std::vector<std::vector<float>> planes_;
     std::vector<int16_t> samples_;
+    const int16_t *out_ = nullptr; // the frames decode() made ready
 };
 
 } // namespace
@@ -191,7 +208,7 @@ bool moduleLooksValid(const uint8_t *data, size_t length)
 
 std::unique_ptr<Decoder> moduleCreate(const FormatTable &table)
 {
-    return std::make_unique<OpusDecoder>(table);
+    return std::make_unique<OggOpusDecoder>(table);
 }
 
 } // namespace wavelark::modules

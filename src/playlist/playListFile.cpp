@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 
 namespace {
@@ -173,7 +174,9 @@ void RadioPlayList::parse(QIODevice &device, PlayListFormat format, bool clearFi
 void RadioPlayList::parseIn(PlayListLoad &load, QByteArrayView text, PlayListFormat format,
                             const QString &baseDir)
 {
-    for (const ParsedEntry &entry : parsePlayList(text, format)) {
+    const std::vector<ParsedEntry> entries = parsePlayList(text, format);
+    reserve(int(std::min<size_t>(entries.size(), INT_MAX)));
+    for (const ParsedEntry &entry : entries) {
         if (entry.kind == ParsedEntry::Kind::Entry)
             addEntry(load, entry.location, entry.title);
         else

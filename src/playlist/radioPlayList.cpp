@@ -58,6 +58,14 @@ void RadioPlayList::rebuildIndex() const
         byUrl_.insert(item->url, item.get());
 }
 
+void RadioPlayList::reserve(int more)
+{
+    if (more <= 0)
+        return;
+    items_.reserve(items_.size() + size_t(more));
+    byUrl_.reserve(byUrl_.size() + more);
+}
+
 PlayListItem *RadioPlayList::at(int index) const
 {
     if (index < 0 || index >= count())

@@ -48,6 +48,8 @@ public:
     PlayListItem *findUrl(const QString &url) const;
     bool contains(const QString &url) const { return findUrl(url) != nullptr; }
 
+    // Room for `more` entries beyond those present, for loading many at once.
+    void reserve(int more);
     int count() const { return static_cast<int>(items_.size()); }
     bool isEmpty() const { return items_.empty(); }
     PlayListItem *at(int index) const;

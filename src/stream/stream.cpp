@@ -1,8 +1,195 @@
 #include "stream.h"
 
+#include "streamThreads.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/time.h>
+#include <unistd.h>
+
 RadioStream::RadioStream(QObject *receiver, AudioOps *ops, int verbosity)
     : receiver_(receiver), audioOps_(ops), verbosity_(verbosity)
 {
+    struct timeval tv {};
+    gettimeofday(&tv, nullptr);
+    const long pid = long(getpid());
+    srandom(unsigned((tv.tv_sec + tv.tv_usec) ^ (pid + pid * 32768)));
+
+    initNetwork();
+    connect(&readTimer_, &QTimer::timeout, this, &RadioStream::slotRead);
+    connect(&fetchTimer_, &QTimer::timeout, this, &RadioStream::slotFetch);
+    decodeThread_ = std::make_unique<RadioStreamDecodeThread>(this);
+    readThread_ = std::make_unique<RadioStreamReadThread>(this);
+    recordThread_ = std::make_unique<RadioStreamRecordThread>(this);
+    probeThread_ = std::make_unique<RadioStreamScanThread>(this);
+    post(StreamStoppedEvent);
+
+    // Learn the device's formats and the mixer level found at start.
+    if (openAudio(false) != 0)
+        return;
+    {
+        std::lock_guard lock(audioMutex_);
+        if (audioOps_ && audioOps_->getVolume)
+            savedMixerVolume_ = audioOps_->getVolume(audioOps_->userData);
+        if (savedMixerVolume_ < 0)
+            savedMixerVolume_ = 0;
+    }
+    closeAudio(true);
 }
 
-RadioStream::~RadioStream() = default;
+RadioStream::~RadioStream()
+{
+    stop();
+    waitForProbe(true);
+    cleanupNetwork();
+    closeAudio(true);
+}
+
+void RadioStream::post(int type) const
+{
+    if (receiver_)
+        QCoreApplication::postEvent(receiver_, new QEvent(QEvent::Type(type)));
+}
+
+bool RadioStream::start()
+{
+    {
+        std::lock_guard lock(playListMutex_);
+        if (!playlist_ || playlist_->isEmpty() || isPlaying())
+            return false;
+    }
+    waitForProbe();
+    if (!initStream())
+        return false;
+    emit streamStart();
+    {
+        std::lock_guard lock(holdBufferMutex_);
+        playing_ = true;
+    }
+    readTimer_.start(readInterval_);
+    return true;
+}
+
+void RadioStream::stop()
+{
+    emit streamStop();
+    if (isPlaying())
+        stopSequence();
+    else
+        post(StreamStoppedEvent);
+}
+
+bool RadioStream::restart()
+{
+    restarting_ = true;
+    stop();
+    restarting_ = false;
+    return start();
+}
+
+void RadioStream::stopSequence()
+{
+    {
+        std::lock_guard lock(holdBufferMutex_);
+        readTimer_.stop();
+        playing_ = false;
+    }
+    const bool restarting = restarting_;
+    if (!restarting)
+        post(StreamStoppedEvent);
+    readThread_->join();
+    decodeThread_->join();
+    waitForProbe(true);
+    emit streamBufferEmpty(false);
+    if (!restarting)
+        post(StreamStoppedEvent);
+    restarting_ = false;
+    removeStreamHandle();
+    {
+        std::lock_guard lock(holdBufferMutex_);
+        holdBuffer_.release();
+        endOfData_ = false;
+        resetIcy();
+        if (localFd_ >= 0) {
+            ::close(localFd_);
+            localFd_ = -1;
+        }
+    }
+    releaseDecoder(decoder_);
+    hasDecoder_ = false;
+    deviceFlush(false);
+    closeAudio(false);
+}
+
+void RadioStream::setPaused(bool paused)
+{
+    const bool was = paused_;
+    paused_ = paused;
+    emit streamPaused(paused);
+    std::lock_guard decoderLock(decoderMutex_);
+    if (paused) {
+        closeAudio(true);
+        return;
+    }
+    if (!was || (soundPlaying() == 0 && !isPlaying()))
+        return;
+    const int err = openAudio(true);
+    if (err != 0) {
+        setItemError(QString::fromLocal8Bit(std::strerror(err)));
+        post(StreamErrorEvent);
+        return;
+    }
+    std::lock_guard listLock(playListMutex_);
+    applyDecoderInfo(playingItem_, decoder_.get());
+}
+
+bool RadioStream::isLocal(bool browse)
+{
+    std::lock_guard lock(playListMutex_);
+    return isLocalItem(selected(browse));
+}
+
+bool RadioStream::isLocalItem(const PlayListItem *item) const
+{
+    if (!item)
+        return true;
+    const QString &url = item->url;
+    for (const char *scheme : {"ftps://", "ftp://", "http://", "https://"})
+        if (url.startsWith(QLatin1String(scheme), Qt::CaseSensitive))
+            return false;
+    return url.startsWith(QLatin1String("file://"), Qt::CaseSensitive);
+}
+
+unsigned RadioStream::holdBufferFill() const
+{
+    std::lock_guard lock(holdBufferMutex_);
+    return unsigned(holdBuffer_.fill());
+}
+
+void RadioStream::setItemError(const QString &text)
+{
+    std::lock_guard lock(playListMutex_);
+    if (playingItem_)
+        playingItem_->error = text;
+}
+
+// Marks the playing entry played and bad, with `error` when setError.
+void RadioStream::markPlayingBad(const QString &error, bool setError)
+{
+    std::lock_guard lock(playListMutex_);
+    if (!playingItem_)
+        return;
+    if (setError)
+        playingItem_->error = error;
+    playingItem_->played = true;
+    playingItem_->bad = true;
+}
+
+void RadioStream::waitForDecodeThread()
+{
+    decodeThread_->join();
+}

@@ -1,15 +1,37 @@
 #pragma once
 
+#include "AudioOps.h"
+#include "DecoderModule.h"
+#include "HoldBuffer.h"
+#include "IcyDeinterleaver.h"
+#include "radioPlayList.h"
+#include "streamEvents.h"
+
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
+#include <array>
 #include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
 
-struct AudioOps;
+class RadioStreamDecodeThread;
+class RadioStreamReadThread;
+class RadioStreamRecordThread;
+class RadioStreamScanThread;
 
 // The stream engine. One exists per process, created by the main widget.
+// It owns the active playlist's selections, opens the playing entry's
+// source, moves its bytes through the hold buffer, finds a decoder module,
+// decodes on a thread of its own and writes to the sound device. Worker
+// threads never touch widgets: the receiver learns everything from custom
+// events (streamEvents.h) and a few signals.
 //
 // Lock order (never taken against it):
 //   playListMutex, holdBufferMutex, decoderMutex, fetchMutex, recordMutex, audioMutex.
@@ -18,30 +40,112 @@ class RadioStream : public QObject
 {
     Q_OBJECT
 
+    friend class RadioStreamDecodeThread;
+    friend class RadioStreamReadThread;
+    friend class RadioStreamRecordThread;
+    friend class RadioStreamScanThread;
+
 public:
-    // receiver gets the engine's custom events; ops is shared, not owned;
+    // receiver gets the engine's custom events (may be null); ops is
+    // shared, not owned, and may be null for an engine without sound;
     // verbosity is handed to libcurl and to each decoder module's init.
     RadioStream(QObject *receiver, AudioOps *ops, int verbosity);
     ~RadioStream() override;
 
-    // Settings. Called on the GUI thread unless noted.
+    // --- Transport (GUI thread) --------------------------------------------
+
+    // False when the playlist is empty or the stream already plays.
+    bool start();
+    void stop();
+    bool restart();
+    void setPaused(bool paused);
+    bool isPaused() const { return paused_; }
+    // Playing exactly while the read timer runs; readable from any thread.
+    bool isPlaying() const { return playing_; }
+    bool isBuffering() const { return buffering_; }
+    void skipBufferWait() { skipWait_ = true; }
+    // Stored, and passed to the device unless an event sound owns it.
+    void setVolume(int level);
+    int volume() const;
+    // True when there is no such entry, false for network URLs, else true
+    // exactly for "file://" URLs.
+    bool isLocal(bool browse);
+    // The id of the event sound being played, 0 when none.
+    int soundPlaying() const { return soundId_; }
+    unsigned holdBufferFill() const;
+
+    // --- Format queries for the display ------------------------------------
+    QString formatName(bool browse);
+    int sampleRate(bool browse);
+    int bitrate(bool browse);
+    QString channelMode(bool browse);
+
+    // --- Playlist cursor (all hold playListMutex) ---------------------------
+
+    // Installs the list (owned from now on) and selects index 0 for playing.
+    void setPlaylist(RadioPlayList *list, bool deleteOld);
+    RadioPlayList *playlist() const { return playlist_; }
+    unsigned count();
+    bool selectCurrent(bool browse);
+    bool step(bool forward, bool browse);
+    bool next(bool browse) { return step(true, browse); }
+    bool prev(bool browse) { return step(false, browse); }
+    int currentIndex(bool browse);
+    bool selectIndex(int index, bool browse);
+    bool selectItem(PlayListItem *item, bool browse);
+    PlayListItem *currentItem(bool browse);
+    bool isBad(bool browse);
+    QString itemError(int index, bool browse);
+    bool removeCurrent(bool browse);
+    bool appendItem(std::unique_ptr<PlayListItem> item);
+    int savePlaylist(const QString &path);
+    void clearPlayed();
+    int shufflePick(bool &reset);
+    bool sortPlaylist(int tag, bool reverse);
+    RadioPlayList::SortTag sortTag();
+    bool sortReverse();
+    bool search(const QString &text, int field, bool browse);
+    // Calls fn with the selected entry (or null) while holding playListMutex.
+    void inspectItem(bool browse, const std::function<void(const PlayListItem *)> &fn);
+    // Sets the playing entry's error text.
+    void setItemError(const QString &text);
+    // The entry's tags may have changed: for the playing entry its stored
+    // reply header and metadata are parsed; StreamTagsEvent is posted.
+    void itemChanged(PlayListItem *item);
+
+    // --- Decoder modules -----------------------------------------------------
+
+    // Tries every module in the plug-in folder on the data; the first that
+    // accepts is returned with a fresh feed open. Takes the decoder lock.
+    DecoderModulePtr findDecoder(PlayListItem *item, const char *data, size_t length);
+    DecoderModulePtr probeFile(PlayListItem *item, const QString &path);
+    void releaseDecoder(DecoderModulePtr &module);
+    void applyDecoderInfo(PlayListItem *item, DecoderModule *module);
+    bool startProbe(PlayListItem *item, bool browse);
+    // Where modules are searched: ~/.wavelark/plugins.
+    static QString pluginDirectory();
+
+    // --- Sound device (reference-counted; audio lock) -------------------------
+
+    int openAudio(bool streamVolume);
+    void closeAudio(bool force);
+    const AudioFormatEntry *supportedFormats() const { return formats_.data(); }
+    int supportedFormatCount() const { return formatCount_; }
+
+    // --- Settings ------------------------------------------------------------
 
     void setConnectTimeout(long seconds) { connectTimeout_ = seconds; }
     long connectTimeout() const { return connectTimeout_; }
-
     // Requested hold-buffer size in bytes; takes effect at the next append.
     void setInBufSize(unsigned bytes);
     // The capacity in use while the read thread runs, else the requested size.
     unsigned inBufSize() const;
-
     // Decode chunk size in bytes; taken under the decoder lock.
     void setOutBufSize(unsigned bytes);
     unsigned outBufSize() const;
-
     // Record buffer size in bytes; 0 is ignored. Taken under the record lock.
     void setRecordBufSize(unsigned bytes);
     unsigned recordBufSize() const;
-
     void setReadInterval(int ms) { readInterval_ = ms; }
     int readInterval() const { return readInterval_; }
     void setDecodeInterval(int ms) { decodeInterval_ = ms; }
@@ -52,7 +156,6 @@ public:
     bool fillOnEmpty() const { return fillOnEmpty_; }
     void setSkipBadFiles(bool on) { skipBadFiles_ = on; }
     bool skipBadFiles() const { return skipBadFiles_; }
-
     void setProxy(const QString &hostPort) { proxy_ = hostPort; }
     QString proxy() const { return proxy_; }
     // 0 http, 1 socks4, 2 socks4a, 3 socks5.
@@ -65,42 +168,200 @@ public:
     // Empty: every port uses the proxy.
     void setAllowedProxyPorts(const QStringList &ports) { allowedProxyPorts_ = ports; }
     QStringList allowedProxyPorts() const { return allowedProxyPorts_; }
-
     // Read by the event-sound player's thread.
     void setSoundsVolume(int level) { soundsVolume_ = level; }
     int soundsVolume() const { return soundsVolume_; }
-
     int verbosity() const { return verbosity_; }
 
+signals:
+    void streamStart();
+    void streamStop();
+    void streamPaused(bool paused);
+    void streamBufferEmpty(bool empty);
+    void streamFetch(unsigned id, const QByteArray *data);
+
+public slots:
+    void slotRead();
+    void slotFetch();
+
 private:
+    enum class SniffOutcome { Wait, Finished };
+
+    // Any thread.
+    void post(int type) const;
+    // Caller holds playListMutex.
+    PlayListItem *selected(bool browse) const { return browse ? browseItem_ : playingItem_; }
+    bool isLocalItem(const PlayListItem *item) const;
+    void postDisplayRefresh(PlayListItem *item);
+    // Caller holds nothing.
+    // holdingPlaylist: the caller holds playListMutex, so the probe must not
+    // wait for it.
+    void waitForProbe(bool holdingPlaylist = false);
+    void waitForDecodeThread();
+
+    // Stream start and stop (GUI thread).
+    bool initStream();
+    bool openLocalSource(PlayListItem *item);
+    void stopSequence();
+    void markPlayingBad(const QString &error, bool setError);
+
+    // The read tick's pieces (GUI thread; holdBufferMutex as noted).
+    int sniff(std::unique_lock<std::mutex> &lock); // caller holds holdBufferMutex
+    void startDecodeThread();
+    void failPlaying(const QString &error);
+
+public:
+    // libcurl's write path for the stream (read thread): false refuses the block.
+    bool takeNetworkBlock(const char *data, size_t length);
+
+private:
+    // The read thread's pass and the write path.
+    void readPass();
+    void readLocalSource();
+    bool adoptRequestedCapacity(std::unique_lock<std::mutex> &lock);
+    bool waitForRoom(std::unique_lock<std::mutex> &lock, size_t n);
+    // Capacity, room and append for one received block; false refuses it.
+    bool appendBlock(const char *data, size_t length, bool network);
+
+    // The read tick's steps (GUI thread).
+    bool afterSkippedSniff();
+    bool sniffAndAct(std::unique_lock<std::mutex> &lock);
+    // Content sniff steps before the decoder search; 0 when a search is due.
+    // Caller holds holdBufferMutex.
+    int sniffHeader();
+    void postPlaylistFromBuffer(int code); // caller holds holdBufferMutex
+    bool playingHasError();
+    void publishPlayingTags();
+    void lockedFailLater(const QString &error);
+    bool searchWhileWaiting(const QByteArray &held);
+
+    // ICY (holdBufferMutex for the first three).
+    void appendNetworkBlock(const char *data, size_t length);
+    void resetIcy();
+    std::optional<QString> advanceMetadata(size_t chunk);
+    void publishMetadata(const QString &text);
+    // Parses the entry's stored reply header and metadata text into its
+    // tags. Caller holds playListMutex.
+    void parseIcyTags(PlayListItem &item);
+
+    // Network (networkStream.cpp).
+    void initNetwork();
+    void cleanupNetwork();
+    bool openRemoteSource(PlayListItem *item);
+    void removeStreamHandle();
+    void runTransfers();
+
+    // The decode thread.
+    void decodeLoop();
+    bool isRemotePlaying();
+    void applyToPlaying();
+    void initialWait();
+    bool decodeStep(const QByteArray &chunk);
+    bool waitWhileHeld();
+    void refillRule();
+
+    // Applies a module's record to an entry: its stream information, the
+    // device format when it is the playing entry, and the events. Caller
+    // holds no lock but possibly playListMutex.
+    void applyInfo(PlayListItem *item, const DecoderInfoSnapshot &info);
+    // playListMutex for any thread. The GUI thread blocks; a worker gives up
+    // (the lock is then not owned) once the GUI may be waiting for it: the
+    // stream stopped, or the probe was abandoned.
+    std::unique_lock<std::recursive_mutex> lockPlaylist() const;
+
+    // The probe thread.
+    void probeRun();
+
+    // Device wrappers (audio lock).
+    void applyVolume(int level);
+    void deviceSetFormat(int channels, int rate, int format);
+    ssize_t deviceWrite(const char *data, size_t length);
+    void deviceFlush(bool wait);
+
     QObject *receiver_;
     AudioOps *audioOps_;
     const int verbosity_;
 
     // Locks, in their order.
-    std::recursive_mutex playListMutex_;
+    mutable std::recursive_mutex playListMutex_;
     mutable std::mutex holdBufferMutex_;
     mutable std::recursive_mutex decoderMutex_;
-    std::recursive_mutex fetchMutex_;
+    mutable std::recursive_mutex fetchMutex_;
     mutable std::mutex recordMutex_;
-    std::recursive_mutex audioMutex_;
+    mutable std::recursive_mutex audioMutex_;
 
-    long connectTimeout_ = 180;                // GUI thread
-    unsigned requestedInBufSize_ = 262144;     // holdBufferMutex_
-    unsigned inBufCapacity_ = 262144;          // holdBufferMutex_
-    std::atomic<bool> readThreadRunning_{false};
-    unsigned outBufSize_ = 0x8000;             // decoderMutex_
-    unsigned recordBufSize_ = 262144;          // recordMutex_
+    // playListMutex_
+    RadioPlayList *playlist_ = nullptr;
+    PlayListItem *playingItem_ = nullptr;
+    PlayListItem *browseItem_ = nullptr;
+    PlayListItem *loadedItem_ = nullptr;
+    bool probeBrowse_ = false;
+    std::atomic<bool> probeAbandoned_{false}; // set while the GUI waits for the probe
+    std::atomic<bool> probeLeftTarget_{false}; // the probe ended without clearing loadedItem_
+
+    // holdBufferMutex_
+    HoldBuffer holdBuffer_;
+    unsigned requestedInBufSize_ = 262144;
+    size_t lastSniffFill_ = 0;
+    int contentCode_ = 0;
+    int localFd_ = -1; // reads also under holdBufferMutex_
+    IcyDeinterleaver icy_;
+
+    // decoderMutex_
+    DecoderModulePtr decoder_;
+    unsigned outBufSize_ = 0x8000;
+    std::atomic<bool> hasDecoder_{false}; // mirrors decoder_ != null for lock-free checks
+
+    // recordMutex_
+    unsigned recordBufSize_ = 262144;
+
+    // audioMutex_
+    int streamVolume_ = 0;
+    int savedMixerVolume_ = 0;
+    std::array<AudioFormatEntry, 128> formats_{};
+    int formatCount_ = 0;
+
+    // Flags read without a lock.
+    std::atomic<bool> playing_{false};
+    std::atomic<bool> endOfData_{false};
+    std::atomic<int> stopCode_{0};
+    std::atomic<bool> restarting_{false};
+    std::atomic<bool> paused_{false};
+    std::atomic<bool> buffering_{false};
+    std::atomic<bool> skipWait_{false};
+    std::atomic<bool> fetchPending_{false};
+    std::atomic<int> soundId_{0};
+
+    // Settings.
+    long connectTimeout_ = 180; // GUI thread
     std::atomic<int> readInterval_{250};
     std::atomic<int> decodeInterval_{100};
     std::atomic<int> decodeWait_{0};
     std::atomic<bool> fillOnEmpty_{false};
     std::atomic<bool> skipBadFiles_{false};
-    std::atomic<bool> buffering_{false};
-    QString proxy_;                            // GUI thread
+    QString proxy_; // GUI thread, as the other proxy settings
     int proxyType_ = 0;
     QString proxyUsername_;
     QString proxyPassword_;
     QStringList allowedProxyPorts_;
     std::atomic<int> soundsVolume_{0};
+
+    // fetchMutex_: libcurl handles (CURLM*, CURL*, curl_slist*), opaque here.
+    void *multi_ = nullptr;
+    void *easy_ = nullptr;
+    void *headers_ = nullptr;
+
+    // Decode thread only: the initial wait's deadline.
+    std::chrono::steady_clock::time_point decodeWaitUntil_{};
+    bool decodeWaitActive_ = false;
+
+    // Timers (GUI thread).
+    QTimer readTimer_;
+    QTimer fetchTimer_;
+    QTimer scanTimer_;
+
+    std::unique_ptr<RadioStreamDecodeThread> decodeThread_;
+    std::unique_ptr<RadioStreamReadThread> readThread_;
+    std::unique_ptr<RadioStreamRecordThread> recordThread_;
+    std::unique_ptr<RadioStreamScanThread> probeThread_;
 };

@@ -1,6 +1,8 @@
 // The buffer-size settings, which the worker threads share.
 #include "stream.h"
 
+#include "streamThreads.h"
+
 void RadioStream::setInBufSize(unsigned bytes)
 {
     std::lock_guard lock(holdBufferMutex_);
@@ -10,7 +12,7 @@ void RadioStream::setInBufSize(unsigned bytes)
 unsigned RadioStream::inBufSize() const
 {
     std::lock_guard lock(holdBufferMutex_);
-    return readThreadRunning_ ? inBufCapacity_ : requestedInBufSize_;
+    return readThread_->active() ? unsigned(holdBuffer_.capacity()) : requestedInBufSize_;
 }
 
 void RadioStream::setOutBufSize(unsigned bytes)

@@ -1,0 +1,166 @@
+// The decode thread: from the hold buffer through the decoder module to the
+// sound device.
+#include "stream.h"
+
+#include "streamThreads.h"
+
+void RadioStream::decodeLoop()
+{
+    post(StreamProgressEvent);
+    if (!paused_ && soundPlaying() == 0)
+        deviceFlush(true);
+    initialWait();
+    for (;;) {
+        std::unique_lock lock(holdBufferMutex_);
+        if (!isPlaying())
+            return;
+        if (!hasDecoder_ || holdBuffer_.isEmpty()) {
+            if (endOfData_) {
+                lock.unlock();
+                post(StreamEndedEvent);
+                return;
+            }
+            lock.unlock();
+            if (buffering_ && hasDecoder_ && !decodeStep({}))
+                endOfData_ = true;
+        } else if (buffering_ || soundPlaying() != 0) {
+            lock.unlock();
+            if (buffering_ && !decodeStep({}))
+                endOfData_ = true;
+        } else {
+            const size_t size = std::min<size_t>(holdBuffer_.fill(), outBufSize());
+            const std::optional<QString> due = advanceMetadata(size);
+            const QByteArray chunk = holdBuffer_.takeFront(size);
+            lock.unlock();
+            if (due)
+                publishMetadata(*due);
+            if (decodeStep(chunk))
+                post(StreamProgressEvent);
+            else
+                endOfData_ = true;
+        }
+        refillRule();
+        QThread::msleep(unsigned(std::max(0, decodeInterval_.load())));
+    }
+}
+
+bool RadioStream::isRemotePlaying()
+{
+    auto lock = lockPlaylist();
+    return lock.owns_lock() && playingItem_ && !isLocalItem(playingItem_);
+}
+
+void RadioStream::initialWait()
+{
+    const bool remote = isRemotePlaying();
+    if (!(remote && decodeWait_ > 0) && soundPlaying() == 0)
+        return;
+    buffering_ = true;
+    decodeWaitActive_ = remote;
+    if (remote)
+        decodeWaitUntil_ = std::chrono::steady_clock::now() + std::chrono::seconds(decodeWait_);
+    for (;;) {
+        const bool timerActive =
+            decodeWaitActive_ && std::chrono::steady_clock::now() < decodeWaitUntil_;
+        if (!isPlaying())
+            break;
+        if (soundPlaying() == 0 && (!timerActive || skipWait_))
+            break;
+        if (remote)
+            emit streamBufferEmpty(timerActive && !skipWait_);
+        QThread::msleep(500);
+    }
+    decodeWaitActive_ = false;
+    buffering_ = false;
+}
+
+void RadioStream::refillRule()
+{
+    if (endOfData_ || holdBufferFill() != 0 || !fillOnEmpty_ || !isRemotePlaying())
+        return;
+    skipWait_ = false;
+    buffering_ = true;
+    emit streamBufferEmpty(true);
+}
+
+// Waits while an event sound plays, the stream is paused or refilling.
+// False when the stream stopped meanwhile.
+bool RadioStream::waitWhileHeld()
+{
+    while (soundPlaying() != 0 || paused_ || buffering_) {
+        if (!isPlaying())
+            return false;
+        post(StreamProgressEvent);
+        if (buffering_) {
+            size_t fill, capacity;
+            {
+                std::lock_guard lock(holdBufferMutex_);
+                fill = holdBuffer_.fill();
+                capacity = holdBuffer_.capacity();
+            }
+            if (fill < capacity / 2 && !endOfData_ && !skipWait_) {
+                if (!paused_)
+                    emit streamBufferEmpty(true);
+            } else {
+                skipWait_ = false;
+                buffering_ = false;
+                emit streamBufferEmpty(false);
+                if (!paused_ && soundPlaying() == 0)
+                    break;
+            }
+        }
+        QThread::msleep(unsigned(std::max(0, decodeInterval_.load())));
+    }
+    return true;
+}
+
+bool RadioStream::decodeStep(const QByteArray &chunk)
+{
+    bool fresh = !chunk.isEmpty();
+    int result = 0;
+    int length = 0;
+    do {
+        if (!waitWhileHeld())
+            return false;
+        const unsigned char *pcm = nullptr;
+        length = 0;
+        {
+            std::lock_guard lock(decoderMutex_);
+            if (!decoder_)
+                return false;
+            if (fresh) {
+                fresh = false;
+                if (decoder_->feed(decoder_->handle,
+                                   reinterpret_cast<const unsigned char *>(chunk.constData()),
+                                   int(chunk.size())) != 0)
+                    return false;
+            }
+            result = decoder_->decodeFrame(decoder_->handle, &pcm, &length);
+        }
+        if (result == -1)
+            return false;
+        if (result == 1)
+            applyToPlaying();
+        if (length > 0 && pcm && !paused_) {
+            if (deviceWrite(reinterpret_cast<const char *>(pcm), size_t(length)) < length)
+                return false;
+        } else if (length <= 0 && result == 0 && !paused_) {
+            deviceFlush(true);
+            endOfData_ = true;
+        }
+    } while (result != 2 && result != -1 && !(result == 0 && length <= 0) && isPlaying());
+    return true;
+}
+
+// The module reported new stream information.
+void RadioStream::applyToPlaying()
+{
+    PlayListItem *item;
+    {
+        auto lock = lockPlaylist();
+        if (!lock.owns_lock())
+            return;
+        item = playingItem_;
+    }
+    applyDecoderInfo(item, decoder_.get());
+}

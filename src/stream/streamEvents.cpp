@@ -1,0 +1,22 @@
+#include "streamEvents.h"
+
+#include "radioPlayList.h"
+
+const char *streamEventName(int type)
+{
+    static const char *const names[] = {
+        "StreamStoppedEvent", "StreamConnectingEvent", "StreamProgressEvent",
+        "StreamFormatEvent", "StreamTagsEvent", "StreamDecodeStartedEvent", "StreamEndedEvent",
+        "StreamReadingFileEvent", "StreamProbeDoneEvent", "StreamScanNextEvent",
+        "StreamErrorEvent", "StreamPlaylistEvent",
+    };
+    const int n = type - QEvent::User - 1;
+    return n >= 0 && n < int(std::size(names)) ? names[n] : nullptr;
+}
+
+StreamPlaylistEventData::StreamPlaylistEventData(std::unique_ptr<RadioPlayList> list)
+    : QEvent(QEvent::Type(StreamPlaylistEvent)), list_(std::move(list))
+{
+}
+
+StreamPlaylistEventData::~StreamPlaylistEventData() = default;

@@ -1,0 +1,287 @@
+// The read tick and the read thread's pass: moving source bytes into the
+// hold buffer and deciding what they are.
+#include "stream.h"
+
+#include "streamThreads.h"
+
+#include <QCoreApplication>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+// Bytes without a decoder after which the data is declared unknown.
+constexpr size_t kSniffLimit = 294911;
+} // namespace
+
+void RadioStream::slotRead()
+{
+    if (readThread_->active() || !isPlaying() || stopCode_ != 0)
+        return;
+    std::unique_lock lock(holdBufferMutex_);
+    // A playlist body without a header is decided once its end has arrived,
+    // even when no byte came since the last sniff.
+    const bool playlistEnded = endOfData_ && (contentCode_ == 3 || contentCode_ == 5);
+    if (decodeThread_->active() || holdBuffer_.isEmpty() || hasDecoder_ ||
+        (holdBuffer_.fill() == lastSniffFill_ && !playlistEnded)) {
+        lock.unlock();
+        if (!afterSkippedSniff())
+            return;
+    } else if (!sniffAndAct(lock)) {
+        return;
+    }
+    {
+        std::lock_guard fetchLock(fetchMutex_);
+        readThread_->begin();
+    }
+    if (holdBufferFill() > 0)
+        post(StreamProgressEvent);
+}
+
+// Step 5 of the tick: no sniff this time. False when the tick ends here.
+bool RadioStream::afterSkippedSniff()
+{
+    if (!hasDecoder_ && endOfData_ && (contentCode_ == 9 || contentCode_ == 0) &&
+        holdBufferFill() == lastSniffFill_) {
+        failPlaying(QCoreApplication::translate("RadioStream", "unknown file format"));
+        return false;
+    }
+    if (hasDecoder_ && !decodeThread_->active() && !endOfData_)
+        startDecodeThread();
+    return true;
+}
+
+// Sniffs the held bytes and acts on the outcome; `lock` holds the hold-buffer
+// lock on entry and is released on return. False when the tick ends here.
+bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
+{
+    lastSniffFill_ = holdBuffer_.fill();
+    contentCode_ = sniff(lock);
+    const int code = contentCode_;
+    const size_t fill = holdBuffer_.fill();
+    SniffOutcome outcome = SniffOutcome::Wait;
+    if (code >= 2 && code <= 6 && (code % 2 == 0 || endOfData_)) {
+        postPlaylistFromBuffer(code);
+        endOfData_ = true;
+        outcome = SniffOutcome::Finished;
+    } else if (code == 7 && playingHasError()) {
+        endOfData_ = true;
+        outcome = SniffOutcome::Finished;
+    } else if (code != 3 && code != 5 && endOfData_) {
+        outcome = SniffOutcome::Finished;
+    }
+    lock.unlock();
+    if (code == 8)
+        publishPlayingTags();
+
+    if (outcome == SniffOutcome::Wait && (fill <= kSniffLimit || code == 8)) {
+        if (hasDecoder_) {
+            startDecodeThread();
+        }
+        return true;
+    }
+    if (outcome == SniffOutcome::Finished && code == 8) {
+        stopCode_ = 1;
+        post(StreamEndedEvent);
+        return false;
+    }
+    // Nothing playable: unknown data, an error status or a playlist body.
+    {
+        std::lock_guard listLock(playListMutex_);
+        if (playingItem_) {
+            // A playlist body is not an error: the receiver installs the list.
+            const bool playlist = code >= 2 && code <= 6;
+            if (playingItem_->error.isEmpty() && !playlist)
+                playingItem_->error = QCoreApplication::translate("RadioStream", "unknown file format");
+            playingItem_->played = true;
+            playingItem_->bad = true;
+        }
+    }
+    post(StreamErrorEvent);
+    return false;
+}
+
+void RadioStream::startDecodeThread()
+{
+    if (decodeThread_->active())
+        return;
+    decodeThread_->join();
+    decodeThread_->begin();
+    post(StreamDecodeStartedEvent);
+}
+
+bool RadioStream::playingHasError()
+{
+    auto lock = lockPlaylist();
+    return lock.owns_lock() && playingItem_ && !playingItem_->error.isEmpty();
+}
+
+void RadioStream::publishPlayingTags()
+{
+    auto lock = lockPlaylist();
+    if (lock.owns_lock() && playingItem_)
+        itemChanged(playingItem_);
+}
+
+// Marks the playing entry failed with `error` unless it has one already.
+void RadioStream::failPlaying(const QString &error)
+{
+    {
+        auto lock = lockPlaylist();
+        if (lock.owns_lock() && playingItem_) {
+            if (playingItem_->error.isEmpty())
+                playingItem_->error = error;
+            playingItem_->played = true;
+            playingItem_->bad = true;
+        }
+    }
+    post(StreamErrorEvent);
+}
+
+int RadioStream::sniff(std::unique_lock<std::mutex> &lock)
+{
+    const int code = sniffHeader();
+    if (code != 0)
+        return code;
+    if (hasDecoder_)
+        return 9;
+    // Search a copy without the hold-buffer lock: a module's information
+    // is written to the entry, which needs the playlist lock first.
+    const QByteArray bytes(holdBuffer_.data(), qsizetype(holdBuffer_.fill()));
+    lock.unlock();
+    PlayListItem *item;
+    {
+        std::lock_guard listLock(playListMutex_);
+        item = playingItem_;
+    }
+    DecoderModulePtr module = findDecoder(item, bytes.constData(), size_t(bytes.size()));
+    lock.lock();
+    if (!module)
+        return 9;
+    std::lock_guard decoderLock(decoderMutex_);
+    decoder_ = std::move(module);
+    hasDecoder_ = true;
+    return 8;
+}
+
+void RadioStream::readPass()
+{
+    readLocalSource();
+    runTransfers();
+}
+
+void RadioStream::readLocalSource()
+{
+    QByteArray block;
+    {
+        std::lock_guard lock(holdBufferMutex_);
+        // Sized by the smaller of the capacity and a pending new size, so
+        // that a block read now still fits once the new size is adopted.
+        const size_t capacity = std::min<size_t>(holdBuffer_.capacity(), requestedInBufSize_);
+        if (localFd_ < 0 || endOfData_ || holdBuffer_.fill() > capacity / 2)
+            return;
+        block.resize(qsizetype(std::max<size_t>(capacity / 2, 1)));
+        ssize_t n;
+        do {
+            n = ::read(localFd_, block.data(), size_t(block.size()));
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) {
+            const QString error = QString::fromLocal8Bit(std::strerror(errno));
+            stopCode_ = 4;
+            lockedFailLater(error);
+            return;
+        }
+        if (n == 0) {
+            endOfData_ = true;
+            return;
+        }
+        block.resize(n);
+    }
+    if (!appendBlock(block.constData(), size_t(block.size()), false)) {
+        stopCode_ = 4;
+        if (isPlaying())
+            failPlaying(QCoreApplication::translate("RadioStream", "hold buffer too small"));
+    }
+}
+
+// A read error found under the hold-buffer lock: reported once the lock is
+// released, from the GUI thread's event loop.
+void RadioStream::lockedFailLater(const QString &error)
+{
+    QMetaObject::invokeMethod(
+        this, [this, error] { failPlaying(error); }, Qt::QueuedConnection);
+}
+
+bool RadioStream::adoptRequestedCapacity(std::unique_lock<std::mutex> &lock)
+{
+    while (requestedInBufSize_ < holdBuffer_.fill()) {
+        lock.unlock();
+        QThread::msleep(50);
+        lock.lock();
+        if (!isPlaying())
+            return false;
+    }
+    if (holdBuffer_.capacity() != requestedInBufSize_)
+        holdBuffer_.resize(requestedInBufSize_);
+    return true;
+}
+
+bool RadioStream::waitForRoom(std::unique_lock<std::mutex> &lock, size_t n)
+{
+    while (holdBuffer_.room() < n) {
+        // A block larger than the whole buffer would never fit.
+        if (n > holdBuffer_.capacity())
+            return false;
+        const QByteArray held(holdBuffer_.data(), qsizetype(holdBuffer_.fill()));
+        lock.unlock();
+        QThread::msleep(100);
+        if (!isPlaying()) {
+            lock.lock();
+            return false;
+        }
+        if (!decodeThread_->active()) {
+            if (hasDecoder_ || !searchWhileWaiting(held)) {
+                lock.lock();
+                return false;
+            }
+        }
+        lock.lock();
+    }
+    return true;
+}
+
+// The room wait's decoder search, on the read thread. True when a module
+// accepted and the decode thread was started.
+bool RadioStream::searchWhileWaiting(const QByteArray &held)
+{
+    PlayListItem *item = nullptr;
+    {
+        auto lock = lockPlaylist();
+        if (!lock.owns_lock())
+            return false;
+        item = playingItem_;
+    }
+    DecoderModulePtr module = findDecoder(item, held.constData(), size_t(held.size()));
+    if (!module)
+        return false;
+    {
+        std::lock_guard decoderLock(decoderMutex_);
+        decoder_ = std::move(module);
+        hasDecoder_ = true;
+    }
+    startDecodeThread();
+    return true;
+}
+
+bool RadioStream::appendBlock(const char *data, size_t length, bool network)
+{
+    std::unique_lock lock(holdBufferMutex_);
+    if (!isPlaying() || !adoptRequestedCapacity(lock) || !waitForRoom(lock, length))
+        return false;
+    if (network)
+        appendNetworkBlock(data, length);
+    else
+        holdBuffer_.append(data, length);
+    return true;
+}

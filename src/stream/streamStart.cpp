@@ -1,0 +1,71 @@
+// Preparing and opening the source of the playing entry.
+#include "stream.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+bool RadioStream::initStream()
+{
+    std::fprintf(stderr, "initStream(): \n");
+    std::unique_lock lock(playListMutex_);
+    const int err = openAudio(false);
+    if (err != 0) {
+        if (playingItem_)
+            playingItem_->error = QString::fromLocal8Bit(std::strerror(err));
+        lock.unlock();
+        post(StreamErrorEvent);
+        return false;
+    }
+    setVolume(volume());
+    if (playingItem_) {
+        playingItem_->error = QString();
+        playingItem_->bad = false;
+    }
+    skipWait_ = false;
+    buffering_ = false;
+    fetchPending_ = true;
+    stopCode_ = 0;
+    {
+        std::lock_guard bufferLock(holdBufferMutex_);
+        endOfData_ = false;
+        lastSniffFill_ = 0;
+        contentCode_ = 0;
+        resetIcy();
+        holdBuffer_.release();
+        holdBuffer_.resize(requestedInBufSize_);
+    }
+    post(StreamConnectingEvent);
+    if (!playingItem_)
+        return true;
+    if (isLocalItem(playingItem_))
+        openLocalSource(playingItem_);
+    else
+        openRemoteSource(playingItem_);
+    return true;
+}
+
+// A source that cannot be opened is reported at once, as the other open
+// failures are, so that the receiver can tell the user or skip the entry.
+bool RadioStream::openLocalSource(PlayListItem *item)
+{
+    const QString path = item->url.mid(7);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        item->error = QString::fromLocal8Bit(std::strerror(errno));
+        item->bad = true;
+        item->played = true;
+        std::lock_guard bufferLock(holdBufferMutex_);
+        stopCode_ = 4;
+        post(StreamErrorEvent);
+        return false;
+    }
+    std::lock_guard bufferLock(holdBufferMutex_);
+    localFd_ = fd;
+    return true;
+}

@@ -1,0 +1,39 @@
+// ICY metadata on its way from the received bytes to the playing entry's tags.
+#include "stream.h"
+
+void RadioStream::appendNetworkBlock(const char *data, size_t length)
+{
+    fetchPending_ = false;
+    icy_.append(holdBuffer_, data, length);
+}
+
+void RadioStream::resetIcy()
+{
+    icy_.reset();
+}
+
+std::optional<QString> RadioStream::advanceMetadata(size_t chunk)
+{
+    return icy_.advance(chunk);
+}
+
+void RadioStream::publishMetadata(const QString &text)
+{
+    auto lock = lockPlaylist();
+    if (!lock.owns_lock() || !playingItem_)
+        return;
+    playingItem_->icyMeta = text;
+    itemChanged(playingItem_);
+}
+
+void RadioStream::itemChanged(PlayListItem *item)
+{
+    {
+        auto lock = lockPlaylist();
+        if (lock.owns_lock() && item && item == playingItem_) {
+            item->played = true;
+            parseIcyTags(*item);
+        }
+    }
+    post(StreamTagsEvent);
+}

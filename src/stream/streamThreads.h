@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QThread>
+
+#include <atomic>
+
+class RadioStream;
+
+// A worker of the engine. `active()` is true from start() until run() has
+// returned; run() publishes its end with release order, and whoever joins
+// with wait() sees everything the thread did.
+class RadioStreamWorker : public QThread
+{
+public:
+    explicit RadioStreamWorker(RadioStream *stream) : stream_(stream) {}
+    void begin()
+    {
+        active_.store(true, std::memory_order_release);
+        start();
+    }
+    bool active() const { return active_.load(std::memory_order_acquire); }
+    // Joins the thread; no time-out.
+    void join()
+    {
+        wait();
+        active_.load(std::memory_order_acquire);
+    }
+
+protected:
+    void run() final
+    {
+        work();
+        active_.store(false, std::memory_order_release);
+    }
+    virtual void work() = 0;
+    RadioStream *stream_;
+
+private:
+    std::atomic<bool> active_{false};
+};
+
+// The decode loop, one run per stream start.
+class RadioStreamDecodeThread : public RadioStreamWorker
+{
+public:
+    using RadioStreamWorker::RadioStreamWorker;
+
+protected:
+    void work() override;
+};
+
+// One pass of the transfer: a local read or one round of libcurl.
+class RadioStreamReadThread : public RadioStreamWorker
+{
+public:
+    using RadioStreamWorker::RadioStreamWorker;
+
+protected:
+    void work() override;
+};
+
+// One flush of the record buffer to the record file.
+class RadioStreamRecordThread : public RadioStreamWorker
+{
+public:
+    using RadioStreamWorker::RadioStreamWorker;
+
+protected:
+    void work() override;
+};
+
+// Probes one local playlist entry's file with the decoder modules.
+class RadioStreamScanThread : public RadioStreamWorker
+{
+public:
+    using RadioStreamWorker::RadioStreamWorker;
+
+protected:
+    void work() override;
+};

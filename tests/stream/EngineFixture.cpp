@@ -1,0 +1,123 @@
+#include "EngineFixture.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QThread>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+int EventRecorder::count(int type) const
+{
+    return int(std::count(types.begin(), types.end(), type));
+}
+
+void EventRecorder::customEvent(QEvent *event)
+{
+    types.push_back(event->type());
+    if (int(event->type()) == StreamPlaylistEvent)
+        playlists.push_back(static_cast<StreamPlaylistEventData *>(event)->takePlaylist());
+}
+
+StderrCapture::StderrCapture()
+{
+    path_ = QDir::temp().filePath(QStringLiteral("stderr-%1.txt").arg(getpid()));
+    std::fflush(stderr);
+    saved_ = dup(2);
+    const int fd = ::open(QFile::encodeName(path_).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(fd, 2);
+    ::close(fd);
+}
+
+StderrCapture::~StderrCapture()
+{
+    std::fflush(stderr);
+    dup2(saved_, 2);
+    ::close(saved_);
+    QFile::remove(path_);
+}
+
+QString StderrCapture::text()
+{
+    std::fflush(stderr);
+    return QString::fromLocal8Bit(readAllBytes(path_));
+}
+
+QByteArray TestStream::bytes() const
+{
+    QByteArray out("WLTEST01");
+    for (uint32_t v : {acceptAfter, rate, channels, frameBytes, failFeedAt, failDecodeAt,
+                       changeAt, rate2})
+        for (int i = 0; i < 4; ++i)
+            out += char((v >> (8 * i)) & 0xff);
+    return out + pcm;
+}
+
+EngineFixture::EngineFixture()
+{
+    QDir().mkpath(home.file(".wavelark/plugins"));
+    backend = std::make_unique<wavelark::WavBackend>(wavPath().toStdString());
+    wavelark::fillAudioOps(ops, *backend);
+    stream = std::make_unique<RadioStream>(&receiver, &ops, 0);
+    stream->setDecodeInterval(1);
+    stream->setReadInterval(10);
+    stream->setVolume(100);
+}
+
+EngineFixture::~EngineFixture()
+{
+    stream.reset();
+}
+
+void EngineFixture::installModule(const char *builtPath, const QString &name)
+{
+    QFile::copy(QString::fromLocal8Bit(builtPath), home.file(".wavelark/plugins/" + name));
+}
+
+QString EngineFixture::writeFile(const QString &name, const QByteArray &bytes)
+{
+    return home.write(name, bytes);
+}
+
+void EngineFixture::usePlaylist(const QStringList &paths)
+{
+    auto *list = new RadioPlayList;
+    for (const QString &p : paths)
+        list->add(p.startsWith("file://") || p.contains("://") ? p : "file://" + p, QString());
+    stream->setPlaylist(list, true);
+}
+
+bool EngineFixture::waitUntil(const std::function<bool()> &done, int ms)
+{
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+bool EngineFixture::waitForEvent(int type, int count, int ms)
+{
+    return waitUntil([&] { return receiver.count(type) >= count; }, ms);
+}
+
+QByteArray EngineFixture::pcm(int n, int seed)
+{
+    QByteArray out(n, 0);
+    uint32_t x = uint32_t(seed) * 2654435761u + 1;
+    for (int i = 0; i < n; ++i) {
+        x = x * 1664525u + 1013904223u;
+        out[i] = char(x >> 24);
+    }
+    return out;
+}
+
+QByteArray wavData(const QString &path)
+{
+    return readAllBytes(path).mid(44);
+}

@@ -1,0 +1,94 @@
+#include "HeadlessPlayer.h"
+
+#include "stream.h"
+
+#include <QStringList>
+
+HeadlessPlayer::HeadlessPlayer(RadioStream *stream, FILE *out) : stream_(stream), out_(out) {}
+
+void HeadlessPlayer::printLine(const QByteArray &line)
+{
+    std::fwrite(line.constData(), 1, size_t(line.size()), out_);
+    std::fputc('\n', out_);
+    std::fflush(out_);
+}
+
+void HeadlessPlayer::customEvent(QEvent *event)
+{
+    const int type = event->type();
+    const char *name = streamEventName(type);
+    printLine("EVENT " + QByteArray::number(type) + ' ' + (name ? name : "unknown"));
+    switch (type) {
+    case StreamTagsEvent: printTags(); break;
+    case StreamFormatEvent: printFormat(); break;
+    case StreamErrorEvent: printError(); break;
+    case StreamEndedEvent:
+        playlistsInARow_ = 0;
+        moveOn(0);
+        break;
+    case StreamPlaylistEvent: {
+        auto *data = static_cast<StreamPlaylistEventData *>(event);
+        std::unique_ptr<RadioPlayList> list = data->takePlaylist();
+        if (++playlistsInARow_ > 3 || !list || list->isEmpty()) {
+            printLine("ERROR\tno playable entry in the received playlist");
+            emit finished(1);
+            return;
+        }
+        stream_->setPlaylist(list.release(), true);
+        stream_->start();
+        break;
+    }
+    default: break;
+    }
+}
+
+void HeadlessPlayer::printTags()
+{
+    stream_->inspectItem(false, [this](const PlayListItem *item) {
+        if (!item)
+            return;
+        const QStringList fields = {
+            "title=" + item->title, "streamTitle=" + item->streamTitle, "artist=" + item->artist,
+            "album=" + item->album, "genre=" + item->genre, "icyUrl=" + item->icyUrl,
+            "bitrate=" + QString::number(item->bitrate), "url=" + item->url};
+        printLine("TAGS\t" + fields.join('\t').toUtf8());
+    });
+}
+
+void HeadlessPlayer::printFormat()
+{
+    stream_->inspectItem(false, [this](const PlayListItem *item) {
+        if (!item || !item->streamInfoValid)
+            return;
+        const DecoderInfo &info = item->streamInfo;
+        const QStringList fields = {QString::number(info.rate), QString::number(info.channels),
+                                    QString::number(info.bitrate),
+                                    QString::fromLatin1(wavelark_channel_mode_name(info.mode)),
+                                    item->format};
+        printLine("FORMAT\t" + fields.join('\t').toUtf8());
+    });
+}
+
+void HeadlessPlayer::printError()
+{
+    bool ignore = false;
+    stream_->inspectItem(false, [this, &ignore](const PlayListItem *item) {
+        // After a playlist hand-over the new entry is not marked: nothing failed.
+        ignore = item && !item->bad;
+        if (!ignore)
+            printLine("ERROR\t" + (item ? item->error.toUtf8() : QByteArray()));
+    });
+    if (!ignore)
+        moveOn(1);
+}
+
+void HeadlessPlayer::moveOn(int exitCodeAtEnd)
+{
+    if (!stream_->next(false)) {
+        stream_->stop();
+        emit finished(exitCodeAtEnd);
+        return;
+    }
+    if (!stream_->isPlaying())
+        stream_->start();
+}

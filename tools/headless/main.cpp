@@ -1,0 +1,87 @@
+// wavelark-headless [-v] [-c CONFIG] [-t SECONDS] LOCATION...
+// Plays the locations through the engine without a window and prints one
+// line per engine event on standard output.
+#include "HeadlessPlayer.h"
+
+#include "AudioOps.h"
+#include "UserPaths.h"
+#include "WavelarkConfig.h"
+#include "radioPlayList.h"
+#include "stream.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+const char kUsage[] = "usage: wavelark-headless [-v] [-c CONFIG] [-t SECONDS] LOCATION...\n";
+
+struct Options {
+    int verbosity = 0;
+    QString configPath;
+    int seconds = 0;
+    QStringList locations;
+};
+
+bool parse(int argc, char **argv, Options &o)
+{
+    int c;
+    opterr = 0;
+    while ((c = getopt(argc, argv, "vc:t:")) != -1) {
+        switch (c) {
+        case 'v': ++o.verbosity; break;
+        case 'c': o.configPath = QString::fromLocal8Bit(optarg); break;
+        case 't': o.seconds = std::atoi(optarg); break;
+        default: return false;
+        }
+    }
+    for (int i = optind; i < argc; ++i)
+        o.locations += QString::fromLocal8Bit(argv[i]);
+    return !o.locations.isEmpty() && o.seconds >= 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    Options options;
+    if (!parse(argc, argv, options)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    HeadlessPlayer player(nullptr, stdout);
+    RadioStream stream(&player, sharedAudioOps(), options.verbosity);
+    player.setStream(&stream);
+    stream.setDecodeWait(3);
+    WavelarkSettings settings;
+    QStringList searches;
+    WavelarkConfig config(settings, stream, searches);
+    config.read(options.configPath.isNull() ? UserPaths::forHome().configPath : options.configPath);
+    stream.setVolume(settings.volume);
+    stream.setSoundsVolume(settings.soundsVolume);
+
+    auto *list = new RadioPlayList;
+    for (const QString &location : options.locations)
+        list->addLocation(location, false);
+    if (list->isEmpty()) {
+        std::fputs("wavelark-headless: nothing to play\n", stderr);
+        delete list;
+        return 1;
+    }
+    stream.setPlaylist(list, true);
+    QObject::connect(&player, &HeadlessPlayer::finished, &app, &QCoreApplication::exit);
+    if (options.seconds > 0)
+        QTimer::singleShot(options.seconds * 1000, &app, [&] {
+            stream.stop();
+            QCoreApplication::exit(0);
+        });
+    stream.start();
+    const int code = app.exec();
+    stream.stop();
+    return code;
+}

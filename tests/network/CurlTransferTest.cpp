@@ -188,12 +188,7 @@ TEST_F(CurlTransfer, TrickleOfOneBytePerTickIsDeinterleavedExactly)
     // body one byte per tick.
     const qsizetype hdr = wire.indexOf("\r\n\r\n") + 4;
     server.setRoute("/slow", Reply().send(wire.left(hdr)).trickle(wire.mid(hdr), 1ms));
-    Transfer t;
-    {
-        // Sniff as soon as the header is in, like the read tick would.
-        CurlTransferOptions o = streamOptions(server.url("/slow"));
-        t = run(o);
-    }
+    const Transfer t = run(streamOptions(server.url("/slow")));
     EXPECT_EQ(t.code, CURLE_OK);
     EXPECT_GT(t.blocks, 50);
     const SniffResult r = sniffAndStrip();

@@ -134,38 +134,6 @@ TEST(IcyDeinterleaver, LargestBlockWithoutPaddingSplitAtEveryOffset)
             expectMatches(deinterleave(wire, metaint, {a, b}), expected, "three pieces");
 }
 
-TEST(IcyDeinterleaver, BlockEndingAtBoundaryLeavesTheLengthByteForTheNextBlock)
-{
-    HoldBuffer buf;
-    buf.resize(64);
-    IcyDeinterleaver d;
-    d.setInterval(4);
-    ASSERT_TRUE(d.append(buf, "abcd", 4));
-    EXPECT_TRUE(d.partialPending());
-    EXPECT_EQ(d.audioSinceMeta(), 0u);
-    const char next[] = "\x01Hi\0\0\0\0\0\0\0\0\0\0\0\0\0\0efgh\x00ij";
-    ASSERT_TRUE(d.append(buf, next, sizeof next - 1));
-    EXPECT_EQ(QByteArray(buf.data(), qsizetype(buf.fill())), QByteArray("abcdefghij"));
-    ASSERT_EQ(d.queue().size(), 1u);
-    EXPECT_EQ(d.queue().front().text, QByteArray("Hi"));
-    EXPECT_EQ(d.queue().front().position, 4);
-    EXPECT_EQ(d.audioSinceMeta(), 2u);
-    EXPECT_FALSE(d.partialPending());
-}
-
-TEST(IcyDeinterleaver, EmptyAndZeroLengthBlocksYieldNoText)
-{
-    HoldBuffer buf;
-    buf.resize(64);
-    IcyDeinterleaver d;
-    d.setInterval(2);
-    // Length 0; then a block whose text is only padding.
-    const QByteArray wire = QByteArray("ab") + '\0' + "cd" + '\x01' + QByteArray(16, '\0') + "ef";
-    ASSERT_TRUE(d.append(buf, wire.constData(), size_t(wire.size())));
-    EXPECT_EQ(QByteArray(buf.data(), qsizetype(buf.fill())), QByteArray("abcdef"));
-    EXPECT_TRUE(d.queue().empty());
-}
-
 TEST(IcyDeinterleaver, RefusedBlockChangesNothing)
 {
     HoldBuffer buf;
@@ -180,16 +148,6 @@ TEST(IcyDeinterleaver, RefusedBlockChangesNothing)
     EXPECT_FALSE(d.append(buf, "\x00" "efgh", 5));
     ASSERT_TRUE(d.append(buf, "\x00" "efg", 4));
     EXPECT_EQ(QByteArray(buf.data(), qsizetype(buf.fill())), QByteArray("abcdefg"));
-}
-
-TEST(IcyDeinterleaver, WithoutIntervalEverythingIsAudio)
-{
-    HoldBuffer buf;
-    buf.resize(16);
-    IcyDeinterleaver d;
-    ASSERT_TRUE(d.append(buf, "ab\x01" "cd", 5));
-    EXPECT_EQ(QByteArray(buf.data(), qsizetype(buf.fill())), QByteArray("ab\x01" "cd"));
-    EXPECT_EQ(d.audioSinceMeta(), 5u);
 }
 
 TEST(IcyDeinterleaver, StripHeaderDeinterleavesTheBodyThatArrivedBeforeIt)

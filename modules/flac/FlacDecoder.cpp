@@ -173,13 +173,16 @@ private:
         release_ = end;
         frameError_ = false;
         frameBytes_ += end; // before decoding, so the first frame has a bitrate
-        // Every block ends with libFLAC asking past it (abort), then a flush.
         for (int i = 0; i < kMaxCallsPerBlock && !broken_; ++i) {
+            const size_t before = samples_.size();
             if (!FLAC__stream_decoder_process_single(decoder_)
                 || FLAC__stream_decoder_get_state(decoder_) == FLAC__STREAM_DECODER_ABORTED) {
+                // libFLAC wanted more than the block: damage or a false end.
                 FLAC__stream_decoder_flush(decoder_);
                 break;
             }
+            if (readPos_ == release_ && samples_.size() > before)
+                break; // the whole block read and a frame out: the usual case
         }
         if (tentative && (samples_.empty() || frameError_)) {
             samples_.clear();
@@ -233,19 +236,25 @@ private:
         const uint8_t *p = in_.data();
         const size_t n = in_.size();
         FrameHeader next;
-        while (scanPos_ + kMaxHeaderBytes <= n) {
+        const size_t limit = n >= kMaxHeaderBytes ? n - kMaxHeaderBytes + 1 : 0;
+        // A new stream's magic closes the frame only where its CRC-16 does.
+        const uint8_t *magic = scanPos_ < limit
+                                   ? static_cast<const uint8_t *>(memmem(p + scanPos_, n - scanPos_, "fLaC", 4))
+                                   : nullptr;
+        while (scanPos_ < limit) {
             const uint8_t *q = p + scanPos_;
-            if ((q[0] == 0xFF && flac::parseFrameHeader(q, n - scanPos_, next)
-                 && flac::follows(header_, next))
-                || (q[0] == 'f' && isMagic(q, n - scanPos_) && flac::crc16(0, p, scanPos_) == 0)) {
+            if ((q == magic && flac::crc16(0, p, scanPos_) == 0)
+                || (q[0] == 0xFF && flac::parseFrameHeader(q, n - scanPos_, next)
+                    && flac::follows(header_, next))) {
                 end = scanPos_;
                 return true;
             }
-            // Only 0xFF (a frame sync) or 'f' (the magic) can start a boundary.
-            const size_t limit = n - kMaxHeaderBytes + 1;
-            do
-                ++scanPos_;
-            while (scanPos_ < limit && p[scanPos_] != 0xFF && p[scanPos_] != 'f');
+            // Only a frame sync (0xFF) or the magic can start a boundary.
+            const size_t from = scanPos_ + 1;
+            const void *ff = from < limit ? std::memchr(p + from, 0xFF, limit - from) : nullptr;
+            scanPos_ = ff ? size_t(static_cast<const uint8_t *>(ff) - p) : limit;
+            if (magic && magic > q && size_t(magic - p) < scanPos_)
+                scanPos_ = size_t(magic - p);
         }
         if (scanPos_ > kMaxFrameBytes) {
             // No successor this far: the header was a false one; look again.

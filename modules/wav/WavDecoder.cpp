@@ -5,6 +5,7 @@
 #include "WavHeader.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <string>
 
@@ -49,6 +50,8 @@ public:
         if (header_.bits == 8)
             for (size_t i = 0; i < samples_.size(); ++i)
                 samples_[i] = int16_t((p[i] - 128) << 8);
+        else if constexpr (std::endian::native == std::endian::little)
+            std::memcpy(samples_.data(), p, bytes);
         else
             for (size_t i = 0; i < samples_.size(); ++i)
                 samples_[i] = int16_t(p[2 * i] | p[2 * i + 1] << 8);

@@ -8,4 +8,5 @@ BUILD=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$BUILD"
 cmake --install "$BUILD" --component modules --prefix "$HOME/.wavelark"
-exec "$BUILD/src/app/wavelark" "$@"
+# Until the main window exists, the engine plays through its headless driver.
+exec "$BUILD/tools/headless/wavelark-headless" "$@"

@@ -83,5 +83,7 @@ int main(int argc, char **argv)
     stream.start();
     const int code = app.exec();
     stream.stop();
+    // The engine never frees the playlist in use.
+    delete stream.playlist();
     return code;
 }

@@ -1,0 +1,130 @@
+// Real files through the real decoder modules: the engine must hand the
+// device exactly what the module decodes from the file directly.
+#include "EngineFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include <dlfcn.h>
+
+namespace {
+
+struct DirectModule {
+    void *library = nullptr;
+    WavelarkInitFn init = nullptr;
+    WavelarkOpenFeedFn openFeed = nullptr;
+    WavelarkFeedFn feed = nullptr;
+    WavelarkDecodeFrameFn decodeFrame = nullptr;
+    WavelarkFinishFn finish = nullptr;
+};
+
+// Decodes the whole file with one feed, as a program using the module alone would.
+QByteArray decodeDirectly(const QString &modulePath, const QByteArray &file,
+                          const AudioFormatEntry *formats, int count)
+{
+    DirectModule m;
+    m.library = dlopen(QFile::encodeName(modulePath).constData(), RTLD_NOW);
+    if (!m.library)
+        return {};
+    m.init = reinterpret_cast<WavelarkInitFn>(dlsym(m.library, "init"));
+    m.openFeed = reinterpret_cast<WavelarkOpenFeedFn>(dlsym(m.library, "openFeed"));
+    m.feed = reinterpret_cast<WavelarkFeedFn>(dlsym(m.library, "feed"));
+    m.decodeFrame = reinterpret_cast<WavelarkDecodeFrameFn>(dlsym(m.library, "decodeFrame"));
+    m.finish = reinterpret_cast<WavelarkFinishFn>(dlsym(m.library, "finish"));
+    m.init(0);
+    const int handle = m.openFeed(reinterpret_cast<const int *>(formats), count);
+    QByteArray out;
+    m.feed(handle, reinterpret_cast<const unsigned char *>(file.constData()), int(file.size()));
+    for (;;) {
+        const unsigned char *pcm = nullptr;
+        int length = 0;
+        const int rc = m.decodeFrame(handle, &pcm, &length);
+        if (rc == -1 || rc == 2 || (rc == 0 && length == 0))
+            break;
+        out.append(reinterpret_cast<const char *>(pcm), length);
+    }
+    m.finish(handle);
+    return out;
+}
+
+class RealModules : public EngineFixture
+{
+protected:
+    void SetUp() override
+    {
+        const QDir built(QStringLiteral(WAVELARK_PLUGIN_DIR));
+        for (const QString &name : built.entryList({"*.so"}, QDir::Files))
+            installModule(QFile::encodeName(built.filePath(name)).constData(), name);
+        if (built.entryList({"*.so"}, QDir::Files).isEmpty())
+            GTEST_SKIP() << "no decoder modules were built";
+    }
+
+    // Runs a command; false when it is missing or fails.
+    static bool run(const QString &program, const QStringList &args)
+    {
+        QProcess p;
+        p.start(program, args);
+        return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit &&
+               p.exitCode() == 0;
+    }
+
+    QString source()
+    {
+        const QString wav = home.file("source.wav");
+        if (!run("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", "-e", "signed-integer", wav,
+                         "synth", "4", "sine", "440", "sine", "660"}))
+            return {};
+        return wav;
+    }
+
+    void playAndCompare(const QString &file, const QString &module)
+    {
+        usePlaylist({file});
+        ASSERT_TRUE(stream->start());
+        ASSERT_TRUE(waitForEvent(StreamEndedEvent, 1, 60000));
+        stream->stop();
+        const QByteArray direct =
+            decodeDirectly(home.file(".wavelark/plugins/" + module), readAllBytes(file),
+                           stream->supportedFormats(), stream->supportedFormatCount());
+        ASSERT_GT(direct.size(), 100000);
+        EXPECT_EQ(wavData(wavPath()).size(), direct.size());
+        EXPECT_TRUE(wavData(wavPath()) == direct);
+        EXPECT_EQ(receiver.count(StreamErrorEvent), 0);
+    }
+};
+
+TEST_F(RealModules, Mp3)
+{
+    const QString wav = source();
+    ASSERT_FALSE(wav.isEmpty());
+    const QString mp3 = home.file("a.mp3");
+    ASSERT_TRUE(run("lame", {"--quiet", "-b", "128", wav, mp3}));
+    playAndCompare(mp3, "mp3.so");
+}
+
+TEST_F(RealModules, OggVorbis)
+{
+    const QString wav = source();
+    const QString ogg = home.file("a.ogg");
+    ASSERT_TRUE(run("oggenc", {"-Q", wav, "-o", ogg}));
+    playAndCompare(ogg, "vorbis.so");
+}
+
+TEST_F(RealModules, Flac)
+{
+    const QString wav = source();
+    const QString flac = home.file("a.flac");
+    ASSERT_TRUE(run("flac", {"-s", "-f", wav, "-o", flac}));
+    playAndCompare(flac, "flac.so");
+}
+
+TEST_F(RealModules, Wav)
+{
+    const QString wav = source();
+    playAndCompare(wav, "wav.so");
+    // PCM passes through untouched.
+    EXPECT_TRUE(wavData(wavPath()) == readAllBytes(wav).right(wavData(wavPath()).size()));
+}
+
+} // namespace

@@ -1,20 +1,15 @@
 #pragma once
 // Loads a built decoder module with dlopen and resolves its eight entry
 // points, as the program does.
+#include "QtPrinters.h"
+
 #include <wavelark/decoder.h>
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
-#include <ostream>
 #include <vector>
-
-// Lets test messages print module names.
-inline std::ostream &operator<<(std::ostream &o, const QString &s)
-{
-    return o << s.toStdString();
-}
 
 struct LoadedModule
 {

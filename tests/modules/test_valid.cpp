@@ -4,7 +4,13 @@
 // playlists. A false accept plays noise, so this is the matrix that matters.
 #include "Fixtures.h"
 #include "ModuleLoader.h"
+#include "TempHome.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -150,6 +156,47 @@ TEST(ModuleValid, AcceptedProbeDescribesTheStream)
         }
         m.finish(h);
     }
+}
+
+TEST(ModuleSearch, FirstAcceptingModuleInNameOrderIsTheStreamsOwner)
+{
+    // As the program searches: the installed folder listed by name ignoring
+    // case, each library opened and asked in turn; the first yes wins.
+    TempHome home;
+    const QString folder = home.file(".wavelark/plugins");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (const QString &name : moduleNames())
+        ASSERT_TRUE(QFile::link(modulePath(name), folder + "/" + name + ".so"));
+    const QStringList entries =
+        QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    ASSERT_EQ(entries.size(), moduleNames().size());
+
+    auto search = [&](const QByteArray &data) -> QString {
+        for (const QString &entry : entries) {
+            void *lib = dlopen(QFile::encodeName(folder + "/" + entry).constData(), RTLD_NOW);
+            if (!lib)
+                continue;
+            auto init = reinterpret_cast<WavelarkInitFn>(dlsym(lib, "init"));
+            auto open = reinterpret_cast<WavelarkOpenFeedFn>(dlsym(lib, "openFeed"));
+            auto check = reinterpret_cast<WavelarkValidFn>(dlsym(lib, "valid"));
+            auto done = reinterpret_cast<WavelarkFinishFn>(dlsym(lib, "finish"));
+            int accepted = 0;
+            if (init && open && check && done && init(0) == 0) {
+                const int h = open(nullptr, 0);
+                accepted = check(h, reinterpret_cast<const unsigned char *>(data.constData()), int(data.size()));
+                done(h);
+            }
+            dlclose(lib);
+            if (accepted == 1)
+                return QFileInfo(entry).completeBaseName();
+        }
+        return {};
+    };
+    for (const QString &owner : moduleNames())
+        for (const FixtureSpec &spec : standardFixtures(owner))
+            EXPECT_EQ(search(head(fixture(spec))), owner) << spec.id();
+    for (const Sample &s : foreignSamples())
+        EXPECT_EQ(search(s.bytes), QString()) << s.name;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "stream.h"
 
+#include "streamNetwork.h"
 #include "streamThreads.h"
 
 #include <QCoreApplication>
@@ -22,6 +23,8 @@ RadioStream::RadioStream(QObject *receiver, AudioOps *ops, int verbosity)
     initNetwork();
     connect(&readTimer_, &QTimer::timeout, this, &RadioStream::slotRead);
     connect(&fetchTimer_, &QTimer::timeout, this, &RadioStream::slotFetch);
+    scanTimer_.setSingleShot(true);
+    connect(&scanTimer_, &QTimer::timeout, this, &RadioStream::slotScanTimer);
     decodeThread_ = std::make_unique<RadioStreamDecodeThread>(this);
     readThread_ = std::make_unique<RadioStreamReadThread>(this);
     recordThread_ = std::make_unique<RadioStreamRecordThread>(this);

@@ -25,6 +25,7 @@ class RadioStreamDecodeThread;
 class RadioStreamReadThread;
 class RadioStreamRecordThread;
 class RadioStreamScanThread;
+struct StreamNetwork;
 
 // The stream engine. One exists per process, created by the main widget.
 // It owns the active playlist's selections, opens the playing entry's
@@ -125,6 +126,28 @@ public:
     // Where modules are searched: ~/.wavelark/plugins.
     static QString pluginDirectory();
 
+    // --- Auxiliary fetches ---------------------------------------------------
+    // Downloads that ride on the stream's multi handle and read thread. Their
+    // bytes arrive through streamFetch(id, chunk) on the read thread, then
+    // streamFetch(id, nullptr) when the transfer ended (connect with
+    // Qt::DirectConnection; slots must not block on the GUI thread).
+
+    // A new fetch (GUI thread); ids are consecutive for the process, from 1.
+    unsigned startFetch(const QString &url);
+    // Marks it cancelled: no more chunks; removed at the next fetch tick.
+    bool cancelFetch(unsigned id);
+    // The error text of a fetch that failed, once; null otherwise. Cancels it.
+    QString takeFetchError(unsigned id);
+    unsigned fetchCount();
+
+    // --- Scan mode (GUI thread) ------------------------------------------------
+    void setScan(bool on, int seconds);
+    bool isScanning() const { return scanTimer_.isActive(); }
+
+    // --- Recording -------------------------------------------------------------
+
+    // --- Event sounds ----------------------------------------------------------
+
     // --- Sound device (reference-counted; audio lock) -------------------------
 
     int openAudio(bool streamVolume);
@@ -183,6 +206,7 @@ signals:
 public slots:
     void slotRead();
     void slotFetch();
+    void slotScanTimer();
 
 private:
     enum class SniffOutcome { Wait, Finished };
@@ -213,6 +237,8 @@ private:
 public:
     // libcurl's write path for the stream (read thread): false refuses the block.
     bool takeNetworkBlock(const char *data, size_t length);
+    // A fetch's chunk (read thread): emitted under fetchMutex_.
+    void deliverFetchChunk(unsigned id, const char *data, size_t length);
 
 private:
     // The read thread's pass and the write path.
@@ -244,12 +270,19 @@ private:
     // tags. Caller holds playListMutex.
     void parseIcyTags(PlayListItem &item);
 
-    // Network (networkStream.cpp).
+    // Network (streamNetwork.cpp, streamFetch.cpp).
     void initNetwork();
     void cleanupNetwork();
     bool openRemoteSource(PlayListItem *item);
     void removeStreamHandle();
+    // Read thread: adds the queued handles, then drives libcurl once.
     void runTransfers();
+    void addQueuedHandles();
+    void transferDone(void *handle, int result);
+    void setWaitingForRoom(bool waiting);
+    void removeCancelledFetches(); // caller holds fetchMutex_, read thread idle
+    // Applies what the sniff found to the playing entry (no lock held).
+    void storeSniffed();
 
     // The decode thread.
     void decodeLoop();
@@ -346,10 +379,15 @@ private:
     QStringList allowedProxyPorts_;
     std::atomic<int> soundsVolume_{0};
 
-    // fetchMutex_: libcurl handles (CURLM*, CURL*, curl_slist*), opaque here.
-    void *multi_ = nullptr;
-    void *easy_ = nullptr;
-    void *headers_ = nullptr;
+    // libcurl state: the multi handle, the stream's handle, the fetches.
+    // The multi handle is used by the read thread, or by the GUI thread
+    // while the read thread is not running; handles for it are queued
+    // under fetchMutex_ and added by the read thread.
+    std::unique_ptr<StreamNetwork> net_;
+    // holdBufferMutex_: what the last sniff found for the playing entry, to
+    // be stored once the hold-buffer lock is released.
+    QString sniffedHeader_;
+    QString sniffedError_;
 
     // Decode thread only: the initial wait's deadline.
     std::chrono::steady_clock::time_point decodeWaitUntil_{};
@@ -358,7 +396,9 @@ private:
     // Timers (GUI thread).
     QTimer readTimer_;
     QTimer fetchTimer_;
-    QTimer scanTimer_;
+    QTimer scanTimer_; // single shot, re-armed by slotScanTimer
+    int scanInterval_ = 15; // seconds (GUI thread)
+    int scanCount_ = 0;     // seconds decoded so far (GUI thread)
 
     std::unique_ptr<RadioStreamDecodeThread> decodeThread_;
     std::unique_ptr<RadioStreamReadThread> readThread_;

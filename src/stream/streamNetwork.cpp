@@ -1,39 +1,41 @@
 // The stream's network transfer on the shared libcurl multi handle.
 #include "stream.h"
 
-#include <QCoreApplication>
+#include "ContentSniff.h"
+#include "IcyTags.h"
+#include "streamNetwork.h"
+#include "streamThreads.h"
 
-#include <curl/curl.h>
+#include <QCoreApplication>
 
 #include <cstdio>
 
 namespace {
 
 // libcurl's write function for the stream: capacity, room, append.
-size_t writeCallback(char *data, size_t size, size_t count, void *user)
+size_t streamWrite(char *data, size_t size, size_t count, void *user)
 {
-    auto *stream = static_cast<RadioStream *>(user);
     const size_t length = size * count;
-    return stream->takeNetworkBlock(data, length) ? length : 0;
+    return static_cast<RadioStream *>(user)->takeNetworkBlock(data, length) ? length : 0;
 }
 
 } // namespace
 
 void RadioStream::initNetwork()
 {
-    multi_ = curl_multi_init();
-    headers_ = curl_slist_append(nullptr, "Icy-MetaData: 1");
+    net_ = std::make_unique<StreamNetwork>();
+    net_->headers.append("Icy-MetaData: 1");
 }
 
 void RadioStream::cleanupNetwork()
 {
     std::lock_guard lock(fetchMutex_);
     removeStreamHandle();
-    if (multi_)
-        curl_multi_cleanup(static_cast<CURLM *>(multi_));
-    multi_ = nullptr;
-    curl_slist_free_all(static_cast<curl_slist *>(headers_));
-    headers_ = nullptr;
+    for (auto &fetch : net_->fetches)
+        if (fetch->added)
+            curl_multi_remove_handle(net_->multi.get(), fetch->handle.get());
+    net_->fetches.clear();
+    net_->queued.clear();
 }
 
 bool RadioStream::takeNetworkBlock(const char *data, size_t length)
@@ -41,41 +43,69 @@ bool RadioStream::takeNetworkBlock(const char *data, size_t length)
     return appendBlock(data, length, true);
 }
 
+void RadioStream::setWaitingForRoom(bool waiting)
+{
+    net_->streamGuard.setWaitingForRoom(waiting);
+}
+
+// The caller holds playListMutex_ (initStream).
 bool RadioStream::openRemoteSource(PlayListItem *item)
 {
     std::lock_guard lock(fetchMutex_);
-    CURL *easy = curl_easy_init();
-    easy_ = easy;
-    const QByteArray url = item->url.toUtf8();
-    std::fprintf(stderr, "addCurlHandle(): URL='%s'\n", url.constData());
-    curl_easy_setopt(easy, CURLOPT_VERBOSE, long(verbosity_));
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(easy, CURLOPT_URL, url.constData());
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, connectTimeout_);
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, writeCallback);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, static_cast<curl_slist *>(headers_));
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 8L);
-    curl_multi_add_handle(static_cast<CURLM *>(multi_), easy);
+    removeStreamHandle();
+    net_->streamHandle = CurlEasy();
+    CURL *easy = net_->streamHandle.get();
+    if (!easy)
+        return false;
+    net_->streamGuard.setLimit(std::chrono::seconds(std::max(1L, connectTimeout_)));
+    net_->streamGuard.restart();
+    CurlTransferOptions options;
+    options.url = item->url;
+    options.verbosity = verbosity_;
+    options.connectTimeout = connectTimeout_;
+    options.isStream = true;
+    options.writeFunction = streamWrite;
+    options.writeData = this;
+    options.headers = net_->headers.get();
+    options.proxy = {proxy_, proxyType_, proxyUsername_, proxyPassword_, allowedProxyPorts_};
+    options.stallGuard = &net_->streamGuard;
+    applyCurlOptions(easy, options, icyStderrLine);
+    net_->queued.push_back(easy);
     return true;
 }
 
+// GUI thread, with the read thread joined (stop sequence, destructor).
 void RadioStream::removeStreamHandle()
 {
     std::lock_guard lock(fetchMutex_);
-    if (!easy_)
+    CURL *easy = net_->streamHandle.get();
+    if (!easy)
         return;
-    curl_multi_remove_handle(static_cast<CURLM *>(multi_), static_cast<CURL *>(easy_));
-    curl_easy_cleanup(static_cast<CURL *>(easy_));
-    easy_ = nullptr;
+    std::erase(net_->queued, easy);
+    if (net_->streamAdded)
+        curl_multi_remove_handle(net_->multi.get(), easy);
+    net_->streamAdded = false;
+    net_->streamHandle.reset();
+}
+
+void RadioStream::addQueuedHandles()
+{
+    std::lock_guard lock(fetchMutex_);
+    for (CURL *easy : net_->queued) {
+        curl_multi_add_handle(net_->multi.get(), easy);
+        if (easy == net_->streamHandle.get())
+            net_->streamAdded = true;
+        for (auto &fetch : net_->fetches)
+            if (fetch->handle.get() == easy)
+                fetch->added = true;
+    }
+    net_->queued.clear();
 }
 
 void RadioStream::runTransfers()
 {
-    CURLM *multi = static_cast<CURLM *>(multi_);
+    addQueuedHandles();
+    CURLM *multi = net_->multi.get();
     for (;;) {
         int running = 0;
         const CURLMcode rc = curl_multi_perform(multi, &running);
@@ -83,26 +113,70 @@ void RadioStream::runTransfers()
         while (CURLMsg *msg = curl_multi_info_read(multi, &left)) {
             if (msg->msg != CURLMSG_DONE)
                 continue;
-            if (!isPlaying())
+            if (!isPlaying() && fetchCount() == 0)
                 return;
-            if (msg->easy_handle == easy_) {
-                endOfData_ = true;
-                if (msg->data.result != CURLE_OK)
-                    failPlaying(QString::fromUtf8(curl_easy_strerror(msg->data.result)));
-            }
+            transferDone(msg->easy_handle, msg->data.result);
         }
         if (rc != CURLM_CALL_MULTI_PERFORM || !fetchPending_)
             return;
     }
 }
 
-void RadioStream::slotFetch()
+void RadioStream::transferDone(void *handle, int result)
 {
+    const CURLcode code = CURLcode(result);
+    if (handle == net_->streamHandle.get()) {
+        endOfData_ = true;
+        if (code != CURLE_OK)
+            failPlaying(transferErrorText(code, &net_->streamGuard));
+        return;
+    }
+    std::lock_guard lock(fetchMutex_);
+    for (auto &fetch : net_->fetches) {
+        if (fetch->handle.get() != handle)
+            continue;
+        if (code != CURLE_OK)
+            net_->fetchErrors.emplace_back(fetch->id, transferErrorText(code, &fetch->guard));
+        emit streamFetch(fetch->id, nullptr);
+        return;
+    }
 }
 
 int RadioStream::sniffHeader()
 {
-    return 0;
+    const SniffResult r =
+        sniffContent(QByteArrayView(holdBuffer_.data(), qsizetype(holdBuffer_.fill())));
+    // The fill drops below the last sniff's, so the body is sniffed at the
+    // next tick even when no further byte arrives.
+    if (r.stripLength > 0)
+        icy_.stripHeader(holdBuffer_, r.stripLength, r.metaint);
+    if (!r.header.isNull())
+        sniffedHeader_ = r.header;
+    if (!r.error.isNull())
+        sniffedError_ = r.error;
+    if (r.searchDecoder)
+        return 0;
+    return r.code;
+}
+
+// Stores the header or the error status the last sniff found.
+void RadioStream::storeSniffed()
+{
+    QString header, error;
+    {
+        std::lock_guard lock(holdBufferMutex_);
+        header = std::exchange(sniffedHeader_, QString());
+        error = std::exchange(sniffedError_, QString());
+    }
+    if (header.isNull() && error.isNull())
+        return;
+    std::lock_guard lock(playListMutex_);
+    if (!playingItem_)
+        return;
+    if (!header.isNull())
+        playingItem_->icyHeader = header;
+    if (!error.isNull())
+        playingItem_->error = error;
 }
 
 void RadioStream::postPlaylistFromBuffer(int code)
@@ -116,6 +190,7 @@ void RadioStream::postPlaylistFromBuffer(int code)
         QCoreApplication::postEvent(receiver_, new StreamPlaylistEventData(std::move(list)));
 }
 
-void RadioStream::parseIcyTags(PlayListItem &)
+void RadioStream::parseIcyTags(PlayListItem &item)
 {
+    ::parseIcyTags(item, icyStderrLine);
 }

@@ -22,7 +22,7 @@ void RadioStream::slotRead()
     std::unique_lock lock(holdBufferMutex_);
     // A playlist body without a header is decided once its end has arrived,
     // even when no byte came since the last sniff.
-    const bool playlistEnded = endOfData_ && (contentCode_ == 3 || contentCode_ == 5);
+    const bool playlistEnded = endOfData_ && contentCode_ >= 2 && contentCode_ <= 6;
     if (decodeThread_->active() || holdBuffer_.isEmpty() || hasDecoder_ ||
         (holdBuffer_.fill() == lastSniffFill_ && !playlistEnded)) {
         lock.unlock();
@@ -61,17 +61,22 @@ bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
     const int code = contentCode_;
     const size_t fill = holdBuffer_.fill();
     SniffOutcome outcome = SniffOutcome::Wait;
-    if (code >= 2 && code <= 6 && (code % 2 == 0 || endOfData_)) {
+    // A playlist is read once the whole body is here, header or not: a
+    // list cut at the first block would lose its later entries.
+    if (code >= 2 && code <= 6 && endOfData_) {
         postPlaylistFromBuffer(code);
         endOfData_ = true;
         outcome = SniffOutcome::Finished;
-    } else if (code == 7 && playingHasError()) {
+    } else if (code == 7 && (!sniffedError_.isNull() || playingHasError())) {
         endOfData_ = true;
         outcome = SniffOutcome::Finished;
-    } else if (code != 3 && code != 5 && endOfData_) {
+    } else if ((code < 2 || code > 6) && code != 8 && endOfData_) {
+        // A module found after all the data arrived still gets to decode it:
+        // a short remote file must play, not end unheard.
         outcome = SniffOutcome::Finished;
     }
     lock.unlock();
+    storeSniffed();
     if (code == 8)
         publishPlayingTags();
 
@@ -80,11 +85,6 @@ bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
             startDecodeThread();
         }
         return true;
-    }
-    if (outcome == SniffOutcome::Finished && code == 8) {
-        stopCode_ = 1;
-        post(StreamEndedEvent);
-        return false;
     }
     // Nothing playable: unknown data, an error status or a playlist body.
     {
@@ -277,7 +277,13 @@ bool RadioStream::searchWhileWaiting(const QByteArray &held)
 bool RadioStream::appendBlock(const char *data, size_t length, bool network)
 {
     std::unique_lock lock(holdBufferMutex_);
-    if (!isPlaying() || !adoptRequestedCapacity(lock) || !waitForRoom(lock, length))
+    // While the engine cannot take data, a silent server is not stalled.
+    if (network)
+        setWaitingForRoom(true);
+    const bool room = isPlaying() && adoptRequestedCapacity(lock) && waitForRoom(lock, length);
+    if (network)
+        setWaitingForRoom(false);
+    if (!room)
         return false;
     if (network)
         appendNetworkBlock(data, length);

@@ -27,6 +27,7 @@ bool RadioStream::initStream()
         playingItem_->error = QString();
         playingItem_->bad = false;
     }
+    scanCount_ = 0;
     skipWait_ = false;
     buffering_ = false;
     fetchPending_ = true;

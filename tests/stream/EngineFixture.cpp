@@ -68,7 +68,10 @@ EngineFixture::EngineFixture()
 
 EngineFixture::~EngineFixture()
 {
+    // The engine never frees the playlist in use.
+    RadioPlayList *list = stream->playlist();
     stream.reset();
+    delete list;
 }
 
 void EngineFixture::installModule(const char *builtPath, const QString &name)

@@ -1,0 +1,25 @@
+// Scan mode: each entry plays for the scan interval of real decoding.
+#include "stream.h"
+
+#include "streamThreads.h"
+
+void RadioStream::setScan(bool on, int seconds)
+{
+    scanTimer_.stop();
+    if (on) {
+        scanInterval_ = seconds;
+        scanTimer_.start(1000);
+    } else {
+        scanCount_ = 0;
+    }
+}
+
+void RadioStream::slotScanTimer()
+{
+    // Connecting, the initial wait, refilling and pauses do not count.
+    if (decodeThread_->active() && !buffering_ && !paused_ && ++scanCount_ >= scanInterval_) {
+        scanCount_ = 0;
+        post(StreamScanNextEvent);
+    }
+    scanTimer_.start(1000);
+}

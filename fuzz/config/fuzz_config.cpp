@@ -15,8 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static char *argv[] = {name, nullptr};
     static QCoreApplication app(argc, argv);
 
+    // Engines are costly to build; every setting they hold is written and
+    // read back on each input, so two of them serve all inputs.
+    static RadioStream stream(nullptr, nullptr, 0);
+    static RadioStream stream2(nullptr, nullptr, 0);
     WavelarkSettings settings;
-    RadioStream stream(nullptr, nullptr, 0);
     QStringList searches;
     WavelarkConfig config(settings, stream, searches);
     config.setMessageSink([](const QString &) {});
@@ -24,7 +27,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray written = config.text();
 
     WavelarkSettings settings2;
-    RadioStream stream2(nullptr, nullptr, 0);
     QStringList searches2;
     WavelarkConfig config2(settings2, stream2, searches2);
     config2.setMessageSink([](const QString &) {});

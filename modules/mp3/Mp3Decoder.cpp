@@ -2,6 +2,7 @@
 // the sync search, resync after damage, ID3 parsing and gapless trimming;
 // this adds the validity check, output conversion and the information record.
 #include "Decoder.h"
+#include "Id3Tags.h"
 #include "MpegHeader.h"
 #include "Probe.h"
 
@@ -22,24 +23,6 @@ const char *layerName(int layer)
     return layer == 1 ? "I" : layer == 2 ? "II" : "III";
 }
 
-std::optional<std::string> text(const mpg123_string *s)
-{
-    if (!s || !s->p || s->fill == 0)
-        return std::nullopt;
-    return std::string(s->p, s->fill - 1);
-}
-
-std::optional<std::string> v1Text(const char *field, size_t size)
-{
-    std::string s(field, size);
-    s = s.substr(0, s.find('\0'));
-    while (!s.empty() && s.back() == ' ')
-        s.pop_back();
-    if (s.empty())
-        return std::nullopt;
-    return s;
-}
-
 class Mp3Decoder final : public Decoder
 {
 public:
@@ -48,7 +31,8 @@ public:
         handle_ = mpg123_new(nullptr, nullptr);
         if (!handle_)
             return;
-        long flags = MPG123_GAPLESS;
+        // Tags are read by Id3Scanner (see Id3Tags.h for why).
+        long flags = MPG123_GAPLESS | MPG123_SKIP_ID3V2;
         if (moduleVerbosity() == 0)
             flags |= MPG123_QUIET;
         mpg123_param(handle_, MPG123_FLAGS, flags, 0);
@@ -83,6 +67,7 @@ public:
             return -1;
         if (mpg123_feed(handle_, data, length) != MPG123_OK)
             return -1;
+        id3_.scan(data, length, fed_, pendingTags_);
         fed_ += length;
         return 0;
     }
@@ -142,37 +127,23 @@ private:
         }
     }
 
+    // Applies the tags whose position the decoder has reached.
     void checkTags()
     {
-        if (!(mpg123_meta_check(handle_) & MPG123_NEW_ID3))
-            return;
-        mpg123_id3v1 *v1 = nullptr;
-        mpg123_id3v2 *v2 = nullptr;
-        if (mpg123_id3(handle_, &v1, &v2) != MPG123_OK)
-            return;
-        Tags tags;
-        if (v2) {
-            tags.title = text(v2->title);
-            tags.artist = text(v2->artist);
-            tags.album = text(v2->album);
-        }
-        if (v1) {
-            if (!tags.title)
-                tags.title = v1Text(v1->title, sizeof v1->title);
-            if (!tags.artist)
-                tags.artist = v1Text(v1->artist, sizeof v1->artist);
-            if (!tags.album)
-                tags.album = v1Text(v1->album, sizeof v1->album);
-        }
-        mpg123_meta_free(handle_);
-        if (!(tags == info_.tags())) {
-            info_.setTags(tags);
-            markChanged();
+        const off_t pos = mpg123_tell_stream(handle_);
+        while (!pendingTags_.empty() && pos >= 0 && uint64_t(pos) >= pendingTags_.front().offset) {
+            if (!(pendingTags_.front().tags == info_.tags())) {
+                info_.setTags(pendingTags_.front().tags);
+                markChanged();
+            }
+            pendingTags_.erase(pendingTags_.begin());
         }
     }
 
     mpg123_handle *handle_ = nullptr;
     uint64_t fed_ = 0;
+    mp3::Id3Scanner id3_;
+    std::vector<mp3::FoundTags> pendingTags_; // in stream order
     bool formatKnown_ = false;
     int lastVersion_ = -1;
     int lastLayer_ = -1;

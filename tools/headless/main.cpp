@@ -1,6 +1,8 @@
 // wavelark-headless [-v] [-c CONFIG] [-t SECONDS] LOCATION...
 // Plays the locations through the engine without a window and prints one
-// line per engine event on standard output.
+// line per engine event on standard output. The directory modes
+// (--genres, --stations, --search) are in DirectoryModes.h.
+#include "DirectoryModes.h"
 #include "HeadlessPlayer.h"
 
 #include "AudioOps.h"
@@ -49,6 +51,8 @@ bool parse(int argc, char **argv, Options &o)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    if (const std::optional<int> code = runDirectoryMode(argc, argv))
+        return *code;
     Options options;
     if (!parse(argc, argv, options)) {
         std::fputs(kUsage, stderr);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QEvent>
+#include <QString>
+
+struct ShoutCastGenre;
+
+// Posted by the directory client to its receiver when a request failed.
+enum DirectoryEventType {
+    DirectoryErrorEvent = QEvent::User + 113,
+};
+
+// The failed request: the genre whose station list failed (null for the
+// genre index) and the error text. The genre belongs to the client; it stays
+// valid at least until the receiver has handled the event.
+class DirectoryErrorEventData : public QEvent
+{
+public:
+    DirectoryErrorEventData(ShoutCastGenre *genre, const QString &text);
+    ShoutCastGenre *genre() const { return genre_; }
+    QString text() const { return text_; }
+
+private:
+    ShoutCastGenre *genre_;
+    QString text_;
+};

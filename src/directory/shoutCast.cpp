@@ -1,0 +1,288 @@
+// The directory client's GUI-thread side: construction, the genre cache and
+// the requests. None of these calls into the stream while holding mutex_.
+#include "shoutCast.h"
+
+#include "directoryUrls.h"
+#include "genreCache.h"
+#include "stream.h"
+
+#include <QCoreApplication>
+#include <QSet>
+
+#include <cstdio>
+
+namespace {
+
+// Posted to the client itself: replaced genres may be freed now.
+const QEvent::Type kFreeRetiredEvent = QEvent::Type(QEvent::registerEventType());
+
+} // namespace
+
+ShoutCast::ShoutCast(QObject *receiver, RadioStream *stream, QObject *parent)
+    : QObject(parent), receiver_(receiver), stream_(stream), rootUrl_(directoryRootUrl())
+{
+    auto search = std::make_unique<ShoutCastGenre>(tr("Search results"));
+    searchGenre_ = search.get();
+    genres_.push_back(std::move(search));
+    connect(stream_, &RadioStream::streamFetch, this, &ShoutCast::slotStreamFetch,
+            Qt::DirectConnection);
+}
+
+ShoutCast::~ShoutCast()
+{
+    disconnect(stream_, nullptr, this, nullptr);
+    // Waits for a delivery that is still running.
+    std::lock_guard lock(mutex_);
+}
+
+std::unique_lock<std::recursive_mutex> ShoutCast::lock() const
+{
+    return std::unique_lock(mutex_);
+}
+
+void ShoutCast::customEvent(QEvent *event)
+{
+    if (event->type() != kFreeRetiredEvent)
+        return;
+    std::lock_guard lock(mutex_);
+    retired_.clear();
+}
+
+bool ShoutCast::readGenreCache(const QString &path)
+{
+    const std::optional<QStringList> lines = readGenreCacheLines(path);
+    if (!lines) {
+        std::fprintf(stderr, "%s: could open file for reading.\n", qPrintable(path));
+        return false;
+    }
+    std::lock_guard lock(mutex_);
+    QSet<QString> known;
+    for (const auto &genre : genres_)
+        known.insert(genre->name);
+    for (const QString &line : *lines) {
+        if (known.contains(line))
+            continue;
+        known.insert(line);
+        genres_.push_back(std::make_unique<ShoutCastGenre>(line));
+    }
+    return true;
+}
+
+bool ShoutCast::writeGenreCache(const QString &path, const QList<ShoutCastGenre> &genres)
+{
+    QStringList names;
+    names.reserve(genres.size());
+    for (const ShoutCastGenre &genre : genres)
+        names.append(genre.name);
+    return writeGenreCacheLines(path, names);
+}
+
+void ShoutCast::fetchGenres()
+{
+    unsigned oldIndex = 0;
+    QList<ShoutCastGenre *> fetching;
+    {
+        std::lock_guard lock(mutex_);
+        oldIndex = listFetchId_;
+        listFetchId_ = 0;
+        indexOpen_ = false;
+        indexParser_.reset();
+        for (const auto &genre : genres_)
+            if (genre->fetchId != 0)
+                fetching.append(genre.get());
+    }
+    if (oldIndex != 0)
+        stream_->cancelFetch(oldIndex);
+    for (ShoutCastGenre *genre : fetching)
+        cancelGenre(genre);
+    const unsigned id = stream_->startFetch(genreIndexUrl(rootUrl_));
+    std::lock_guard lock(mutex_);
+    listFetchId_ = id;
+    indexOpen_ = true;
+}
+
+bool ShoutCast::fetchStations(ShoutCastGenre *genre)
+{
+    QString url;
+    unsigned oldId = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (!genre || !isListed(genre))
+            return false;
+        if (genre == searchGenre_) {
+            if (searchText_.isEmpty())
+                return false;
+            url = searchQueryUrl(rootUrl_, searchText_);
+        } else {
+            url = genreQueryUrl(rootUrl_, genre->name);
+        }
+        oldId = resetLocked(genre);
+    }
+    if (oldId != 0)
+        stream_->cancelFetch(oldId);
+    const unsigned id = stream_->startFetch(url);
+    bool listed = false;
+    {
+        std::lock_guard lock(mutex_);
+        genre->fetchId = id;
+        genre->fetchOpen = true;
+        listed = isListed(genre);
+    }
+    // A new genre index replaced the list meanwhile: nobody wants this list.
+    if (!listed)
+        stream_->cancelFetch(id);
+    return true;
+}
+
+bool ShoutCast::search(const QString &text)
+{
+    ShoutCastGenre *genre = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        searchText_ = text;
+        genre = searchGenre_;
+    }
+    return fetchStations(genre);
+}
+
+void ShoutCast::resetGenre(ShoutCastGenre *genre)
+{
+    unsigned id = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (!genre || !isListed(genre))
+            return;
+        id = resetLocked(genre);
+    }
+    if (id != 0)
+        stream_->cancelFetch(id);
+}
+
+bool ShoutCast::cancelGenre(ShoutCastGenre *genre)
+{
+    unsigned id = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (!genre || genre->fetchId == 0)
+            return false;
+        genre->state = StateCancelled;
+        genre->fetchOpen = false;
+        id = genre->fetchId;
+    }
+    const bool cancelled = stream_->cancelFetch(id);
+    emit shoutCastFetch(genre, StateCancelled);
+    return cancelled;
+}
+
+void ShoutCast::cancelAllGenres()
+{
+    QList<ShoutCastGenre *> fetching;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto &genre : genres_)
+            if (genre->fetchId != 0)
+                fetching.append(genre.get());
+    }
+    for (ShoutCastGenre *genre : fetching)
+        cancelGenre(genre);
+}
+
+ShoutCastGenre *ShoutCast::addGenre(const QString &name)
+{
+    std::lock_guard lock(mutex_);
+    for (const auto &genre : genres_)
+        if (genre->name == name)
+            return genre.get();
+    genres_.push_back(std::make_unique<ShoutCastGenre>(name));
+    return genres_.back().get();
+}
+
+QList<ShoutCastGenre> ShoutCast::genres() const
+{
+    std::lock_guard lock(mutex_);
+    return snapshot();
+}
+
+int ShoutCast::genreCount() const
+{
+    std::lock_guard lock(mutex_);
+    return int(genres_.size());
+}
+
+ShoutCastGenre *ShoutCast::genreAt(int index) const
+{
+    std::lock_guard lock(mutex_);
+    return index >= 0 && size_t(index) < genres_.size() ? genres_[size_t(index)].get() : nullptr;
+}
+
+ShoutCastGenre *ShoutCast::searchGenre() const
+{
+    std::lock_guard lock(mutex_);
+    return searchGenre_;
+}
+
+QString ShoutCast::searchText() const
+{
+    std::lock_guard lock(mutex_);
+    return searchText_;
+}
+
+unsigned ShoutCast::listFetchId() const
+{
+    std::lock_guard lock(mutex_);
+    return listFetchId_;
+}
+
+bool ShoutCast::isListed(const ShoutCastGenre *genre) const
+{
+    for (const auto &g : genres_)
+        if (g.get() == genre)
+            return true;
+    return false;
+}
+
+ShoutCastGenre *ShoutCast::genreWithFetch(unsigned id) const
+{
+    for (const auto &g : genres_)
+        if (g->fetchId == id)
+            return g.get();
+    return nullptr;
+}
+
+unsigned ShoutCast::resetLocked(ShoutCastGenre *genre)
+{
+    genre->parser.reset();
+    genre->state = StateBegin;
+    genre->fetchOpen = false;
+    return genre->fetchId;
+}
+
+QList<ShoutCastGenre> ShoutCast::snapshot() const
+{
+    QList<ShoutCastGenre> list;
+    list.reserve(qsizetype(genres_.size()));
+    for (const auto &genre : genres_)
+        list.append(*genre);
+    return list;
+}
+
+void ShoutCast::postError(ShoutCastGenre *genre, const QString &text)
+{
+    if (receiver_)
+        QCoreApplication::postEvent(receiver_, new DirectoryErrorEventData(genre, text));
+}
+
+// The list is replaced by a new genre index (read thread). The old genres may
+// still be in a GUI-thread caller's hands: they are freed there.
+void ShoutCast::replaceGenreList()
+{
+    if (const unsigned id = resetLocked(searchGenre_))
+        stream_->cancelFetch(id);
+    for (auto &genre : genres_)
+        retired_.push_back(std::move(genre));
+    genres_.clear();
+    auto search = std::make_unique<ShoutCastGenre>(tr("Search results"));
+    searchGenre_ = search.get();
+    genres_.push_back(std::move(search));
+    QCoreApplication::postEvent(this, new QEvent(kFreeRetiredEvent));
+}

@@ -1,0 +1,156 @@
+#include "DirectoryClientFixture.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+
+#include <cstdio>
+#include <unistd.h>
+
+void DirectoryErrorSink::customEvent(QEvent *event)
+{
+    if (int(event->type()) != DirectoryErrorEvent)
+        return;
+    auto *data = static_cast<DirectoryErrorEventData *>(event);
+    errors.push_back({data->genre(), data->text()});
+}
+
+void DirectoryClientFixture::SetUp()
+{
+    ASSERT_TRUE(server.start());
+    oldRoot_ = qgetenv("WAVELARK_DIRECTORY_URL");
+    qputenv("WAVELARK_DIRECTORY_URL", server.url("").toUtf8());
+    stream = std::make_unique<RadioStream>(nullptr, nullptr, 0);
+    stream->setReadInterval(10);
+    stream->setConnectTimeout(10);
+    client = std::make_unique<ShoutCast>(&sink, stream.get());
+    QObject::connect(
+        client.get(), &ShoutCast::shoutCastGenres, client.get(),
+        [this](const QList<ShoutCastGenre> &genres, ShoutCast::ShoutCastState state) {
+            QStringList names;
+            for (const ShoutCastGenre &g : genres)
+                names.append(g.name);
+            std::lock_guard lock(seenMutex_);
+            genresSeen_.push_back({names, state});
+        },
+        Qt::DirectConnection);
+    QObject::connect(
+        client.get(), &ShoutCast::shoutCastFetch, client.get(),
+        [this](ShoutCastGenre *genre, ShoutCast::ShoutCastState state) {
+            {
+                std::lock_guard lock(seenMutex_);
+                fetchSeen_.push_back({genre, state, genre->stations.size()});
+            }
+            if (onFetch)
+                onFetch(genre, state);
+        },
+        Qt::DirectConnection);
+}
+
+void DirectoryClientFixture::TearDown()
+{
+    // Stop every transfer, then let the stream join its threads.
+    client->cancelAllGenres();
+    if (client->listFetchId() != 0)
+        stream->cancelFetch(client->listFetchId());
+    server.stop();
+    waitForNoFetches();
+    client.reset();
+    stream.reset();
+    if (oldRoot_.isNull())
+        qunsetenv("WAVELARK_DIRECTORY_URL");
+    else
+        qputenv("WAVELARK_DIRECTORY_URL", oldRoot_);
+}
+
+bool DirectoryClientFixture::waitUntil(const std::function<bool()> &done, int ms)
+{
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+bool DirectoryClientFixture::waitForFetchState(ShoutCastGenre *genre, ShoutCast::ShoutCastState state)
+{
+    return waitUntil([&] {
+        for (const FetchSeen &seen : fetchSeen(genre))
+            if (seen.state == state)
+                return true;
+        return false;
+    });
+}
+
+bool DirectoryClientFixture::waitForGenresState(ShoutCast::ShoutCastState state)
+{
+    return waitUntil([&] {
+        for (const GenresSeen &seen : genresSeen())
+            if (seen.state == state)
+                return true;
+        return false;
+    });
+}
+
+TestHttpServer::Reply DirectoryClientFixture::inPieces(const std::vector<QByteArray> &pieces)
+{
+    TestHttpServer::Reply reply =
+        TestHttpServer::Reply::make("HTTP/1.0 200 OK", {{"Content-Type", "text/xml"}});
+    for (const QByteArray &piece : pieces)
+        reply.pause(std::chrono::milliseconds(40)).send(piece);
+    return reply;
+}
+
+QByteArray DirectoryClientFixture::stationList(const QByteArray &stations)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<stationlist>\n"
+           "<tunein base=\"/sbin/tunein-station.pls\"/>\n" +
+           stations + "</stationlist>\n";
+}
+
+std::vector<DirectoryClientFixture::GenresSeen> DirectoryClientFixture::genresSeen()
+{
+    std::lock_guard lock(seenMutex_);
+    return genresSeen_;
+}
+
+std::vector<DirectoryClientFixture::FetchSeen> DirectoryClientFixture::fetchSeen(ShoutCastGenre *genre)
+{
+    std::lock_guard lock(seenMutex_);
+    std::vector<FetchSeen> out;
+    for (const FetchSeen &seen : fetchSeen_)
+        if (seen.genre == genre)
+            out.push_back(seen);
+    return out;
+}
+
+StderrCapture::StderrCapture()
+{
+    std::fflush(stderr);
+    file_ = std::tmpfile();
+    saved_ = ::dup(2);
+    ::dup2(::fileno(file_), 2);
+}
+
+StderrCapture::~StderrCapture()
+{
+    std::fflush(stderr);
+    ::dup2(saved_, 2);
+    ::close(saved_);
+    std::fclose(file_);
+}
+
+QByteArray StderrCapture::text()
+{
+    std::fflush(stderr);
+    QByteArray out;
+    std::rewind(file_);
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, file_)) > 0)
+        out.append(buf, qsizetype(n));
+    return out;
+}

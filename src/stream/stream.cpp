@@ -1,6 +1,7 @@
 #include "stream.h"
 
 #include "streamNetwork.h"
+#include "RadioStreamSound.h"
 #include "streamThreads.h"
 
 #include <QCoreApplication>
@@ -29,6 +30,7 @@ RadioStream::RadioStream(QObject *receiver, AudioOps *ops, int verbosity)
     readThread_ = std::make_unique<RadioStreamReadThread>(this);
     recordThread_ = std::make_unique<RadioStreamRecordThread>(this);
     probeThread_ = std::make_unique<RadioStreamScanThread>(this);
+    sound_ = std::make_unique<RadioStreamSound>(this);
     post(StreamStoppedEvent);
 
     // Learn the device's formats and the mixer level found at start.
@@ -46,6 +48,7 @@ RadioStream::RadioStream(QObject *receiver, AudioOps *ops, int verbosity)
 
 RadioStream::~RadioStream()
 {
+    sound_->shutdown(); // its thread uses the device and the modules
     stop();
     waitForProbe(true);
     cleanupNetwork();
@@ -101,6 +104,7 @@ void RadioStream::stopSequence()
         readTimer_.stop();
         playing_ = false;
     }
+    recordStop();
     const bool restarting = restarting_;
     if (!restarting)
         post(StreamStoppedEvent);
@@ -138,7 +142,8 @@ void RadioStream::setPaused(bool paused)
         closeAudio(true);
         return;
     }
-    if (!was || (soundPlaying() == 0 && !isPlaying()))
+    // The event-sound player takes the device again for itself.
+    if (!was || !isPlaying())
         return;
     const int err = openAudio(true);
     if (err != 0) {

@@ -4,6 +4,7 @@
 #include "DecoderModule.h"
 #include "HoldBuffer.h"
 #include "IcyDeinterleaver.h"
+#include "RecordFile.h"
 #include "radioPlayList.h"
 #include "streamEvents.h"
 
@@ -25,6 +26,7 @@ class RadioStreamDecodeThread;
 class RadioStreamReadThread;
 class RadioStreamRecordThread;
 class RadioStreamScanThread;
+class RadioStreamSound;
 struct StreamNetwork;
 
 // The stream engine. One exists per process, created by the main widget.
@@ -71,8 +73,6 @@ public:
     // True when there is no such entry, false for network URLs, else true
     // exactly for "file://" URLs.
     bool isLocal(bool browse);
-    // The id of the event sound being played, 0 when none.
-    int soundPlaying() const { return soundId_; }
     unsigned holdBufferFill() const;
 
     // --- Format queries for the display ------------------------------------
@@ -145,8 +145,50 @@ public:
     bool isScanning() const { return scanTimer_.isActive(); }
 
     // --- Recording -------------------------------------------------------------
+    // What is recorded is the audio as the hold buffer receives it: ICY
+    // metadata blocks are left out, and so is a reply header that was
+    // stripped before the recording started.
+
+    // Opens path for appending (created with mode 0644 when missing) with an
+    // empty record buffer of recordBufSize bytes, and remembers the path.
+    // 0, or an errno value (ENOMEM: no buffer; else the open's). GUI thread.
+    int recordStart(const QString &path);
+    // When recording: writes out what is held, closes the file (deleting it
+    // when it is empty) and publishes the playing entry's tags. GUI thread.
+    void recordStop();
+    bool isRecording() const { return recording_; }
+    // The path given to the last recordStart, kept after recordStop.
+    QString recordFileName() const;
+    // When recording, writes the record buffer out now (writer thread, waited for).
+    void flushRecord();
+
+    enum class RecordStart { NoItem, Skipped, Started, Failed };
+    // A recording for the playing entry, as the main widget starts one when
+    // decoding begins (GUI thread). Stops the current recording. Then, with
+    // no playing entry: NoItem; a local entry or `armed` false (the record
+    // toggle is off): Skipped. Otherwise records to recordPath(directory,
+    // now), or, with recordOneFile and a remembered file, appends to that
+    // file; posts StreamTagsEvent and gives Started, or Failed after writing
+    // "recordStart failed: " and the system's message to stderr.
+    RecordStart startRecording(const QString &recordDirectory, bool recordOneFile, bool armed);
+    // recordDirectory + "/" + seconds since 1970 + "-record.mp3".
+    static QString recordPath(const QString &recordDirectory, qint64 seconds);
 
     // --- Event sounds ----------------------------------------------------------
+    // Forwards to the player (RadioStreamSound), which may use the engine's
+    // device wrappers and decoder lock.
+    friend class RadioStreamSound;
+
+    // A null file gives soundPlaying() and queues nothing. Otherwise writes
+    // "playSound(): " and the file to stderr and queues the sound: its id,
+    // or 0 when nothing was queued (empty name, paused).
+    int playSound(const QString &file, bool interruptible, bool loop, int interval);
+    // The id of the event sound being played, 0 when none. Lock-free, any thread.
+    int soundPlaying() const;
+    // Stops the sound being played at its next check.
+    void stopSound();
+    bool isSoundQueued(int id) const;
+    RadioStreamSound *soundPlayer() const { return sound_.get(); }
 
     // --- Sound device (reference-counted; audio lock) -------------------------
 
@@ -363,7 +405,6 @@ private:
     std::atomic<bool> buffering_{false};
     std::atomic<bool> skipWait_{false};
     std::atomic<bool> fetchPending_{false};
-    std::atomic<int> soundId_{0};
 
     // Settings.
     long connectTimeout_ = 180; // GUI thread
@@ -404,4 +445,20 @@ private:
     std::unique_ptr<RadioStreamReadThread> readThread_;
     std::unique_ptr<RadioStreamRecordThread> recordThread_;
     std::unique_ptr<RadioStreamScanThread> probeThread_;
+
+    // Recording state
+    // Read thread, end of appendBlock: records the held bytes from `from` to
+    // the fill. Caller holds holdBufferMutex_ through `lock`; released here.
+    void recordAppended(std::unique_lock<std::mutex> &lock, size_t from);
+    // Caller holds recordMutex_: one run of the writer thread, waited for.
+    void runRecordWriter();
+    // The writer thread's work (the starter holds recordMutex_ for it).
+    void recordWriteOut();
+    RecordFile record_;                   // recordMutex_
+    std::atomic<bool> recording_{false};  // record_.isOpen(), for lock-free checks
+    std::vector<char> recordScratch_;     // read thread only
+
+    // Event sounds state
+    // Created by the constructor; shut down first thing by the destructor.
+    std::unique_ptr<RadioStreamSound> sound_;
 };

@@ -285,9 +285,11 @@ bool RadioStream::appendBlock(const char *data, size_t length, bool network)
         setWaitingForRoom(false);
     if (!room)
         return false;
+    const size_t before = holdBuffer_.fill();
     if (network)
         appendNetworkBlock(data, length);
     else
         holdBuffer_.append(data, length);
+    recordAppended(lock, before);
     return true;
 }

@@ -27,20 +27,6 @@ unsigned RadioStream::outBufSize() const
     return outBufSize_;
 }
 
-void RadioStream::setRecordBufSize(unsigned bytes)
-{
-    if (bytes == 0)
-        return;
-    std::lock_guard lock(recordMutex_);
-    recordBufSize_ = bytes;
-}
-
-unsigned RadioStream::recordBufSize() const
-{
-    std::lock_guard lock(recordMutex_);
-    return recordBufSize_;
-}
-
 void RadioStream::setFillOnEmpty(bool on)
 {
     fillOnEmpty_ = on;

@@ -14,7 +14,7 @@ void RadioStreamReadThread::work()
 
 void RadioStreamRecordThread::work()
 {
-    // Recording arrives with its own pieces; nothing to write yet.
+    stream_->recordWriteOut();
 }
 
 void RadioStreamScanThread::work()

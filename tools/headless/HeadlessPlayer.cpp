@@ -2,6 +2,7 @@
 
 #include "stream.h"
 
+#include <QFile>
 #include <QStringList>
 
 HeadlessPlayer::HeadlessPlayer(RadioStream *stream, FILE *out) : stream_(stream), out_(out) {}
@@ -22,6 +23,7 @@ void HeadlessPlayer::customEvent(QEvent *event)
     case StreamTagsEvent: printTags(); break;
     case StreamFormatEvent: printFormat(); break;
     case StreamErrorEvent: printError(); break;
+    case StreamDecodeStartedEvent: startRecording(); break;
     case StreamEndedEvent:
         playlistsInARow_ = 0;
         moveOn(0);
@@ -80,6 +82,26 @@ void HeadlessPlayer::printError()
     });
     if (!ignore)
         moveOn(1);
+}
+
+void HeadlessPlayer::armRecording(const QString &directory, bool oneFile)
+{
+    recordArmed_ = true;
+    recordDirectory_ = directory;
+    recordOneFile_ = oneFile;
+}
+
+// As the main widget does with its record toggle: a local entry disarms it.
+void HeadlessPlayer::startRecording()
+{
+    if (!recordArmed_)
+        return;
+    const RadioStream::RecordStart result =
+        stream_->startRecording(recordDirectory_, recordOneFile_, true);
+    if (result == RadioStream::RecordStart::Skipped)
+        recordArmed_ = false;
+    else if (result == RadioStream::RecordStart::Started)
+        printLine("RECORD\t" + QFile::encodeName(stream_->recordFileName()));
 }
 
 void HeadlessPlayer::moveOn(int exitCodeAtEnd)

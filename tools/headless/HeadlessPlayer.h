@@ -17,6 +17,10 @@ class HeadlessPlayer : public QObject
 public:
     HeadlessPlayer(RadioStream *stream, FILE *out);
     void setStream(RadioStream *stream) { stream_ = stream; }
+    // Records every remote stream from the moment its decoding starts, into
+    // `directory` (appending to one file with `oneFile`), until a local
+    // entry plays; prints "RECORD\t<path>" for each recording started.
+    void armRecording(const QString &directory, bool oneFile);
 
 signals:
     void finished(int exitCode);
@@ -30,8 +34,12 @@ private:
     void printFormat();
     void printError();
     void moveOn(int exitCodeAtEnd);
+    void startRecording();
 
     RadioStream *stream_;
     FILE *out_;
     int playlistsInARow_ = 0;
+    bool recordArmed_ = false;
+    bool recordOneFile_ = false;
+    QString recordDirectory_;
 };

@@ -1,4 +1,4 @@
-// wavelark-headless [-v] [-c CONFIG] [-t SECONDS] LOCATION...
+// wavelark-headless [-R] [-v] [-c CONFIG] [-t SECONDS] LOCATION...
 // Plays the locations through the engine without a window and prints one
 // line per engine event on standard output. The directory modes
 // (--genres, --stations, --search) are in DirectoryModes.h.
@@ -20,9 +20,10 @@
 
 namespace {
 
-const char kUsage[] = "usage: wavelark-headless [-v] [-c CONFIG] [-t SECONDS] LOCATION...\n";
+const char kUsage[] = "usage: wavelark-headless [-R] [-v] [-c CONFIG] [-t SECONDS] LOCATION...\n";
 
 struct Options {
+    bool record = false; // -R: record remote streams into recordDirectory
     int verbosity = 0;
     QString configPath;
     int seconds = 0;
@@ -33,8 +34,9 @@ bool parse(int argc, char **argv, Options &o)
 {
     int c;
     opterr = 0;
-    while ((c = getopt(argc, argv, "vc:t:")) != -1) {
+    while ((c = getopt(argc, argv, "Rvc:t:")) != -1) {
         switch (c) {
+        case 'R': o.record = true; break;
         case 'v': ++o.verbosity; break;
         case 'c': o.configPath = QString::fromLocal8Bit(optarg); break;
         case 't': o.seconds = std::atoi(optarg); break;
@@ -68,6 +70,8 @@ int main(int argc, char **argv)
     config.read(options.configPath.isNull() ? UserPaths::forHome().configPath : options.configPath);
     stream.setVolume(settings.volume);
     stream.setSoundsVolume(settings.soundsVolume);
+    if (options.record)
+        player.armRecording(settings.recordDirectory, settings.recordOneFile);
 
     auto *list = new RadioPlayList;
     for (const QString &location : options.locations)

@@ -127,8 +127,12 @@ void RadioStream::transferDone(void *handle, int result)
     const CURLcode code = CURLcode(result);
     if (handle == net_->streamHandle.get()) {
         endOfData_ = true;
-        if (code != CURLE_OK)
+        if (code != CURLE_OK) {
+            // The read tick does nothing more for this stream: one failure,
+            // one StreamErrorEvent (the receiver retries once per event).
+            stopCode_ = 2;
             failPlaying(transferErrorText(code, &net_->streamGuard));
+        }
         return;
     }
     std::lock_guard lock(fetchMutex_);

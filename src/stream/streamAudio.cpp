@@ -19,7 +19,8 @@ int RadioStream::openAudio(bool streamVolume)
             formatCount_ = audioOps_->enumerate(audioOps_->userData, formats_.data(),
                                                 int(formats_.size()), audioOps_);
     }
-    applyVolume(!streamVolume && savedMixerVolume_ != 0 ? savedMixerVolume_ : streamVolume_);
+    // Through setVolume: the mixer stays with an event sound that owns it.
+    setVolume(!streamVolume && savedMixerVolume_ != 0 ? savedMixerVolume_ : streamVolume_);
     return 0;
 }
 

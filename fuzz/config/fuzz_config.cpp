@@ -17,8 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // Engines are costly to build; every setting they hold is written and
     // read back on each input, so two of them serve all inputs.
-    static RadioStream stream(nullptr, nullptr, 0);
-    static RadioStream stream2(nullptr, nullptr, 0);
+    // Never destroyed: they outlive the application object.
+    static RadioStream &stream = *new RadioStream(nullptr, nullptr, 0);
+    static RadioStream &stream2 = *new RadioStream(nullptr, nullptr, 0);
     WavelarkSettings settings;
     QStringList searches;
     WavelarkConfig config(settings, stream, searches);

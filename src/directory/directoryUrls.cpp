@@ -30,7 +30,12 @@ QString searchQueryUrl(const QString &root, const QString &text)
     return QStringLiteral("%1?search=%2").arg(genreIndexUrl(root), QString::fromLatin1(query));
 }
 
-QString tuneInUrl(const QString &root, const QString &base, qint32 id)
+QString tuneInUrlPrefix(const QString &root, const QString &base)
 {
-    return QStringLiteral("%1%2?id=%3").arg(root, base, QString::number(quint32(id)));
+    return root + base + QStringLiteral("?id=");
+}
+
+QString tuneInUrl(const QString &prefix, qint32 id)
+{
+    return prefix + QString::number(quint32(id));
 }

@@ -21,5 +21,11 @@ QString genreQueryUrl(const QString &root, const QString &genre);
 // written as "+" ("drum & bass" → "search=drum+%26+bass").
 QString searchQueryUrl(const QString &root, const QString &text);
 
-// root + base + "?id=" + the id in unsigned decimal.
-QString tuneInUrl(const QString &root, const QString &base, qint32 id);
+// root + base + "?id=" + the id in unsigned decimal; the prefix is the part
+// before the id, the same for every station of a list.
+QString tuneInUrlPrefix(const QString &root, const QString &base);
+QString tuneInUrl(const QString &prefix, qint32 id);
+inline QString tuneInUrl(const QString &root, const QString &base, qint32 id)
+{
+    return tuneInUrl(tuneInUrlPrefix(root, base), id);
+}

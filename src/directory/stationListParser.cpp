@@ -85,6 +85,7 @@ void StationListParser::takeTuneInBase()
 void StationListParser::parseStations(QList<ShoutCastStation> &stations, const QString &root)
 {
     const QByteArrayView text(pending_);
+    const QString urlPrefix = tuneInUrlPrefix(root, tuneInBase_);
     qsizetype pos = 0;
     for (;;) {
         const qsizetype end = text.indexOf(kElementEnd, qMax(pos, slashFrom_));
@@ -94,7 +95,7 @@ void StationListParser::parseStations(QList<ShoutCastStation> &stations, const Q
         if (start >= 0) {
             ShoutCastStation station =
                 parseStationElement(text.sliced(pos + start, end + 2 - pos - start));
-            station.url = tuneInUrl(root, tuneInBase_, station.id);
+            station.url = tuneInUrl(urlPrefix, station.id);
             stations.append(std::move(station));
         }
         pos = end + kElementEnd.size();

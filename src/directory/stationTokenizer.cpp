@@ -4,29 +4,36 @@
 
 #include <QByteArray>
 
+#include <string>
+
 namespace {
 
 constexpr qsizetype kElementStart = 9; // "<station "
 
-void assign(ShoutCastStation &station, const QByteArray &key, const QByteArray &value)
+QByteArrayView view(const std::string &s)
+{
+    return QByteArrayView(s.data(), qsizetype(s.size()));
+}
+
+void assign(ShoutCastStation &station, const std::string &key, const std::string &value)
 {
     bool ok = false;
     if (key == "name") {
-        station.name = xmlAttributeText(value);
+        station.name = xmlAttributeText(view(value));
     } else if (key == "mt") {
-        station.mimeType = xmlAttributeText(value);
+        station.mimeType = xmlAttributeText(view(value));
     } else if (key == "ct") {
-        station.currentTrack = xmlAttributeText(value);
+        station.currentTrack = xmlAttributeText(view(value));
     } else if (key == "genre") {
-        station.genre = xmlAttributeText(value);
+        station.genre = xmlAttributeText(view(value));
     } else if (key == "id") {
-        const int n = value.toInt(&ok, 10);
+        const int n = view(value).toInt(&ok, 10);
         station.id = ok ? n : 0;
     } else if (key == "br") {
-        const uint n = value.toUInt(&ok, 10);
+        const uint n = view(value).toUInt(&ok, 10);
         station.bitrate = ok ? n : 0;
     } else if (key == "lc") {
-        const ulong n = value.toULong(&ok, 10);
+        const ulong n = view(value).toULong(&ok, 10);
         station.listeners = ok ? n : 0;
     }
 }
@@ -42,19 +49,22 @@ ShoutCastStation parseStationElement(QByteArrayView element)
     const QByteArrayView body =
         element.sliced(qMin(kElementStart, element.size()))
             .first(qMax<qsizetype>(0, element.size() - kElementStart - (closed ? 2 : 0)));
-    QByteArray token;
-    QByteArray key;
+    std::string token;
+    std::string key;
     bool keyExpected = true;
     bool inQuotes = false;
     auto endValue = [&] {
-        if (!keyExpected && !token.isEmpty())
+        if (!keyExpected && !token.empty())
             assign(station, key, token);
         token.clear();
         keyExpected = true;
     };
     for (char c : body) {
         if (c == '=' && keyExpected) {
-            key = token.toLower();
+            key = token;
+            for (char &k : key)
+                if (k >= 'A' && k <= 'Z')
+                    k = char(k - 'A' + 'a');
             token.clear();
             keyExpected = false;
         } else if ((c != '>' && c != ' ') || inQuotes) {

@@ -75,26 +75,6 @@ bool DirectoryClientFixture::waitUntil(const std::function<bool()> &done, int ms
     return true;
 }
 
-bool DirectoryClientFixture::waitForFetchState(ShoutCastGenre *genre, ShoutCast::ShoutCastState state)
-{
-    return waitUntil([&] {
-        for (const FetchSeen &seen : fetchSeen(genre))
-            if (seen.state == state)
-                return true;
-        return false;
-    });
-}
-
-bool DirectoryClientFixture::waitForGenresState(ShoutCast::ShoutCastState state)
-{
-    return waitUntil([&] {
-        for (const GenresSeen &seen : genresSeen())
-            if (seen.state == state)
-                return true;
-        return false;
-    });
-}
-
 TestHttpServer::Reply DirectoryClientFixture::inPieces(const std::vector<QByteArray> &pieces)
 {
     TestHttpServer::Reply reply =
@@ -146,11 +126,8 @@ StderrCapture::~StderrCapture()
 QByteArray StderrCapture::text()
 {
     std::fflush(stderr);
-    QByteArray out;
     std::rewind(file_);
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, file_)) > 0)
-        out.append(buf, qsizetype(n));
+    QByteArray out(1 << 16, '\0');
+    out.resize(qsizetype(std::fread(out.data(), 1, size_t(out.size()), file_)));
     return out;
 }

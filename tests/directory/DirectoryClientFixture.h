@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -51,9 +52,19 @@ protected:
 
     // Waits (running the event loop) until done() holds; false at the deadline.
     bool waitUntil(const std::function<bool()> &done, int ms = 20000);
-    // Waits for an announcement of a final state for the genre / the index.
-    bool waitForFetchState(ShoutCastGenre *genre, ShoutCast::ShoutCastState state);
-    bool waitForGenresState(ShoutCast::ShoutCastState state);
+    // Waits for an announcement of that state for the genre / the index.
+    bool waitForFetchState(ShoutCastGenre *genre, ShoutCast::ShoutCastState state)
+    {
+        return waitUntil([&] { return hasState(fetchSeen(genre), state); });
+    }
+    bool waitForGenresState(ShoutCast::ShoutCastState state)
+    {
+        return waitUntil([&] { return hasState(genresSeen(), state); });
+    }
+    template <class List> static bool hasState(const List &list, ShoutCast::ShoutCastState state)
+    {
+        return std::any_of(list.begin(), list.end(), [&](const auto &s) { return s.state == state; });
+    }
     bool waitForNoFetches() { return waitUntil([&] { return stream->fetchCount() == 0; }); }
     // The server's own wait would stop the event loop that drives the fetches.
     bool waitForRequests(int n)

@@ -144,21 +144,3 @@ TEST_F(StationListClient, QueriesAsTheServerReceivesThem)
                                           "/sbin/newxml.phtml?search=rock+music"}));
     EXPECT_EQ(client->searchText(), "drum & bass");
 }
-
-TEST_F(StationListClient, CancelAllGenresStopsRunningFetches)
-{
-    ShoutCastGenre *jazz = client->addGenre("Jazz");
-    ShoutCastGenre *blues = client->addGenre("Blues");
-    server.setRoute("/sbin/newxml.phtml", inPieces({stationList(station(1, "One"))}).hang());
-    ASSERT_TRUE(client->fetchStations(jazz));
-    ASSERT_TRUE(client->fetchStations(blues));
-    ASSERT_TRUE(waitForFetchState(jazz, State::StateBegin));
-    ASSERT_TRUE(waitForFetchState(blues, State::StateBegin));
-    client->cancelAllGenres();
-    EXPECT_EQ(fetchSeen(jazz).back().state, State::StateCancelled);
-    EXPECT_EQ(fetchSeen(blues).back().state, State::StateCancelled);
-    EXPECT_TRUE(waitForNoFetches());
-    // The search genre never fetched and is not cancelled.
-    EXPECT_TRUE(fetchSeen(client->searchGenre()).empty());
-    EXPECT_FALSE(client->cancelGenre(client->searchGenre()));
-}

@@ -290,6 +290,7 @@ private:
     bool waitForRoom(std::unique_lock<std::mutex> &lock, size_t n);
     // Capacity, room and append for one received block; false refuses it.
     bool appendBlock(const char *data, size_t length, bool network);
+    bool appendLocalBlock(std::unique_lock<std::mutex> &lock, const char *data, size_t length);
 
     // The read tick's steps (GUI thread).
     bool afterSkippedSniff();

@@ -277,19 +277,39 @@ bool RadioStream::searchWhileWaiting(const QByteArray &held)
 bool RadioStream::appendBlock(const char *data, size_t length, bool network)
 {
     std::unique_lock lock(holdBufferMutex_);
+    if (!network)
+        return appendLocalBlock(lock, data, length);
     // While the engine cannot take data, a silent server is not stalled.
-    if (network)
-        setWaitingForRoom(true);
+    setWaitingForRoom(true);
     const bool room = isPlaying() && adoptRequestedCapacity(lock) && waitForRoom(lock, length);
-    if (network)
-        setWaitingForRoom(false);
+    setWaitingForRoom(false);
     if (!room)
         return false;
     const size_t before = holdBuffer_.fill();
-    if (network)
-        appendNetworkBlock(data, length);
-    else
-        holdBuffer_.append(data, length);
+    appendNetworkBlock(data, length);
     recordAppended(lock, before);
+    return true;
+}
+
+// A local block was sized by the capacity when it was read; the size may
+// have been lowered since, so it goes in pieces that fit the buffer in use
+// rather than being refused after its bytes were consumed from the file.
+bool RadioStream::appendLocalBlock(std::unique_lock<std::mutex> &lock, const char *data,
+                                   size_t length)
+{
+    while (length > 0) {
+        if (!isPlaying() || !adoptRequestedCapacity(lock))
+            return false;
+        const size_t piece = std::min(length, std::max<size_t>(holdBuffer_.capacity() / 2, 1));
+        if (!waitForRoom(lock, piece))
+            return false;
+        const size_t before = holdBuffer_.fill();
+        holdBuffer_.append(data, piece);
+        recordAppended(lock, before); // releases the lock
+        data += piece;
+        length -= piece;
+        if (length > 0)
+            lock.lock();
+    }
     return true;
 }

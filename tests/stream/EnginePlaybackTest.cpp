@@ -60,19 +60,28 @@ TEST_F(EnginePlayback, DecodeFailureEndsTheStream)
     EXPECT_EQ(out, data.pcm.left(out.size()));
 }
 
-TEST_F(EnginePlayback, LoweringTheHoldBufferWhilePlayingLosesNothing)
+// A block read from the file before a smaller size was set must still get
+// in: it goes in pieces instead of failing the stream.
+TEST_F(EnginePlayback, ChangingTheHoldBufferWhilePlayingLosesNothing)
 {
     installModule(TESTMOD_PATH, "test.so");
     TestStream data;
     data.frameBytes = 1000;
-    data.pcm = pcm(900000);
+    data.pcm = pcm(1500000);
     stream->setOutBufSize(2000);
     usePlaylist({writeFile("a.raw", data.bytes())});
     ASSERT_TRUE(stream->start());
     ASSERT_TRUE(waitForEvent(StreamDecodeStartedEvent));
-    stream->setInBufSize(32 * 1024);
+    const unsigned sizes[] = {32 * 1024, 300 * 1024, 4 * 1024, 200 * 1024, 32 * 1024};
+    int progress = receiver.count(StreamProgressEvent);
+    for (unsigned size : sizes) {
+        stream->setInBufSize(size);
+        progress += 40;
+        ASSERT_TRUE(waitForEvent(StreamProgressEvent, progress, 60000));
+    }
     ASSERT_TRUE(waitForEvent(StreamEndedEvent, 1, 60000));
     stream->stop();
+    EXPECT_EQ(receiver.count(StreamErrorEvent), 0);
     EXPECT_EQ(wavData(wavPath()), data.pcm);
     EXPECT_EQ(stream->inBufSize(), 32u * 1024);
 }

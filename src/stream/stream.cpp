@@ -51,6 +51,10 @@ RadioStream::~RadioStream()
     sound_->shutdown(); // its thread uses the device and the modules
     stop();
     waitForProbe(true);
+    // With no stream playing, a fetch pass may still be inside libcurl;
+    // the multi handle is only touched again once that pass has ended.
+    fetchTimer_.stop();
+    readThread_->join();
     cleanupNetwork();
     closeAudio(true);
 }

@@ -68,6 +68,8 @@ EngineFixture::EngineFixture()
 
 EngineFixture::~EngineFixture()
 {
+    if (!stream)
+        return;
     // The engine never frees the playlist in use.
     RadioPlayList *list = stream->playlist();
     stream.reset();

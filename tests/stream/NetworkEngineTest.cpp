@@ -6,6 +6,10 @@
 
 #include <curl/curl.h>
 
+#include <QDeadlineTimer>
+#include <QThread>
+
+#include <atomic>
 #include <map>
 #include <mutex>
 
@@ -24,7 +28,8 @@ protected:
     }
     void TearDown() override
     {
-        stream->stop();
+        if (stream)
+            stream->stop();
         server.stop();
     }
     void play(const QString &path)
@@ -222,6 +227,35 @@ TEST_F(NetworkEngine, FetchesDeliverUnderTheirOwnIdsAndReportErrorsOnce)
     EXPECT_FALSE(stream->cancelFetch(9999));
     // Every fetch was cancelled by takeFetchError: the next ticks remove them.
     ASSERT_TRUE(waitUntil([&] { return stream->fetchCount() == 0; }));
+}
+
+// With no stream playing, only a fetch keeps the read thread busy; the
+// engine must still join that thread before it goes away. The fetch's
+// callback holds the pass open until the destructor has begun.
+TEST_F(NetworkEngine, DestroyingTheEngineJoinsARunningFetchPass)
+{
+    server.setRoute("/open", Reply::make("HTTP/1.0 200 OK", {}, QByteArray(2000, 'x')).hang());
+    std::atomic<bool> inPass{false}, destroying{false}, released{false};
+    QObject::connect(stream.get(), &RadioStream::streamStop, stream.get(),
+                     [&] { destroying = true; }, Qt::DirectConnection);
+    QObject::connect(
+        stream.get(), &RadioStream::streamFetch, stream.get(),
+        [&](unsigned, const QByteArray *chunk) {
+            if (!chunk || inPass.exchange(true))
+                return;
+            const QDeadlineTimer deadline(10000);
+            while (!destroying && !deadline.hasExpired())
+                QThread::msleep(1);
+            QThread::msleep(50); // the destructor would now free what this pass uses
+            released = true;
+        },
+        Qt::DirectConnection);
+    stream->startFetch(server.url("/open"));
+    ASSERT_TRUE(waitUntil([&] { return inPass.load(); }));
+    RadioPlayList *list = stream->playlist();
+    stream.reset();
+    delete list;
+    EXPECT_TRUE(released.load()) << "the engine was destroyed while its read pass ran";
 }
 
 } // namespace

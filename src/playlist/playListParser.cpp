@@ -49,6 +49,29 @@ QString restAfter(const QString &line, qsizetype matched)
     return rest;
 }
 
+// True when simplifying would change nothing: no white space at either end,
+// inner white space only as single ' '. Most playlist lines are like that,
+// and the test is much cheaper than simplified().
+bool isSimplified(const QString &line)
+{
+    const QChar *text = line.constData();
+    const qsizetype n = line.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c > u' ' && c < 0x80)
+            continue;
+        if (QChar::isSpace(c) && (c != u' ' || i == 0 || i + 1 == n || text[i + 1].isSpace()))
+            return false;
+    }
+    return true;
+}
+
+void simplify(QString &line)
+{
+    if (!isSimplified(line))
+        line = std::move(line).simplified();
+}
+
 // A blank location is not an entry: nothing could play it.
 bool isBlank(const QString &location)
 {
@@ -59,7 +82,7 @@ void parsePlainList(PlayListLines &lines, std::vector<ParsedEntry> &out)
 {
     QString line;
     while (lines.next(line)) {
-        line = std::move(line).simplified();
+        simplify(line);
         if (startsWithKey(line, QLatin1StringView("http://")))
             out.push_back({ParsedEntry::Kind::Location, line, QString()});
     }
@@ -81,7 +104,7 @@ void parsePls(PlayListLines &lines, std::vector<ParsedEntry> &out)
     QString line;
     bool haveLine = lines.next(line);
     while (haveLine) {
-        line = std::move(line).simplified();
+        simplify(line);
         const qsizetype file = matchPlsKey(line, QLatin1StringView("file"));
         if (file < 0) {
             haveLine = lines.next(line);
@@ -91,13 +114,13 @@ void parsePls(PlayListLines &lines, std::vector<ParsedEntry> &out)
         bool lengthConsumed = false;
         haveLine = lines.next(line);
         if (haveLine) {
-            line = std::move(line).simplified();
+            simplify(line);
             const qsizetype title = matchPlsKey(line, QLatin1StringView("title"));
             if (title >= 0) {
                 entry.title = restAfter(line, title);
                 haveLine = lines.next(line);
                 if (haveLine) {
-                    line = std::move(line).simplified();
+                    simplify(line);
                     lengthConsumed = matchPlsKey(line, QLatin1StringView("length")) >= 0;
                 }
             }
@@ -114,7 +137,7 @@ void parsePlainM3u(PlayListLines &lines, std::vector<ParsedEntry> &out)
     lines.rewind();
     QString line;
     while (lines.next(line)) {
-        line = std::move(line).simplified();
+        simplify(line);
         // Comments (an "#EXTINF:" without its header among them) are not files.
         if (line.isEmpty() || line.startsWith(u'#'))
             continue;
@@ -130,14 +153,14 @@ void parseM3u(PlayListLines &lines, std::vector<ParsedEntry> &out)
     }
     QString line;
     while (lines.next(line)) {
-        line = std::move(line).simplified();
+        simplify(line);
         const qsizetype info = matchExtinf(line);
         if (info < 0)
             continue;
         const QString title = restAfter(line, info);
         if (!lines.next(line))
             return;
-        if (matchExtinf(line.simplified()) >= 0)
+        if (matchExtinf(isSimplified(line) ? line : line.simplified()) >= 0)
             return;
         if (!isBlank(line))
             out.push_back({ParsedEntry::Kind::Entry, line, title});

@@ -1,11 +1,25 @@
 #include "playListText.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 namespace {
 
+// Eight bytes at a time: every line read passes through here.
 bool isAscii(QByteArrayView bytes)
 {
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80)
+    const char *p = bytes.data();
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, p + i, sizeof word);
+        if (word & 0x8080808080808080u)
+            return false;
+    }
+    for (; i < n; ++i)
+        if (static_cast<unsigned char>(p[i]) >= 0x80)
             return false;
     return true;
 }
@@ -87,15 +101,23 @@ QByteArray encodePlayListLine(const QString &text)
     return text.toUtf8();
 }
 
+qsizetype PlayListLines::nextOf(char c, qsizetype &found)
+{
+    if (found < pos_) {
+        const qsizetype n = bytes_.size();
+        const void *hit = std::memchr(bytes_.data() + pos_, c, size_t(n - pos_));
+        found = hit ? static_cast<const char *>(hit) - bytes_.data() : n;
+    }
+    return found;
+}
+
 bool PlayListLines::next(QString &line)
 {
     const qsizetype n = bytes_.size();
     if (pos_ >= n)
         return false;
     const char *data = bytes_.data();
-    qsizetype end = pos_;
-    while (end < n && data[end] != '\n' && data[end] != '\r')
-        ++end;
+    const qsizetype end = std::min(nextOf('\n', lf_), nextOf('\r', cr_));
     line = decodePlayListLine(bytes_.sliced(pos_, end - pos_));
     pos_ = end;
     if (pos_ < n)

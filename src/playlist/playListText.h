@@ -29,9 +29,20 @@ public:
     // The next line into `line`; false at the end of the bytes.
     bool next(QString &line);
     // Starts again from the first line.
-    void rewind() { pos_ = 0; }
+    void rewind()
+    {
+        pos_ = 0;
+        lf_ = cr_ = -1;
+    }
 
 private:
+    // Position of the next `c` at or after pos_ (the size when none), kept in
+    // `found`: each kind of line end is searched for once per stretch of text,
+    // so text that uses only the other kind is not scanned again per line.
+    qsizetype nextOf(char c, qsizetype &found);
+
     QByteArrayView bytes_;
     qsizetype pos_ = 0;
+    qsizetype lf_ = -1;
+    qsizetype cr_ = -1;
 };

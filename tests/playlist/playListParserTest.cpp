@@ -68,6 +68,10 @@ INSTANTIATE_TEST_SUITE_P(
                   {"a|<null>"}},
         ParseCase{"TabsAndRunsSimplified", Pls, "[playlist]\n\tFile1=\thttp://h/a \t b \nTitle1 =  My   FM \n",
                   {"http://h/a b|My FM"}},
+        ParseCase{"EveryKindOfWhiteSpaceSimplified", Pls,
+                  "[playlist]\nFile1=\xc2\xa0h/a\xe2\x80\x83 b\x0b\nTitle1=\x0c x\ty \xc2\xa0\n"
+                  "File2=h/b c\xa0\nTitle2= \n",
+                  {"h/a b|x y", "h/b c|"}},
         ParseCase{"BlankLocationIsNoEntry", Pls, "[playlist]\nFile1=\nTitle1=x\nFile2=b\n", {"b|<null>"}},
         ParseCase{"NoHeader", Pls, "File1=a\nTitle1=A\n", {}},
         ParseCase{"HeaderIsCaseSensitive", Pls, "[PLAYLIST]\nFile1=a\n", {}},
@@ -128,6 +132,7 @@ TEST(PlayListParseLineEnds, LfCrlfAndCrReadAlike)
     EXPECT_EQ(parse(text.chopped(2), Pls), expected); // no final line end
     EXPECT_EQ(parse(QByteArray(text).replace("\n", "\r\n"), Pls), expected);
     EXPECT_EQ(parse(QByteArray(text).replace("\n", "\r"), Pls), expected);
+    EXPECT_EQ(parse("[playlist]\rFile1=a\nTitle1=A\r\nLength1=-1\r\rFile2=b\n\r\n", Pls), expected);
 }
 
 TEST(PlayListText, Latin1AndUtf8ReadAndWriteBackAlike)

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -66,6 +67,7 @@ void RadioPlayList::addEntry(PlayListLoad &load, const QString &url, const QStri
     if (load.clearPending) {
         load.clearPending = false;
         clear();
+        reserve(load.batch);
     }
     add(url, title);
 }
@@ -175,11 +177,13 @@ void RadioPlayList::parseIn(PlayListLoad &load, QByteArrayView text, PlayListFor
                             const QString &baseDir)
 {
     const std::vector<ParsedEntry> entries = parsePlayList(text, format);
-    reserve(int(std::min<size_t>(entries.size(), INT_MAX)));
+    const int outer = std::exchange(load.batch, int(std::min<size_t>(entries.size(), INT_MAX)));
+    reserve(load.batch);
     for (const ParsedEntry &entry : entries) {
         if (entry.kind == ParsedEntry::Kind::Entry)
             addEntry(load, entry.location, entry.title);
         else
             addLocationIn(load, entry.location, baseDir);
     }
+    load.batch = outer;
 }

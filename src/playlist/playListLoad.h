@@ -13,6 +13,9 @@ struct PlayListLoad {
     QStringList reading;
     // Every playlist file read so far; reading one again adds nothing new.
     QSet<QString> seen;
+    // Entries in the batch being applied: the room to reserve again after the
+    // pending clear, which gives back the room reserved before it.
+    int batch = 0;
 
     // Nested playlists deeper than this are refused: a guard beside the cycle
     // test, e.g. for links that make the same file look different.

@@ -1,9 +1,12 @@
-// Loading, sorting and searching large playlists. Every figure printed at the
-// end is a ratio against a baseline measured in the same run:
-//   - loading 100,000 entries against loading 10,000 (linear means about 10);
-//   - loading a PLS file against merely reading it and splitting it into lines;
-//   - sorting the list against sorting the same keys in a plain vector;
-//   - searching the list against scanning the same texts in a plain list.
+// Loading, sorting and searching large playlists. Every figure printed is a
+// ratio against a baseline measured in the same run.
+//
+// Loading is timed in rounds (see pairedRounds.h): each round loads the N/10
+// list ten times and the N list once, so a busy spell of the shared machine
+// falls on both sides of a ratio; the median over the rounds is printed with
+// its spread. The sort and search ratios come from Google Benchmark (medians
+// with --benchmark_repetitions).
+#include "pairedRounds.h"
 #include "radioPlayList.h"
 
 #include <benchmark/benchmark.h>
@@ -14,6 +17,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <random>
 #include <set>
@@ -61,27 +66,43 @@ QString plsFile(int entries)
     return path;
 }
 
-void BM_ReadAndSplit(benchmark::State &state)
+// The least any reader must do: read the file and find its lines.
+void readAndSplit(const QString &path)
 {
-    const QString path = plsFile(int(state.range(0)));
-    for (auto _ : state) {
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            std::abort();
-        const QList<QByteArray> lines = f.readAll().split('\n');
-        benchmark::DoNotOptimize(lines.size());
-    }
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        std::abort();
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    benchmark::DoNotOptimize(lines.size());
 }
 
-void BM_LoadPls(benchmark::State &state)
+// Loading, and freeing the list again.
+void load(const QString &path)
 {
-    const QString path = plsFile(int(state.range(0)));
-    for (auto _ : state) {
-        RadioPlayList list;
-        if (!list.openFile(path, PlayListFormat::Pls, true) || list.count() == 0)
-            std::abort();
-        benchmark::DoNotOptimize(list.count());
-    }
+    RadioPlayList list;
+    if (!list.openFile(path, PlayListFormat::Pls, true) || list.count() == 0)
+        std::abort();
+    benchmark::DoNotOptimize(list.count());
+}
+
+Samples loadRatios(Heap heap, int big, int rounds)
+{
+    const QString smallFile = plsFile(big / 10), bigFile = plsFile(big);
+    const auto small = [&] { load(smallFile); };
+    const auto large = [&] { load(bigFile); };
+    const auto splitSmall = [&] { readAndSplit(smallFile); };
+    const auto splitLarge = [&] { readAndSplit(bigFile); };
+    const std::string n = std::to_string(big / 1000) + "k", n10 = std::to_string(big / 10000) + "k";
+    large(); // the file in the page cache, and for Warm the heap grown
+    const Samples load = pairedRatios(heap, small, large, rounds, 10);
+    const Samples split = pairedRatios(heap, splitSmall, splitLarge, rounds, 10);
+    printSpread(("load " + n + " / load " + n10 + " (linear = 10)").c_str(), load.ratios);
+    printSpread(("  per entry, " + n + " against " + n10 + " (linear = 1)").c_str(),
+                scaled(load.ratios, 0.1));
+    printSpread(("read+split " + n + " / read+split " + n10).c_str(), split.ratios);
+    printSpread(("load / read+split, " + n10).c_str(), quotients(load.small, split.small));
+    printSpread(("load / read+split, " + n).c_str(), quotients(load.large, split.large));
+    return load;
 }
 
 RadioPlayList &loaded(int entries)
@@ -155,9 +176,6 @@ void BM_SearchBaseline(benchmark::State &state)
     }
 }
 
-// 300,000 shows the trend past the point where the list stops fitting in the caches.
-BENCHMARK(BM_ReadAndSplit)->Arg(10000)->Arg(100000)->Arg(300000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LoadPls)->Arg(10000)->Arg(100000)->Arg(300000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortList)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortBaseline)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchList)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -195,32 +213,50 @@ void printRatio(const RatioReporter &r, const char *what, const std::string &a,
     std::printf("%-52s %6.2f\n", what, x->second / y->second);
 }
 
+// --load_rounds=N (default 7; 0 skips the loading ratios).
+int takeRounds(int &argc, char **argv)
+{
+    int rounds = 7;
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--load_rounds=", 14) == 0) {
+            rounds = std::max(0, std::atoi(argv[i] + 14));
+            std::copy(argv + i + 1, argv + argc, argv + i);
+            --argc;
+            break;
+        }
+    return rounds;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    const int rounds = takeRounds(argc, argv);
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nRatios (same run):\n");
-    printRatio(reporter, "load 100k / load 10k (linear = 10)", "BM_LoadPls/100000",
-               "BM_LoadPls/10000");
-    printRatio(reporter, "load 300k / load 100k (linear = 3)", "BM_LoadPls/300000",
-               "BM_LoadPls/100000");
-    printRatio(reporter, "read+split 100k / read+split 10k", "BM_ReadAndSplit/100000",
-               "BM_ReadAndSplit/10000");
-    printRatio(reporter, "read+split 300k / read+split 100k", "BM_ReadAndSplit/300000",
-               "BM_ReadAndSplit/100000");
-    printRatio(reporter, "load / read+split, 10k entries", "BM_LoadPls/10000",
-               "BM_ReadAndSplit/10000");
-    printRatio(reporter, "load / read+split, 100k entries", "BM_LoadPls/100000",
-               "BM_ReadAndSplit/100000");
-    printRatio(reporter, "load / read+split, 300k entries", "BM_LoadPls/300000",
-               "BM_ReadAndSplit/300000");
     printRatio(reporter, "sort list by title / sort bare keys, 100k", "BM_SortList/100000",
                "BM_SortBaseline/100000");
     printRatio(reporter, "search list (miss) / scan bare titles, 100k", "BM_SearchList/100000",
                "BM_SearchBaseline/100000");
+    if (rounds > 0) {
+        std::printf("\nLoading a PLS file, %d rounds; median [min - max]:\n", rounds);
+        std::map<int, double> cold; // median of the large loads
+        for (const Heap heap : {Heap::Cold, Heap::Warm}) {
+            setHeap(heap);
+            std::printf("%s heap (%s):\n", heapName(heap), heapMeaning(heap));
+            for (const int big : {100000, 300000}) {
+                const double large = median(loadRatios(heap, big, rounds).large);
+                if (heap == Heap::Cold)
+                    cold[big] = large;
+                else if (large > 0)
+                    std::printf("  %-50s %7.2f\n",
+                                ("load " + std::to_string(big / 1000) + "k, cold / warm heap").c_str(),
+                                cold[big] / large);
+            }
+        }
+    }
     benchmark::Shutdown();
     return 0;
 }

@@ -23,6 +23,15 @@ void ensureFolder(const QString &path)
         ::chmod(QFile::encodeName(folder).constData(), 0700);
 }
 
+// A value keeps to its own line: a line break inside it would end the entry
+// there and turn the rest into a line of its own, even into another key.
+QByteArray oneLine(QString value)
+{
+    value.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    value.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    return value.toUtf8();
+}
+
 } // namespace
 
 QString WavelarkConfig::valueText(const SettingKey &key) const
@@ -79,7 +88,7 @@ QByteArray WavelarkConfig::text() const
         if (value.isEmpty() && key.example)
             out += key.example;
         else
-            out += key.name + QByteArray(" = ") + value.toUtf8();
+            out += key.name + QByteArray(" = ") + oneLine(value);
         out += "\n\n";
     }
     bindings_.writeAll(out);

@@ -1,5 +1,6 @@
 #include "stream.h"
 
+#include "EventHandOff.h"
 #include "streamNetwork.h"
 #include "RadioStreamSound.h"
 #include "streamThreads.h"
@@ -62,7 +63,13 @@ RadioStream::~RadioStream()
 void RadioStream::post(int type) const
 {
     if (receiver_)
-        QCoreApplication::postEvent(receiver_, new QEvent(QEvent::Type(type)));
+        postToReceiver(new QEvent(QEvent::Type(type)));
+}
+
+void RadioStream::postToReceiver(QEvent *event) const
+{
+    wavelark::handOffEvent(event);
+    QCoreApplication::postEvent(receiver_, event);
 }
 
 bool RadioStream::start()
@@ -141,21 +148,24 @@ void RadioStream::setPaused(bool paused)
     const bool was = paused_;
     paused_ = paused;
     emit streamPaused(paused);
-    std::lock_guard decoderLock(decoderMutex_);
     if (paused) {
+        std::lock_guard decoderLock(decoderMutex_);
         closeAudio(true);
         return;
     }
     // The event-sound player takes the device again for itself.
     if (!was || !isPlaying())
         return;
+    // The playlist lock comes before the decoder lock; the decoder lock
+    // keeps the module's information still while it is applied.
+    std::lock_guard listLock(playListMutex_);
+    std::lock_guard decoderLock(decoderMutex_);
     const int err = openAudio(true);
     if (err != 0) {
         setItemError(QString::fromLocal8Bit(std::strerror(err)));
         post(StreamErrorEvent);
         return;
     }
-    std::lock_guard listLock(playListMutex_);
     applyDecoderInfo(playingItem_, decoder_.get());
 }
 

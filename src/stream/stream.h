@@ -255,6 +255,9 @@ private:
 
     // Any thread.
     void post(int type) const;
+    // Posts to the receiver; the receiver's customEvent calls
+    // wavelark::takeOverEvent (EventHandOff.h) first.
+    void postToReceiver(QEvent *event) const;
     // Caller holds playListMutex.
     PlayListItem *selected(bool browse) const { return browse ? browseItem_ : playingItem_; }
     bool isLocalItem(const PlayListItem *item) const;

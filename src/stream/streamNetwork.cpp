@@ -191,7 +191,7 @@ void RadioStream::postPlaylistFromBuffer(int code)
                                               : PlayListFormat::M3u;
     list->openBuffer(holdBuffer_.data(), qsizetype(holdBuffer_.fill()), format);
     if (receiver_)
-        QCoreApplication::postEvent(receiver_, new StreamPlaylistEventData(std::move(list)));
+        postToReceiver(new StreamPlaylistEventData(std::move(list)));
 }
 
 void RadioStream::parseIcyTags(PlayListItem &item)

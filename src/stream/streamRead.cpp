@@ -44,6 +44,7 @@ bool RadioStream::afterSkippedSniff()
 {
     if (!hasDecoder_ && endOfData_ && (contentCode_ == 9 || contentCode_ == 0) &&
         holdBufferFill() == lastSniffFill_) {
+        stopCode_ = 3;
         failPlaying(QCoreApplication::translate("RadioStream", "unknown file format"));
         return false;
     }
@@ -67,15 +68,22 @@ bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
         postPlaylistFromBuffer(code);
         endOfData_ = true;
         outcome = SniffOutcome::Finished;
-    } else if (code == 7 && (!sniffedError_.isNull() || playingHasError())) {
-        endOfData_ = true;
-        outcome = SniffOutcome::Finished;
-    } else if ((code < 2 || code > 6) && code != 8 && endOfData_) {
+    } else if (code != 7 && (code < 2 || code > 6) && code != 8 && endOfData_) {
         // A module found after all the data arrived still gets to decode it:
         // a short remote file must play, not end unheard.
         outcome = SniffOutcome::Finished;
     }
     lock.unlock();
+    // An error reply's header: the entry's error is read without the
+    // hold-buffer lock, which comes after the playlist lock.
+    if (code == 7 && (!sniffedError_.isNull() || playingHasError())) {
+        std::lock_guard relock(holdBufferMutex_);
+        endOfData_ = true;
+        outcome = SniffOutcome::Finished;
+    } else if (code == 7 && endOfData_ && fill == 0) {
+        outcome = SniffOutcome::Finished; // a header and nothing after it
+    }
+    // Otherwise the body after a stripped header is sniffed on the next tick.
     storeSniffed();
     if (code == 8)
         publishPlayingTags();
@@ -98,6 +106,8 @@ bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
             playingItem_->bad = true;
         }
     }
+    // Decided: later ticks would hand out the same list or error again.
+    stopCode_ = 3;
     post(StreamErrorEvent);
     return false;
 }

@@ -45,6 +45,12 @@ TestHttpServer::Reply &TestHttpServer::Reply::hang()
     return *this;
 }
 
+TestHttpServer::Reply &TestHttpServer::Reply::waitFor(std::shared_ptr<std::atomic<bool>> gate)
+{
+    steps_.push_back({Step::Gate, {}, 1, {}, std::move(gate)});
+    return *this;
+}
+
 TestHttpServer::Reply TestHttpServer::Reply::make(const QByteArray &statusLine,
                                                   const Headers &headers,
                                                   const QByteArray &body)
@@ -293,6 +299,11 @@ bool TestHttpServer::play(int fd, const Reply &reply)
         case Reply::Step::Hang:
             waitStop(std::chrono::hours(24));
             return false;
+        case Reply::Step::Gate:
+            while (!step.gate->load())
+                if (waitStop(std::chrono::milliseconds(5)))
+                    return false;
+            break;
         }
     }
     return true;

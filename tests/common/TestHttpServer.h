@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -33,10 +34,11 @@ public:
     public:
         struct Step
         {
-            enum Kind { Send, Trickle, Pause, Hang } kind;
+            enum Kind { Send, Trickle, Pause, Hang, Gate } kind;
             QByteArray bytes;
             int bytesPerTick = 1;
             std::chrono::milliseconds tick{0};
+            std::shared_ptr<std::atomic<bool>> gate = {};
         };
 
         Reply &send(const QByteArray &bytes);
@@ -46,6 +48,8 @@ public:
         Reply &pause(std::chrono::milliseconds time);
         // Keeps the connection open and silent until the server stops.
         Reply &hang();
+        // Waits until the test sets the flag (or the server stops).
+        Reply &waitFor(std::shared_ptr<std::atomic<bool>> gate);
 
         // "<statusLine>\r\n" + "Name: value\r\n"… + "\r\n" + body.
         static Reply make(const QByteArray &statusLine, const Headers &headers,

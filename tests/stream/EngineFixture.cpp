@@ -1,5 +1,7 @@
 #include "EngineFixture.h"
 
+#include "EventHandOff.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -16,6 +18,7 @@ int EventRecorder::count(int type) const
 
 void EventRecorder::customEvent(QEvent *event)
 {
+    wavelark::takeOverEvent(event);
     types.push_back(event->type());
     if (int(event->type()) == StreamPlaylistEvent)
         playlists.push_back(static_cast<StreamPlaylistEventData *>(event)->takePlaylist());

@@ -1,10 +1,10 @@
 // Real files through the real decoder modules: the engine must hand the
 // device exactly what the module decodes from the file directly.
 #include "EngineFixture.h"
+#include "RunProgram.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 #include <dlfcn.h>
 
@@ -60,13 +60,9 @@ protected:
             GTEST_SKIP() << "no decoder modules were built";
     }
 
-    // Runs a command; false when it is missing or fails.
     static bool run(const QString &program, const QStringList &args)
     {
-        QProcess p;
-        p.start(program, args);
-        return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit &&
-               p.exitCode() == 0;
+        return runProgram(program, args);
     }
 
     QString source()

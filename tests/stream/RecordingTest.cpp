@@ -130,10 +130,10 @@ protected:
         server.stop();
     }
     // Serves `audio` at /live with metadata every 1000 bytes and a title at
-    // every tenth boundary. The first 100 kB come at once; the rest after a
-    // pause in which the engine finds its decoder, as a live server paces
-    // its data (the engine refuses data that overflows its hold buffer
-    // before the decode thread runs).
+    // every tenth boundary. The first 100 kB come at once; the rest once the
+    // engine has found its decoder (and a pause later), as a live server
+    // paces its data: a hold buffer that fills before the reply header has
+    // been stripped and a decoder found refuses the data.
     void serve(const QByteArray &audio, bool hangAfter = false)
     {
         std::map<int, QByteArray> texts;
@@ -143,7 +143,7 @@ protected:
         Reply reply = Reply::make("ICY 200 OK", {{"icy-name", "Station"}, {"icy-metaint", "1000"}},
                                   body.left(100000));
         if (body.size() > 100000)
-            reply.pause(std::chrono::milliseconds(500)).send(body.mid(100000));
+            reply.waitFor(decoding_).pause(std::chrono::milliseconds(500)).send(body.mid(100000));
         if (hangAfter)
             reply.hang();
         server.setRoute("/live", reply);
@@ -154,6 +154,7 @@ protected:
     {
         ASSERT_TRUE(stream->isPlaying() || stream->start());
         ASSERT_TRUE(waitForEvent(StreamDecodeStartedEvent, decodeStarts));
+        *decoding_ = true;
         ASSERT_EQ(stream->startRecording(recordDir(), oneFile, true),
                   RadioStream::RecordStart::Started);
     }
@@ -166,6 +167,7 @@ protected:
     }
 
     TestHttpServer server;
+    std::shared_ptr<std::atomic<bool>> decoding_ = std::make_shared<std::atomic<bool>>(false);
 };
 
 // The file holds the audio exactly, without the interleaved metadata and

@@ -297,6 +297,7 @@ private:
 
     // The read tick's steps (GUI thread).
     bool afterSkippedSniff();
+    bool noMoreInput();
     bool sniffAndAct(std::unique_lock<std::mutex> &lock);
     // Content sniff steps before the decoder search; 0 when a search is due.
     // Caller holds holdBufferMutex.

@@ -42,7 +42,7 @@ void RadioStream::slotRead()
 // Step 5 of the tick: no sniff this time. False when the tick ends here.
 bool RadioStream::afterSkippedSniff()
 {
-    if (!hasDecoder_ && endOfData_ && (contentCode_ == 9 || contentCode_ == 0) &&
+    if (!hasDecoder_ && noMoreInput() && (contentCode_ == 9 || contentCode_ == 0) &&
         holdBufferFill() == lastSniffFill_) {
         stopCode_ = 3;
         failPlaying(QCoreApplication::translate("RadioStream", "unknown file format"));
@@ -51,6 +51,18 @@ bool RadioStream::afterSkippedSniff()
     if (hasDecoder_ && !decodeThread_->active() && !endOfData_)
         startDecodeThread();
     return true;
+}
+
+// True when the held bytes are all the sniff will ever see: the data ended,
+// or a local file is read no further because more than half the buffer is
+// held and nothing takes bytes out (a file no module accepts would otherwise
+// wait for ever).
+bool RadioStream::noMoreInput()
+{
+    if (endOfData_)
+        return true;
+    std::lock_guard lock(holdBufferMutex_);
+    return localFd_ >= 0 && holdBuffer_.fill() > holdBuffer_.capacity() / 2;
 }
 
 // Sniffs the held bytes and acts on the outcome; `lock` holds the hold-buffer

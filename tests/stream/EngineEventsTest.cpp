@@ -122,6 +122,24 @@ TEST_F(EngineEvents, SmallUnrecognisedFileIsUnknownFileFormat)
     });
 }
 
+// A file larger than the hold buffer that no module accepts: the reader
+// stops at half the buffer, so the engine must decide on what it holds.
+TEST_F(EngineEvents, LargeUnrecognisedFileIsUnknownFileFormat)
+{
+    installModule(TESTMOD_REFUSE_PATH, "refuse.so");
+    stream->setInBufSize(64 * 1024);
+    usePlaylist({writeFile("noise.bin", pcm(400000))});
+    ASSERT_TRUE(waitForEvent(StreamProbeDoneEvent));
+    receiver.types.clear();
+    ASSERT_TRUE(stream->start());
+    ASSERT_TRUE(waitForEvent(StreamErrorEvent));
+    EXPECT_FALSE(waitUntil([&] { return receiver.count(StreamErrorEvent) > 1; }, 200));
+    stream->inspectItem(false, [](const PlayListItem *item) {
+        EXPECT_EQ(item->error, QStringLiteral("unknown file format"));
+        EXPECT_TRUE(item->bad);
+    });
+}
+
 TEST_F(EngineEvents, MissingLocalFileIsReportedWithTheSystemMessage)
 {
     usePlaylist({home.file("nothing-here.mp3")});

@@ -34,7 +34,7 @@ QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QByteArray encode(const FixtureSpec &s, const QString &title)
+QByteArray encode(const FixtureRecipe &s, const QString &title)
 {
     const QString base = workDir().filePath(QStringLiteral("%1-%2s-%3").arg(s.id()).arg(s.seconds).arg(qHash(title)));
     const QString wav = base + ".wav";
@@ -69,34 +69,34 @@ QByteArray encode(const FixtureSpec &s, const QString &title)
 
 } // namespace
 
-QString FixtureSpec::id() const
+QString FixtureRecipe::id() const
 {
     return QStringLiteral("%1-%2-%3ch-%4hz").arg(codec).arg(rate).arg(channels).arg(tone);
 }
 
-std::vector<FixtureSpec> standardFixtures(const QString &codec)
+std::vector<FixtureRecipe> standardFixtures(const QString &codec)
 {
     return {{codec, 44100, 2, 1000, 2.0}, {codec, 22050, 1, 440, 2.0}, {codec, 48000, 2, 1000, 2.0}};
 }
 
-QByteArray fixture(const FixtureSpec &spec)
+QByteArray fixture(const FixtureRecipe &recipe)
 {
-    return fixture(spec, spec.id());
+    return fixture(recipe, recipe.id());
 }
 
-QByteArray fixture(const FixtureSpec &spec, const QString &title)
+QByteArray fixture(const FixtureRecipe &recipe, const QString &title)
 {
     static std::map<QString, QByteArray> cache;
-    const QString key = spec.id() + "|" + QString::number(spec.seconds) + "|" + title;
+    const QString key = recipe.id() + "|" + QString::number(recipe.seconds) + "|" + title;
     auto it = cache.find(key);
     if (it == cache.end())
-        it = cache.emplace(key, encode(spec, title)).first;
+        it = cache.emplace(key, encode(recipe, title)).first;
     return it->second;
 }
 
-QByteArray sourcePcm(const FixtureSpec &spec)
+QByteArray sourcePcm(const FixtureRecipe &recipe)
 {
-    FixtureSpec asWav = spec;
+    FixtureRecipe asWav = recipe;
     asWav.codec = "wav";
     const QByteArray wav = fixture(asWav);
     const qsizetype data = wav.indexOf("data", 12);

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-struct FixtureSpec
+struct FixtureRecipe
 {
     QString codec;    // module name
     int rate;         // Hz of the encoder input
@@ -18,14 +18,14 @@ struct FixtureSpec
 
 // The three variants every module is tested on: 44.1 kHz stereo, 22.05 kHz
 // mono, 48 kHz stereo.
-std::vector<FixtureSpec> standardFixtures(const QString &codec);
+std::vector<FixtureRecipe> standardFixtures(const QString &codec);
 
-// The encoded bytes of `spec`, with tags TITLE "<id>", ARTIST "Wavelark
+// The encoded bytes of `recipe`, with tags TITLE "<id>", ARTIST "Wavelark
 // Tests", ALBUM "Fixtures" where the format carries tags (not for AAC).
 // Empty when the encoder failed (the test then fails on that).
-QByteArray fixture(const FixtureSpec &spec);
+QByteArray fixture(const FixtureRecipe &recipe);
 // Same, with an explicit title (for chained-stream tests).
-QByteArray fixture(const FixtureSpec &spec, const QString &title);
+QByteArray fixture(const FixtureRecipe &recipe, const QString &title);
 
-// The 16-bit PCM the encoders were given for `spec`.
-QByteArray sourcePcm(const FixtureSpec &spec);
+// The 16-bit PCM the encoders were given for `recipe`.
+QByteArray sourcePcm(const FixtureRecipe &recipe);

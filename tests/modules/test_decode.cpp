@@ -14,14 +14,14 @@ namespace {
 struct Case
 {
     QString codec;
-    FixtureSpec spec;
+    FixtureRecipe recipe;
 };
 
 std::vector<Case> allCases()
 {
     std::vector<Case> cases;
     for (const QString &m : moduleNames())
-        for (const FixtureSpec &s : standardFixtures(m))
+        for (const FixtureRecipe &s : standardFixtures(m))
             cases.push_back({m, s});
     return cases;
 }
@@ -43,7 +43,7 @@ TEST_P(ModuleDecode, ReportsFormatToneLengthAndTags)
     const Case &c = GetParam();
     const LoadedModule &m = loadModule(c.codec);
     ASSERT_TRUE(m.ok());
-    const QByteArray data = fixture(c.spec);
+    const QByteArray data = fixture(c.recipe);
     ASSERT_FALSE(data.isEmpty());
 
     const DecodeOutcome whole = decodeAll(m, data, wholeFeed());
@@ -51,30 +51,30 @@ TEST_P(ModuleDecode, ReportsFormatToneLengthAndTags)
     ASSERT_FALSE(whole.changes.empty()) << "the first frame reports result 1";
     EXPECT_EQ(whole.changes.front().atByte, 0u);
     const InfoSnapshot &info = whole.changes.back();
-    const int outRate = c.codec == "opus" ? 48000 : c.spec.rate;
+    const int outRate = c.codec == "opus" ? 48000 : c.recipe.rate;
     EXPECT_EQ(info.flags & WAVELARK_INFO_FORMAT_VALID, 1u);
     EXPECT_EQ(info.rate, uint32_t(outRate));
-    EXPECT_EQ(info.channels, uint32_t(c.spec.channels));
+    EXPECT_EQ(info.channels, uint32_t(c.recipe.channels));
     EXPECT_EQ(info.format, WAVELARK_AFMT_S16_LE);
     EXPECT_GT(info.bitrate, 0u);
     EXPECT_FALSE(info.description.empty());
-    if (c.spec.channels == 1) {
+    if (c.recipe.channels == 1) {
         EXPECT_EQ(info.mode, WAVELARK_MODE_MONO);
     }
     if (c.codec != "aac" && c.codec != "wav") {
-        EXPECT_EQ(info.title, c.spec.id().toStdString());
+        EXPECT_EQ(info.title, c.recipe.id().toStdString());
         EXPECT_EQ(info.artist, "Wavelark Tests");
         EXPECT_EQ(info.album, "Fixtures");
     }
 
-    const long frames = long(whole.pcm.size()) / 2 / c.spec.channels;
-    const long expected = std::lround(c.spec.seconds * outRate);
-    EXPECT_LE(std::labs(frames - expected), paddingFrames(c.codec) * outRate / c.spec.rate)
+    const long frames = long(whole.pcm.size()) / 2 / c.recipe.channels;
+    const long expected = std::lround(c.recipe.seconds * outRate);
+    EXPECT_LE(std::labs(frames - expected), paddingFrames(c.codec) * outRate / c.recipe.rate)
         << frames << " frames decoded, " << expected << " encoded";
-    EXPECT_NEAR(toneFrequency(whole.pcm, c.spec.channels, outRate), c.spec.tone,
-                c.spec.tone * 0.01);
+    EXPECT_NEAR(toneFrequency(whole.pcm, c.recipe.channels, outRate), c.recipe.tone,
+                c.recipe.tone * 0.01);
     if (c.codec == "wav" || c.codec == "flac") {
-        EXPECT_EQ(whole.pcm, sourcePcm(c.spec)) << "lossless formats give back the input";
+        EXPECT_EQ(whole.pcm, sourcePcm(c.recipe)) << "lossless formats give back the input";
     }
 }
 
@@ -83,7 +83,7 @@ TEST_P(ModuleDecode, PiecesGiveTheSamePcmAsTheWhole)
     const Case &c = GetParam();
     const LoadedModule &m = loadModule(c.codec);
     ASSERT_TRUE(m.ok());
-    const QByteArray data = fixture(c.spec);
+    const QByteArray data = fixture(c.recipe);
     const DecodeOutcome whole = decodeAll(m, data, wholeFeed());
     ASSERT_FALSE(whole.pcm.isEmpty());
     for (unsigned seed : {1u, 2u, 3u}) {
@@ -103,7 +103,7 @@ TEST_P(ModuleDecode, PiecesGiveTheSamePcmAsTheWhole)
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, ModuleDecode, ::testing::ValuesIn(allCases()),
                          [](const auto &param) {
-                             return QString(param.param.spec.id()).replace('-', '_').toStdString();
+                             return QString(param.param.recipe.id()).replace('-', '_').toStdString();
                          });
 
 } // namespace

@@ -189,8 +189,8 @@ TEST(DeviceTables, ModulesConvertWhenTheDeviceLacksTheStreamsFormat)
     for (const Case &c : cases) {
         if (!moduleNames().contains(c.codec))
             continue;
-        const FixtureSpec spec = standardFixtures(c.codec)[0]; // 44.1 kHz stereo, 1 kHz
-        const DecodeOutcome out = decodeAll(loadModule(c.codec), fixture(spec), randomFeed(1, 5000), c.table);
+        const FixtureRecipe recipe = standardFixtures(c.codec)[0]; // 44.1 kHz stereo, 1 kHz
+        const DecodeOutcome out = decodeAll(loadModule(c.codec), fixture(recipe), randomFeed(1, 5000), c.table);
         ASSERT_FALSE(out.changes.empty()) << c.codec.toStdString();
         const InfoSnapshot &info = out.changes.back();
         EXPECT_EQ(info.format, c.want.afmt) << c.codec.toStdString();
@@ -198,7 +198,7 @@ TEST(DeviceTables, ModulesConvertWhenTheDeviceLacksTheStreamsFormat)
         EXPECT_EQ(info.rate, uint32_t(c.want.rate)) << c.codec.toStdString();
         const int sampleBytes = c.want.afmt == U8 ? 1 : 2;
         const double frames = double(out.pcm.size()) / sampleBytes / c.want.channels;
-        EXPECT_NEAR(frames / c.want.rate, spec.seconds, 0.1) << c.codec.toStdString();
+        EXPECT_NEAR(frames / c.want.rate, recipe.seconds, 0.1) << c.codec.toStdString();
         if (c.want.afmt == S16) {
             EXPECT_NEAR(toneFrequency(out.pcm, c.want.channels, c.want.rate), 1000, 10) << c.codec;
         }

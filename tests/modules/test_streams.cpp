@@ -15,7 +15,7 @@ bool have(const QString &name)
     return moduleNames().contains(name);
 }
 
-FixtureSpec spec(const QString &codec, int rate, int channels, int tone)
+FixtureRecipe recipe(const QString &codec, int rate, int channels, int tone)
 {
     return {codec, rate, channels, tone, 1.0};
 }
@@ -23,7 +23,7 @@ FixtureSpec spec(const QString &codec, int rate, int channels, int tone)
 // Two songs back to back: 44.1 kHz stereo "First", then 22.05 kHz mono "Second".
 QByteArray twoSongs(const QString &codec)
 {
-    return fixture(spec(codec, 44100, 2, 1000), "First") + fixture(spec(codec, 22050, 1, 440), "Second");
+    return fixture(recipe(codec, 44100, 2, 1000), "First") + fixture(recipe(codec, 22050, 1, 440), "Second");
 }
 
 TEST(ModuleStreams, FormatChangeInTheMiddleIsReportedWithTheNewFormat)
@@ -59,7 +59,7 @@ TEST(ModuleStreams, ChainedSongOfTheSameFormatReportsItsTags)
         const QString codec = name;
         if (!have(codec))
             continue;
-        const FixtureSpec s = spec(codec, 44100, 2, 1000);
+        const FixtureRecipe s = recipe(codec, 44100, 2, 1000);
         const QByteArray data = fixture(s, "Song A") + fixture(s, "Song B");
         const DecodeOutcome out = decodeAll(loadModule(codec), data, wholeFeed());
         EXPECT_FALSE(out.error) << codec;
@@ -75,7 +75,7 @@ TEST(ModuleStreams, CorruptFramesInTheMiddleAreSkipped)
 {
     for (const QString &codec : moduleNames()) {
         // Six seconds, so that an Ogg stream has pages to spare.
-        const FixtureSpec s = {codec, 44100, 2, 1000, codec == "aac" ? 2.0 : 6.0};
+        const FixtureRecipe s = {codec, 44100, 2, 1000, codec == "aac" ? 2.0 : 6.0};
         const QByteArray clean = fixture(s);
         const DecodeOutcome whole = decodeAll(loadModule(codec), clean, wholeFeed());
         ASSERT_FALSE(whole.changes.empty()) << codec;

@@ -73,11 +73,11 @@ TEST(ModuleValid, EveryModuleAcceptsItsOwnStreams)
     for (const QString &name : moduleNames()) {
         const LoadedModule &m = loadModule(name);
         ASSERT_TRUE(m.ok()) << name.toStdString();
-        for (const FixtureSpec &spec : standardFixtures(name)) {
-            const QByteArray data = fixture(spec);
+        for (const FixtureRecipe &recipe : standardFixtures(name)) {
+            const QByteArray data = fixture(recipe);
             ASSERT_FALSE(data.isEmpty());
-            EXPECT_EQ(m.probe(head(data)), 1) << spec.id().toStdString();
-            EXPECT_EQ(m.probe(data), 1) << spec.id().toStdString();
+            EXPECT_EQ(m.probe(head(data)), 1) << recipe.id().toStdString();
+            EXPECT_EQ(m.probe(data), 1) << recipe.id().toStdString();
         }
     }
 }
@@ -86,15 +86,15 @@ TEST(ModuleValid, NoModuleAcceptsAnotherModulesStreams)
 {
     const QStringList names = moduleNames();
     for (const QString &owner : names) {
-        for (const FixtureSpec &spec : standardFixtures(owner)) {
-            const QByteArray data = fixture(spec);
+        for (const FixtureRecipe &recipe : standardFixtures(owner)) {
+            const QByteArray data = fixture(recipe);
             for (const QString &other : names) {
                 if (other == owner)
                     continue;
                 EXPECT_EQ(loadModule(other).probe(head(data)), 0)
-                    << other.toStdString() << " accepted " << spec.id().toStdString();
+                    << other.toStdString() << " accepted " << recipe.id().toStdString();
                 EXPECT_EQ(loadModule(other).probe(data.mid(data.size() / 3)), 0)
-                    << other.toStdString() << " accepted the middle of " << spec.id().toStdString();
+                    << other.toStdString() << " accepted the middle of " << recipe.id().toStdString();
             }
         }
     }
@@ -117,12 +117,12 @@ TEST(ModuleValid, FramedFormatsFindSyncMidFrameAndAfterId3)
         if (!moduleNames().contains(name))
             continue;
         const LoadedModule &m = loadModule(name);
-        for (const FixtureSpec &spec : standardFixtures(name)) {
-            const QByteArray data = fixture(spec);
+        for (const FixtureRecipe &recipe : standardFixtures(name)) {
+            const QByteArray data = fixture(recipe);
             for (int offset : {1, 333, 4097, int(data.size() / 2)})
                 EXPECT_EQ(m.probe(data.mid(offset, 64 * 1024)), 1)
-                    << spec.id().toStdString() << " from byte " << offset;
-            EXPECT_EQ(m.probe(id3Tag(3000) + head(data)), 1) << spec.id().toStdString();
+                    << recipe.id().toStdString() << " from byte " << offset;
+            EXPECT_EQ(m.probe(id3Tag(3000) + head(data)), 1) << recipe.id().toStdString();
         }
     }
 }
@@ -142,8 +142,8 @@ TEST(ModuleValid, AcceptedProbeDescribesTheStream)
     // The probe thread learns format and tags from the probe's handle.
     for (const QString &name : moduleNames()) {
         const LoadedModule &m = loadModule(name);
-        const FixtureSpec spec = standardFixtures(name)[1];
-        const QByteArray data = fixture(spec);
+        const FixtureRecipe recipe = standardFixtures(name)[1];
+        const QByteArray data = fixture(recipe);
         const int h = m.openFeed(nullptr, 0);
         ASSERT_EQ(m.getInfo(h)->flags, 0u) << "nothing known before any data";
         ASSERT_EQ(m.valid(h, reinterpret_cast<const unsigned char *>(data.constData()), int(data.size())), 1);
@@ -152,7 +152,7 @@ TEST(ModuleValid, AcceptedProbeDescribesTheStream)
         EXPECT_EQ(info->channels, 1u) << name.toStdString();
         if (name != "aac" && name != "wav") {
             ASSERT_NE(info->title, nullptr) << name.toStdString();
-            EXPECT_EQ(QString(info->title), spec.id());
+            EXPECT_EQ(QString(info->title), recipe.id());
         }
         m.finish(h);
     }
@@ -193,8 +193,8 @@ TEST(ModuleSearch, FirstAcceptingModuleInNameOrderIsTheStreamsOwner)
         return {};
     };
     for (const QString &owner : moduleNames())
-        for (const FixtureSpec &spec : standardFixtures(owner))
-            EXPECT_EQ(search(head(fixture(spec))), owner) << spec.id();
+        for (const FixtureRecipe &recipe : standardFixtures(owner))
+            EXPECT_EQ(search(head(fixture(recipe))), owner) << recipe.id();
     for (const Sample &s : foreignSamples())
         EXPECT_EQ(search(s.bytes), QString()) << s.name;
 }

@@ -1,4 +1,5 @@
 #include "DirectoryClientFixture.h"
+#include "WaitUntil.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -65,14 +66,7 @@ void DirectoryClientFixture::TearDown()
 
 bool DirectoryClientFixture::waitUntil(const std::function<bool()> &done, int ms)
 {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
+    return processEventsUntil(done, ms);
 }
 
 TestHttpServer::Reply DirectoryClientFixture::inPieces(const std::vector<QByteArray> &pieces)

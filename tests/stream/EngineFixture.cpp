@@ -1,4 +1,5 @@
 #include "EngineFixture.h"
+#include "WaitUntil.h"
 
 #include "EventHandOff.h"
 
@@ -99,14 +100,7 @@ void EngineFixture::usePlaylist(const QStringList &paths)
 
 bool EngineFixture::waitUntil(const std::function<bool()> &done, int ms)
 {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
+    return processEventsUntil(done, ms);
 }
 
 bool EngineFixture::waitForEvent(int type, int count, int ms)

@@ -26,6 +26,8 @@ RadioStream::RadioStream(QObject *receiver, AudioOps *ops, int verbosity)
     connect(&readTimer_, &QTimer::timeout, this, &RadioStream::slotRead);
     connect(&fetchTimer_, &QTimer::timeout, this, &RadioStream::slotFetch);
     scanTimer_.setSingleShot(true);
+    // Counts whole seconds: a coarse timer may fire up to 5 % early each time.
+    scanTimer_.setTimerType(Qt::PreciseTimer);
     connect(&scanTimer_, &QTimer::timeout, this, &RadioStream::slotScanTimer);
     decodeThread_ = std::make_unique<RadioStreamDecodeThread>(this);
     readThread_ = std::make_unique<RadioStreamReadThread>(this);

@@ -86,15 +86,17 @@ QString StallGuard::errorText() const
         .arg(seconds);
 }
 
-int stallGuardProgress(void *guard, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t)
+int stallGuardProgress(void *guard, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t) noexcept
 {
     return static_cast<StallGuard *>(guard)->check(dlnow) ? 1 : 0;
 }
 
-QString transferErrorText(CURLcode code, const StallGuard *guard)
+QString transferErrorText(CURLcode code, const StallGuard *guard, const char *errorBuffer)
 {
     if (code == CURLE_ABORTED_BY_CALLBACK && guard && guard->fired())
         return guard->errorText();
+    if (errorBuffer && errorBuffer[0] && code != CURLE_WRITE_ERROR)
+        return QString::fromUtf8(errorBuffer).trimmed();
     return QString::fromUtf8(curl_easy_strerror(code));
 }
 
@@ -159,6 +161,8 @@ CURLcode applyCurlOptions(CURL *handle, const CurlTransferOptions &o,
     set(CURLOPT_UNRESTRICTED_AUTH, 0L);
     set(CURLOPT_HTTP09_ALLOWED, 1L);
     set(CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    if (o.errorBuffer)
+        set(CURLOPT_ERRORBUFFER, o.errorBuffer);
     if (o.stallGuard) {
         set(CURLOPT_XFERINFOFUNCTION, &stallGuardProgress);
         set(CURLOPT_XFERINFODATA, static_cast<void *>(o.stallGuard));

@@ -111,11 +111,15 @@ private:
 
 // CURLOPT_XFERINFOFUNCTION for a StallGuard passed as CURLOPT_XFERINFODATA.
 int stallGuardProgress(void *guard, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,
-                       curl_off_t ulnow);
+                       curl_off_t ulnow) noexcept;
 
 // The entry's error text for a finished transfer's result: the guard's text
-// when it ended the transfer, else libcurl's description of the code.
-QString transferErrorText(CURLcode code, const StallGuard *guard);
+// when it ended the transfer, else the transfer's own error buffer (which
+// names the status, host or byte count), else libcurl's description of the
+// code. A refused block keeps the description: the buffer's text would only
+// repeat it less clearly.
+QString transferErrorText(CURLcode code, const StallGuard *guard,
+                          const char *errorBuffer = nullptr);
 
 // Everything addCurlHandle sets on an easy handle.
 struct CurlTransferOptions
@@ -131,6 +135,7 @@ struct CurlTransferOptions
     curl_slist *headers = nullptr;      // stream only: "Icy-MetaData: 1"
     ProxySettings proxy;
     StallGuard *stallGuard = nullptr;   // not owned; outlives the transfer
+    char *errorBuffer = nullptr;        // CURL_ERROR_SIZE bytes, outlives the transfer
 };
 
 // Applies the options of addCurlHandle in their order, writing its lines

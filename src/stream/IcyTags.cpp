@@ -136,18 +136,28 @@ std::optional<int> icyHeaderMetaint(const QString &header)
 
 namespace {
 
+// A title or name from the server is one line of the display and of the
+// diagnostics: C0 controls and DEL become blanks.
+QString blankControls(QString text)
+{
+    for (QChar &c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = u' ';
+    return text;
+}
+
 bool parseMeta(PlayListItem &item, const IcyLineSink &sink)
 {
     bool found = false;
     for (const IcyPair &pair : splitIcyMeta(item.icyMeta)) {
-        sink(QStringLiteral("ICY HEADER: ") + pair.line);
+        sink(QStringLiteral("ICY HEADER: ") + blankControls(pair.line));
         if (pair.key == QLatin1String("StreamTitle")) {
             if (!pair.value.isEmpty()) {
-                item.title = pair.value;
+                item.title = blankControls(pair.value);
                 found = true;
             }
         } else if (pair.key == QLatin1String("StreamUrl")) {
-            item.icyUrl = pair.value;
+            item.icyUrl = blankControls(pair.value);
             found = true;
         }
     }
@@ -159,7 +169,7 @@ bool parseHeader(PlayListItem &item, std::optional<int> &metaint, const IcyLineS
     bool found = false;
     const QStringList lines = item.icyHeader.split(u'\n');
     for (const QString &raw : lines) {
-        const QString line = raw.simplified();
+        const QString line = blankControls(raw).simplified();
         auto has = [&line](const char *key) {
             return line.startsWith(QLatin1String(key), Qt::CaseInsensitive);
         };

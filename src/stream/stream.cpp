@@ -53,7 +53,7 @@ RadioStream::~RadioStream()
 {
     sound_->shutdown(); // its thread uses the device and the modules
     stop();
-    waitForProbe(true);
+    abandonProbe();
     // With no stream playing, a fetch pass may still be inside libcurl;
     // the multi handle is only touched again once that pass has ended.
     fetchTimer_.stop();
@@ -123,15 +123,21 @@ void RadioStream::stopSequence()
         post(StreamStoppedEvent);
     readThread_->join();
     decodeThread_->join();
-    waitForProbe(true);
+    waitForProbe();
     emit streamBufferEmpty(false);
     if (!restarting)
         post(StreamStoppedEvent);
     restarting_ = false;
     removeStreamHandle();
     {
+        std::lock_guard lock(playListMutex_);
+        streamItem_ = nullptr;
+    }
+    {
         std::lock_guard lock(holdBufferMutex_);
         holdBuffer_.release();
+        overflow_ = QByteArray();
+        deferredError_ = QString();
         endOfData_ = false;
         resetIcy();
         if (localFd_ >= 0) {
@@ -139,8 +145,12 @@ void RadioStream::stopSequence()
             localFd_ = -1;
         }
     }
-    releaseDecoder(decoder_);
-    hasDecoder_ = false;
+    {
+        std::lock_guard lock(decoderMutex_);
+        releaseDecoder(decoder_);
+        decoderItem_ = nullptr;
+        hasDecoder_ = false;
+    }
     deviceFlush(false);
     closeAudio(false);
 }

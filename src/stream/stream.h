@@ -118,8 +118,11 @@ public:
 
     // Tries every module in the plug-in folder on the data; the first that
     // accepts is returned with a fresh feed open. Takes the decoder lock.
-    DecoderModulePtr findDecoder(PlayListItem *item, const char *data, size_t length);
-    DecoderModulePtr probeFile(PlayListItem *item, const QString &path);
+    // `abandon`, when given and set, ends the search before the next module.
+    DecoderModulePtr findDecoder(PlayListItem *item, const char *data, size_t length,
+                                 const std::atomic<bool> *abandon = nullptr);
+    DecoderModulePtr probeFile(PlayListItem *item, const QString &path,
+                               const std::atomic<bool> *abandon = nullptr);
     void releaseDecoder(DecoderModulePtr &module);
     void applyDecoderInfo(PlayListItem *item, DecoderModule *module);
     bool startProbe(PlayListItem *item, bool browse);
@@ -260,12 +263,11 @@ private:
     void postToReceiver(QEvent *event) const;
     // Caller holds playListMutex.
     PlayListItem *selected(bool browse) const { return browse ? browseItem_ : playingItem_; }
+    PlayListItem *removalTarget(bool browse) const;
     bool isLocalItem(const PlayListItem *item) const;
     void postDisplayRefresh(PlayListItem *item);
-    // Caller holds nothing.
-    // holdingPlaylist: the caller holds playListMutex, so the probe must not
-    // wait for it.
-    void waitForProbe(bool holdingPlaylist = false);
+    // Joins the probe thread. Caller holds no lock that the probe takes.
+    void waitForProbe();
     void waitForDecodeThread();
 
     // Stream start and stop (GUI thread).
@@ -278,10 +280,15 @@ private:
     int sniff(std::unique_lock<std::mutex> &lock); // caller holds holdBufferMutex
     void startDecodeThread();
     void failPlaying(const QString &error);
+    QString undecodedError();
 
 public:
-    // libcurl's write path for the stream (read thread): false refuses the block.
-    bool takeNetworkBlock(const char *data, size_t length);
+    // What the stream's write path did with a received block.
+    enum class Take { Taken, Paused, Refused };
+    // libcurl's write path for the stream (read thread). Paused: the block was
+    // kept, but the transfer must pause until the decode thread made room.
+    Take takeNetworkBlock(const char *data, size_t length);
+    void pauseTransfer();
     // A fetch's chunk (read thread): emitted under fetchMutex_.
     void deliverFetchChunk(unsigned id, const char *data, size_t length);
 
@@ -291,8 +298,15 @@ private:
     void readLocalSource();
     bool adoptRequestedCapacity(std::unique_lock<std::mutex> &lock);
     bool waitForRoom(std::unique_lock<std::mutex> &lock, size_t n);
-    // Capacity, room and append for one received block; false refuses it.
-    bool appendBlock(const char *data, size_t length, bool network);
+    // Moves the overflow into the hold buffer as far as it fits.
+    Take drainOverflow(std::unique_lock<std::mutex> &lock);
+    // The buffer is full: strips a reply header, else looks for a decoder
+    // while none decodes. False when the bytes can never be taken.
+    bool makeRoom(std::unique_lock<std::mutex> &lock);
+    // Read thread, at the start of a pass: resumes a transfer paused for room.
+    void resumeTransfer();
+    // Capacity, room and append for one block of a local file; false refuses it.
+    bool appendBlock(const char *data, size_t length);
     bool appendLocalBlock(std::unique_lock<std::mutex> &lock, const char *data, size_t length);
 
     // The read tick's steps (GUI thread).
@@ -306,7 +320,20 @@ private:
     bool playingHasError();
     void publishPlayingTags();
     void lockedFailLater(const QString &error);
-    bool searchWhileWaiting(const QByteArray &held);
+    bool searchWhileWaiting(std::unique_lock<std::mutex> &lock);
+    // Caller holds playListMutex: the entry whose source is open, while it is
+    // still the playing entry; null otherwise. Workers write only to it.
+    PlayListItem *streamEntry() const
+    {
+        return playingItem_ && playingItem_ == streamItem_ ? playingItem_ : nullptr;
+    }
+    // Installs a module found for `item` as the stream's decoder.
+    void installDecoder(DecoderModulePtr module, PlayListItem *item);
+    // A module a probe left for another entry is not this entry's decoder.
+    void releaseForeignDecoder(PlayListItem *item);
+    // A probe that was started is told to give up, then joined. Caller holds
+    // no lock.
+    void abandonProbe();
 
     // ICY (holdBufferMutex for the first three).
     void appendNetworkBlock(const char *data, size_t length);
@@ -328,8 +355,9 @@ private:
     void transferDone(void *handle, int result);
     void setWaitingForRoom(bool waiting);
     void removeCancelledFetches(); // caller holds fetchMutex_, read thread idle
-    // Applies what the sniff found to the playing entry (no lock held).
-    void storeSniffed();
+    // Applies what the sniff found to the playing entry (no lock held); true
+    // when it stored something.
+    bool storeSniffed();
 
     // The decode thread.
     void decodeLoop();
@@ -337,17 +365,22 @@ private:
     void applyToPlaying();
     void initialWait();
     bool decodeStep(const QByteArray &chunk);
+    bool writeFrame(const char *pcm, size_t length);
     bool waitWhileHeld();
     void refillRule();
 
     // Applies a module's record to an entry: its stream information, the
     // device format when it is the playing entry, and the events. Caller
-    // holds no lock but possibly playListMutex.
+    // holds no lock but possibly playListMutex. A worker's entry must still
+    // be the one it works for (the probe's target, or the stream's entry).
     void applyInfo(PlayListItem *item, const DecoderInfoSnapshot &info);
-    // playListMutex for any thread. The GUI thread blocks; a worker gives up
-    // (the lock is then not owned) once the GUI may be waiting for it: the
-    // stream stopped, or the probe was abandoned.
-    std::unique_lock<std::recursive_mutex> lockPlaylist() const;
+    bool workerMayWrite(const PlayListItem *item) const;
+    // playListMutex, for any thread. The GUI thread never waits for a worker
+    // while it holds it, so workers take it plainly.
+    std::unique_lock<std::recursive_mutex> lockPlaylist() const
+    {
+        return std::unique_lock(playListMutex_);
+    }
 
     // The probe thread.
     void probeRun();
@@ -376,8 +409,8 @@ private:
     PlayListItem *browseItem_ = nullptr;
     PlayListItem *loadedItem_ = nullptr;
     bool probeBrowse_ = false;
-    std::atomic<bool> probeAbandoned_{false}; // set while the GUI waits for the probe
-    std::atomic<bool> probeLeftTarget_{false}; // the probe ended without clearing loadedItem_
+    PlayListItem *streamItem_ = nullptr; // the entry initStream opened, until the stop
+    std::atomic<bool> probeAbandoned_{false}; // the probe stops at its next module call
 
     // holdBufferMutex_
     HoldBuffer holdBuffer_;
@@ -386,9 +419,17 @@ private:
     int contentCode_ = 0;
     int localFd_ = -1; // reads also under holdBufferMutex_
     IcyDeinterleaver icy_;
+    // Received bytes that did not fit yet; the transfer is paused meanwhile.
+    QByteArray overflow_;
+    // The transfer failed after audio arrived: posted once that audio played.
+    QString deferredError_;
+    bool decodeEnded_ = false; // the decode loop has decided to end
 
     // decoderMutex_
     DecoderModulePtr decoder_;
+    // The entry a probe found decoder_ for; null when the stream found it.
+    // Compared, never dereferenced.
+    const PlayListItem *decoderItem_ = nullptr;
     unsigned outBufSize_ = 0x8000;
     std::atomic<bool> hasDecoder_{false}; // mirrors decoder_ != null for lock-free checks
 
@@ -410,6 +451,7 @@ private:
     std::atomic<bool> buffering_{false};
     std::atomic<bool> skipWait_{false};
     std::atomic<bool> fetchPending_{false};
+    std::atomic<bool> transferPaused_{false}; // the stream's transfer waits for room
 
     // Settings.
     long connectTimeout_ = 180; // GUI thread

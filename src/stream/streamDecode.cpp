@@ -16,8 +16,13 @@ void RadioStream::decodeLoop()
             return;
         if (!hasDecoder_ || holdBuffer_.isEmpty()) {
             if (endOfData_) {
+                decodeEnded_ = true;
+                const QString error = std::exchange(deferredError_, QString());
                 lock.unlock();
-                post(StreamEndedEvent);
+                if (error.isNull())
+                    post(StreamEndedEvent);
+                else
+                    failPlaying(error); // the transfer failed after this audio
                 return;
             }
             lock.unlock();
@@ -47,7 +52,7 @@ void RadioStream::decodeLoop()
 bool RadioStream::isRemotePlaying()
 {
     auto lock = lockPlaylist();
-    return lock.owns_lock() && playingItem_ && !isLocalItem(playingItem_);
+    return streamEntry() && !isLocalItem(streamEntry());
 }
 
 void RadioStream::initialWait()
@@ -141,8 +146,8 @@ bool RadioStream::decodeStep(const QByteArray &chunk)
             return false;
         if (result == 1)
             applyToPlaying();
-        if (length > 0 && pcm && !paused_) {
-            if (deviceWrite(reinterpret_cast<const char *>(pcm), size_t(length)) < length)
+        if (length > 0 && pcm) {
+            if (!writeFrame(reinterpret_cast<const char *>(pcm), size_t(length)))
                 return false;
         } else if (length <= 0 && result == 0 && !paused_) {
             deviceFlush(true);
@@ -152,15 +157,30 @@ bool RadioStream::decodeStep(const QByteArray &chunk)
     return true;
 }
 
+// Writes one decoded frame. A pause closes the device under the audio lock,
+// so the paused state is read under it too; a frame that meets a pause is
+// kept and written once the stream plays on. False when the device took
+// less, or the stream stopped meanwhile.
+bool RadioStream::writeFrame(const char *pcm, size_t length)
+{
+    for (;;) {
+        {
+            std::lock_guard lock(audioMutex_);
+            if (!paused_)
+                return deviceWrite(pcm, length) >= ssize_t(length);
+        }
+        if (!waitWhileHeld())
+            return false;
+    }
+}
+
 // The module reported new stream information.
 void RadioStream::applyToPlaying()
 {
     PlayListItem *item;
     {
         auto lock = lockPlaylist();
-        if (!lock.owns_lock())
-            return;
-        item = playingItem_;
+        item = streamEntry();
     }
     applyDecoderInfo(item, decoder_.get());
 }

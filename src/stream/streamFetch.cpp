@@ -14,13 +14,18 @@ namespace {
 
 std::atomic<unsigned> nextFetchId{1};
 
-size_t fetchWrite(char *data, size_t size, size_t count, void *user)
+// Nothing may unwind into libcurl: a subscriber that throws ends the fetch.
+size_t fetchWrite(char *data, size_t size, size_t count, void *user) noexcept
 {
-    auto *fetch = static_cast<RadioStreamFetch *>(user);
-    const size_t length = size * count;
-    if (!fetch->cancelled)
-        fetch->stream->deliverFetchChunk(fetch->id, data, length);
-    return length;
+    try {
+        auto *fetch = static_cast<RadioStreamFetch *>(user);
+        const size_t length = size * count;
+        if (!fetch->cancelled)
+            fetch->stream->deliverFetchChunk(fetch->id, data, length);
+        return length;
+    } catch (...) {
+        return 0;
+    }
 }
 
 } // namespace
@@ -48,6 +53,7 @@ unsigned RadioStream::startFetch(const QString &url)
     options.writeData = fetch.get();
     options.proxy = {proxy_, proxyType_, proxyUsername_, proxyPassword_, allowedProxyPorts_};
     options.stallGuard = &fetch->guard;
+    options.errorBuffer = fetch->error;
     if (fetch->handle)
         applyCurlOptions(fetch->handle.get(), options, icyStderrLine);
     std::fprintf(stderr, "FETCH INIT id=%u\n", fetch->id);

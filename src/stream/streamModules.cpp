@@ -79,7 +79,8 @@ QString RadioStream::pluginDirectory()
     return QDir::homePath() + QStringLiteral("/.wavelark/plugins");
 }
 
-DecoderModulePtr RadioStream::findDecoder(PlayListItem *item, const char *data, size_t length)
+DecoderModulePtr RadioStream::findDecoder(PlayListItem *item, const char *data, size_t length,
+                                          const std::atomic<bool> *abandon)
 {
     Accepted found;
     {
@@ -88,6 +89,8 @@ DecoderModulePtr RadioStream::findDecoder(PlayListItem *item, const char *data, 
         const QStringList names = dir.entryList(
             QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System, QDir::Name | QDir::IgnoreCase);
         for (const QString &name : names) {
+            if (abandon && abandon->load())
+                break;
             found = tryModule(*this, name, pluginDirectory() + QLatin1Char('/') + name,
                               item != nullptr, data, length);
             if (found.module)
@@ -101,7 +104,8 @@ DecoderModulePtr RadioStream::findDecoder(PlayListItem *item, const char *data, 
     return std::move(found.module);
 }
 
-DecoderModulePtr RadioStream::probeFile(PlayListItem *item, const QString &path)
+DecoderModulePtr RadioStream::probeFile(PlayListItem *item, const QString &path,
+                                        const std::atomic<bool> *abandon)
 {
     if (path.isEmpty())
         return nullptr;
@@ -118,8 +122,8 @@ DecoderModulePtr RadioStream::probeFile(PlayListItem *item, const QString &path)
         if (n <= 0)
             break;
         buffer.append(block, n);
-        module = findDecoder(item, buffer.constData(), size_t(buffer.size()));
-        if (module || buffer.size() > 294911)
+        module = findDecoder(item, buffer.constData(), size_t(buffer.size()), abandon);
+        if (module || buffer.size() > 294911 || (abandon && abandon->load()))
             break;
     }
     ::close(fd);
@@ -154,7 +158,7 @@ void RadioStream::applyDecoderInfo(PlayListItem *item, DecoderModule *module)
 void RadioStream::applyInfo(PlayListItem *item, const DecoderInfoSnapshot &snapshot)
 {
     auto lock = lockPlaylist();
-    if (!lock.owns_lock())
+    if (!item || !workerMayWrite(item))
         return;
     const DecoderInfo *info = snapshot.get();
     const bool formatKnown = info->flags & WAVELARK_INFO_FORMAT_VALID;
@@ -173,18 +177,15 @@ void RadioStream::applyInfo(PlayListItem *item, const DecoderInfoSnapshot &snaps
     itemChanged(item);
 }
 
-std::unique_lock<std::recursive_mutex> RadioStream::lockPlaylist() const
+// Caller holds playListMutex. The GUI thread owns the entries; the probe
+// writes only its target, the other workers only the stream's entry.
+bool RadioStream::workerMayWrite(const PlayListItem *item) const
 {
     if (QThread::currentThread() == thread())
-        return std::unique_lock(playListMutex_);
-    std::unique_lock lock(playListMutex_, std::defer_lock);
-    const bool probe = QThread::currentThread() == probeThread_.get();
-    while (!lock.try_lock()) {
-        if (probe ? probeAbandoned_.load() : !playing_.load())
-            break;
-        QThread::msleep(2);
-    }
-    return lock;
+        return true;
+    if (QThread::currentThread() == probeThread_.get())
+        return item == loadedItem_;
+    return item == streamEntry();
 }
 
 bool RadioStream::startProbe(PlayListItem *item, bool browse)
@@ -196,6 +197,7 @@ bool RadioStream::startProbe(PlayListItem *item, bool browse)
         return true;
     if (item->streamInfoValid || (isPlaying() && !browse) || item->bad || !isLocalItem(item))
         return false;
+    probeThread_->join();
     loadedItem_ = item;
     probeBrowse_ = browse;
     probeAbandoned_ = false;
@@ -203,15 +205,29 @@ bool RadioStream::startProbe(PlayListItem *item, bool browse)
     return true;
 }
 
-void RadioStream::waitForProbe(bool holdingPlaylist)
+void RadioStream::waitForProbe()
 {
-    if (holdingPlaylist)
-        probeAbandoned_ = true;
     probeThread_->join();
-    probeAbandoned_ = false;
-    // A probe that gave way could not clear its target; the caller holds the lock.
-    if (probeLeftTarget_.exchange(false))
-        loadedItem_ = nullptr;
+}
+
+void RadioStream::abandonProbe()
+{
+    if (!probeThread_->active())
+        return;
+    probeAbandoned_ = true;
+    probeThread_->join();
+}
+
+// Caller holds playListMutex: a module that a probe left for another entry
+// must not decode this one.
+void RadioStream::releaseForeignDecoder(PlayListItem *item)
+{
+    std::lock_guard lock(decoderMutex_);
+    if (decoder_ && decoderItem_ != item) {
+        releaseDecoder(decoder_);
+        hasDecoder_ = false;
+        decoderItem_ = nullptr;
+    }
 }
 
 void RadioStream::probeRun()
@@ -221,7 +237,7 @@ void RadioStream::probeRun()
     bool browse;
     {
         auto lock = lockPlaylist();
-        if (!lock.owns_lock() || !loadedItem_)
+        if (!loadedItem_)
             return;
         item = loadedItem_;
         browse = probeBrowse_;
@@ -235,21 +251,19 @@ void RadioStream::probeRun()
         error = QString::fromLocal8Bit(std::strerror(errno));
     } else {
         post(StreamReadingFileEvent);
-        module = probeFile(item, path);
+        module = probeFile(item, path, &probeAbandoned_);
         if (!module)
             error = QCoreApplication::translate("RadioStream", "unknown file format");
     }
     auto lock = lockPlaylist();
-    if (module) {
-        {
-            std::lock_guard decoderLock(decoderMutex_);
-            if (!decoder_ && !browse && lock.owns_lock() && item == playingItem_) {
-                decoder_ = std::move(module);
-                hasDecoder_ = true;
-            }
-        }
+    if (probeAbandoned_) {
+        // Given up for a new selection: nothing is known of the file.
         releaseDecoder(module);
-    } else if (lock.owns_lock()) {
+    } else if (module) {
+        if (!browse && item == playingItem_ && !isPlaying())
+            installDecoder(std::move(module), item);
+        releaseDecoder(module);
+    } else {
         item->error = error;
         item->played = true;
         item->bad = true;
@@ -258,9 +272,6 @@ void RadioStream::probeRun()
         else
             post(StreamFormatEvent);
     }
-    if (lock.owns_lock())
-        loadedItem_ = nullptr;
-    else
-        probeLeftTarget_ = true;
+    loadedItem_ = nullptr;
     post(StreamProbeDoneEvent);
 }

@@ -12,11 +12,25 @@
 
 namespace {
 
-// libcurl's write function for the stream: capacity, room, append.
-size_t streamWrite(char *data, size_t size, size_t count, void *user)
+// libcurl's write function for the stream: capacity, room, append. Nothing
+// may unwind into libcurl.
+size_t streamWrite(char *data, size_t size, size_t count, void *user) noexcept
 {
-    const size_t length = size * count;
-    return static_cast<RadioStream *>(user)->takeNetworkBlock(data, length) ? length : 0;
+    try {
+        const size_t length = size * count;
+        auto *stream = static_cast<RadioStream *>(user);
+        switch (stream->takeNetworkBlock(data, length)) {
+        case RadioStream::Take::Taken:
+            return length;
+        case RadioStream::Take::Paused:
+            stream->pauseTransfer();
+            return length;
+        case RadioStream::Take::Refused:
+            break;
+        }
+    } catch (...) {
+    }
+    return 0;
 }
 
 } // namespace
@@ -38,14 +52,41 @@ void RadioStream::cleanupNetwork()
     net_->queued.clear();
 }
 
-bool RadioStream::takeNetworkBlock(const char *data, size_t length)
+// Read thread, inside the write callback: the block was kept, but no more
+// is read from the server until the hold buffer has room (resumeTransfer).
+// While the engine cannot take data, a silent server is not stalled.
+void RadioStream::pauseTransfer()
 {
-    return appendBlock(data, length, true);
+    if (transferPaused_.exchange(true))
+        return;
+    net_->streamGuard.setWaitingForRoom(true);
+    curl_easy_pause(net_->streamHandle.get(), CURLPAUSE_RECV);
 }
 
-void RadioStream::setWaitingForRoom(bool waiting)
+void RadioStream::resumeTransfer()
 {
-    net_->streamGuard.setWaitingForRoom(waiting);
+    if (!transferPaused_)
+        return;
+    Take taken;
+    {
+        std::unique_lock lock(holdBufferMutex_);
+        taken = drainOverflow(lock);
+    }
+    if (taken == Take::Paused)
+        return;
+    if (taken == Take::Refused) {
+        // As libcurl ends a transfer whose block was refused.
+        if (isPlaying() && stopCode_ == 0) {
+            stopCode_ = 2;
+            endOfData_ = true;
+            failPlaying(QString::fromUtf8(curl_easy_strerror(CURLE_WRITE_ERROR)));
+        }
+        return;
+    }
+    transferPaused_ = false;
+    net_->streamGuard.setWaitingForRoom(false);
+    // Data libcurl held back is written from inside this call.
+    curl_easy_pause(net_->streamHandle.get(), CURLPAUSE_CONT);
 }
 
 // The caller holds playListMutex_ (initStream).
@@ -69,6 +110,8 @@ bool RadioStream::openRemoteSource(PlayListItem *item)
     options.headers = net_->headers.get();
     options.proxy = {proxy_, proxyType_, proxyUsername_, proxyPassword_, allowedProxyPorts_};
     options.stallGuard = &net_->streamGuard;
+    options.errorBuffer = net_->streamError;
+    net_->streamError[0] = '\0';
     applyCurlOptions(easy, options, icyStderrLine);
     net_->queued.push_back(easy);
     return true;
@@ -86,6 +129,7 @@ void RadioStream::removeStreamHandle()
         curl_multi_remove_handle(net_->multi.get(), easy);
     net_->streamAdded = false;
     net_->streamHandle.reset();
+    transferPaused_ = false;
 }
 
 void RadioStream::addQueuedHandles()
@@ -104,6 +148,8 @@ void RadioStream::addQueuedHandles()
 
 void RadioStream::runTransfers()
 {
+    if (net_->streamAdded)
+        resumeTransfer();
     addQueuedHandles();
     CURLM *multi = net_->multi.get();
     for (;;) {
@@ -126,13 +172,30 @@ void RadioStream::transferDone(void *handle, int result)
 {
     const CURLcode code = CURLcode(result);
     if (handle == net_->streamHandle.get()) {
-        endOfData_ = true;
-        if (code != CURLE_OK) {
-            // The read tick does nothing more for this stream: one failure,
-            // one StreamErrorEvent (the receiver retries once per event).
-            stopCode_ = 2;
-            failPlaying(transferErrorText(code, &net_->streamGuard));
+        // A transfer the user's stop cut short is no failure.
+        if (!isPlaying())
+            return;
+        if (code == CURLE_OK) {
+            endOfData_ = true;
+            return;
         }
+        const QString text = transferErrorText(code, &net_->streamGuard, net_->streamError);
+        bool later;
+        {
+            // Bytes that arrived are decoded first (the read tick may still
+            // have to find their module); the error follows the last audio.
+            std::lock_guard lock(holdBufferMutex_);
+            endOfData_ = true;
+            later = !decodeEnded_ && (decodeThread_->active() || !holdBuffer_.isEmpty());
+            if (later)
+                deferredError_ = text;
+        }
+        if (later)
+            return;
+        // The read tick does nothing more for this stream: one failure,
+        // one StreamErrorEvent (the receiver retries once per event).
+        stopCode_ = 2;
+        failPlaying(text);
         return;
     }
     std::lock_guard lock(fetchMutex_);
@@ -140,7 +203,8 @@ void RadioStream::transferDone(void *handle, int result)
         if (fetch->handle.get() != handle)
             continue;
         if (code != CURLE_OK)
-            net_->fetchErrors.emplace_back(fetch->id, transferErrorText(code, &fetch->guard));
+            net_->fetchErrors.emplace_back(fetch->id,
+                                           transferErrorText(code, &fetch->guard, fetch->error));
         emit streamFetch(fetch->id, nullptr);
         return;
     }
@@ -164,7 +228,7 @@ int RadioStream::sniffHeader()
 }
 
 // Stores the header or the error status the last sniff found.
-void RadioStream::storeSniffed()
+bool RadioStream::storeSniffed()
 {
     QString header, error;
     {
@@ -173,14 +237,16 @@ void RadioStream::storeSniffed()
         error = std::exchange(sniffedError_, QString());
     }
     if (header.isNull() && error.isNull())
-        return;
+        return false;
     std::lock_guard lock(playListMutex_);
-    if (!playingItem_)
-        return;
+    PlayListItem *item = streamEntry();
+    if (!item)
+        return false;
     if (!header.isNull())
-        playingItem_->icyHeader = header;
+        item->icyHeader = header;
     if (!error.isNull())
-        playingItem_->error = error;
+        item->error = error;
+    return true;
 }
 
 void RadioStream::postPlaylistFromBuffer(int code)

@@ -18,6 +18,7 @@ struct RadioStreamFetch {
     CurlEasy handle;
     StallGuard guard;
     std::atomic<bool> cancelled{false};
+    char error[CURL_ERROR_SIZE] = {}; // libcurl's own text of a failure
     bool added = false; // on the multi handle (fetchMutex)
 };
 
@@ -29,6 +30,7 @@ struct StreamNetwork {
     CurlEasy streamHandle;
     bool streamAdded = false;
     StallGuard streamGuard;
+    char streamError[CURL_ERROR_SIZE] = {};
     std::vector<CURL *> queued; // waiting to be added by the read thread
     std::vector<std::unique_ptr<RadioStreamFetch>> fetches;
     std::vector<std::pair<unsigned, QString>> fetchErrors;

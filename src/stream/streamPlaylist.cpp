@@ -3,16 +3,21 @@
 
 #include <cstdlib>
 
+// The workers are stopped and the probe joined before the lock is taken: no
+// thread waits for another while holding a lock the other takes.
 void RadioStream::setPlaylist(RadioPlayList *list, bool deleteOld)
 {
-    std::unique_lock lock(playListMutex_);
     stop();
-    waitForProbe(true);
-    RadioPlayList *old = playlist_;
-    playlist_ = list;
-    browseItem_ = loadedItem_ = playingItem_ = nullptr;
-    if (deleteOld && old && old != list)
-        delete old;
+    abandonProbe();
+    {
+        std::lock_guard lock(playListMutex_);
+        RadioPlayList *old = playlist_;
+        playlist_ = list;
+        browseItem_ = loadedItem_ = playingItem_ = nullptr;
+        releaseForeignDecoder(nullptr);
+        if (deleteOld && old && old != list)
+            delete old;
+    }
     selectIndex(0, false);
 }
 
@@ -30,16 +35,18 @@ void RadioStream::postDisplayRefresh(PlayListItem *item)
     post(StreamProgressEvent);
 }
 
+// Caller holds playListMutex and has abandoned any probe.
 bool RadioStream::selectCurrent(bool browse)
 {
     std::lock_guard lock(playListMutex_);
     PlayListItem *entry = playlist_ ? playlist_->current() : nullptr;
     (browse ? browseItem_ : playingItem_) = entry;
+    if (!browse && !isPlaying())
+        releaseForeignDecoder(entry);
     if (!entry)
         return false;
     if (entry != loadedItem_) {
         itemChanged(entry);
-        waitForProbe(true);
         if (!startProbe(entry, browse)) {
             if (isPlaying() && !browse && isLocalItem(playingItem_))
                 post(StreamReadingFileEvent);
@@ -56,6 +63,7 @@ bool RadioStream::step(bool forward, bool browse)
 {
     bool restartNeeded = false;
     bool result;
+    abandonProbe();
     {
         std::lock_guard lock(playListMutex_);
         if (!playingItem_ || !playlist_)
@@ -113,6 +121,7 @@ bool RadioStream::selectIndex(int index, bool browse)
 {
     bool restartNeeded = false;
     bool result;
+    abandonProbe();
     {
         std::lock_guard lock(playListMutex_);
         if (!playlist_)
@@ -132,8 +141,11 @@ bool RadioStream::selectIndex(int index, bool browse)
 
 bool RadioStream::selectItem(PlayListItem *item, bool browse)
 {
-    std::lock_guard lock(playListMutex_);
-    const int index = playlist_ ? playlist_->indexOf(item) : -1;
+    int index;
+    {
+        std::lock_guard lock(playListMutex_);
+        index = playlist_ ? playlist_->indexOf(item) : -1;
+    }
     return index >= 0 && selectIndex(index, browse);
 }
 
@@ -165,28 +177,46 @@ QString RadioStream::itemError(int index, bool browse)
     return item ? item->error : QString();
 }
 
+// Caller holds playListMutex: the entry removeCurrent(browse) would remove.
+PlayListItem *RadioStream::removalTarget(bool browse) const
+{
+    if (!playlist_)
+        return nullptr;
+    if (browse && playlist_->count() >= 2)
+        return playlist_->indexOf(browseItem_) >= 0 ? browseItem_ : playingItem_;
+    return playlist_->current();
+}
+
 bool RadioStream::removeCurrent(bool browse)
 {
-    bool restartNeeded = false;
-    bool result;
+    abandonProbe(); // the probe may be reading the entry about to go
+    // An entry the workers use is only freed once they have stopped; the
+    // stream then starts again on the entry that takes its place.
+    bool lastEntry, stopFirst;
     {
         std::lock_guard lock(playListMutex_);
         if (!playlist_)
             return false;
-        waitForProbe(true); // the probe may be reading the entry about to go
-        if (playlist_->count() < 2) {
-            stop();
+        lastEntry = playlist_->count() < 2;
+        PlayListItem *doomed = removalTarget(browse);
+        stopFirst = lastEntry || (isPlaying() && doomed && (doomed == playingItem_ || doomed == streamItem_));
+    }
+    const bool restartNeeded = stopFirst && !lastEntry && isPlaying();
+    if (stopFirst) {
+        restarting_ = restartNeeded;
+        stop();
+    }
+    bool result;
+    {
+        std::lock_guard lock(playListMutex_);
+        if (lastEntry) {
             playlist_->removeCurrent();
             browseItem_ = playingItem_ = loadedItem_ = nullptr;
             return false;
         }
-        if (browse) {
-            PlayListItem *target = playlist_->indexOf(browseItem_) >= 0 ? browseItem_ : playingItem_;
-            playlist_->setCursor(playlist_->indexOf(target));
-        }
-        PlayListItem *removed = playlist_->current();
+        PlayListItem *removed = removalTarget(browse);
+        playlist_->setCursor(playlist_->indexOf(removed));
         const bool removingPlaying = removed && removed == playingItem_;
-        restartNeeded = isPlaying() && removingPlaying;
         if (removed == loadedItem_)
             loadedItem_ = nullptr;
         if (removed == browseItem_)
@@ -197,7 +227,7 @@ bool RadioStream::removeCurrent(bool browse)
         result = selectCurrent(browse);
     }
     if (restartNeeded)
-        restart();
+        start();
     return result;
 }
 

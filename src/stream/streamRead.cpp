@@ -2,6 +2,7 @@
 // hold buffer and deciding what they are.
 #include "stream.h"
 
+#include "ContentSniff.h"
 #include "streamThreads.h"
 
 #include <QCoreApplication>
@@ -31,6 +32,7 @@ void RadioStream::slotRead()
     } else if (!sniffAndAct(lock)) {
         return;
     }
+    readThread_->join(); // inactive: its run has returned or is returning
     {
         std::lock_guard fetchLock(fetchMutex_);
         readThread_->begin();
@@ -42,10 +44,13 @@ void RadioStream::slotRead()
 // Step 5 of the tick: no sniff this time. False when the tick ends here.
 bool RadioStream::afterSkippedSniff()
 {
+    // The read thread may have stripped a reply header to make room.
+    if (storeSniffed())
+        publishPlayingTags();
     if (!hasDecoder_ && noMoreInput() && (contentCode_ == 9 || contentCode_ == 0) &&
         holdBufferFill() == lastSniffFill_) {
         stopCode_ = 3;
-        failPlaying(QCoreApplication::translate("RadioStream", "unknown file format"));
+        failPlaying(undecodedError());
         return false;
     }
     if (hasDecoder_ && !decodeThread_->active() && !endOfData_)
@@ -72,6 +77,9 @@ bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
     lastSniffFill_ = holdBuffer_.fill();
     contentCode_ = sniff(lock);
     const int code = contentCode_;
+    // A plain URL list wants no more data: it is read as it stands.
+    if (code == ContentUrlList)
+        endOfData_ = true;
     const size_t fill = holdBuffer_.fill();
     SniffOutcome outcome = SniffOutcome::Wait;
     // A playlist is read once the whole body is here, header or not: a
@@ -100,7 +108,9 @@ bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
     if (code == 8)
         publishPlayingTags();
 
-    if (outcome == SniffOutcome::Wait && (fill <= kSniffLimit || code == 8)) {
+    // The limit counts bytes that every module was offered and refused; a
+    // stripped header or a playlist still arriving waits for the next tick.
+    if (outcome == SniffOutcome::Wait && (fill <= kSniffLimit || code != ContentUnknown)) {
         if (hasDecoder_) {
             startDecodeThread();
         }
@@ -113,7 +123,7 @@ bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
             // A playlist body is not an error: the receiver installs the list.
             const bool playlist = code >= 2 && code <= 6;
             if (playingItem_->error.isEmpty() && !playlist)
-                playingItem_->error = QCoreApplication::translate("RadioStream", "unknown file format");
+                playingItem_->error = undecodedError();
             playingItem_->played = true;
             playingItem_->bad = true;
         }
@@ -124,11 +134,25 @@ bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
     return false;
 }
 
+// Why bytes that arrived are not played: the transfer's own failure when it
+// broke off, else their format.
+QString RadioStream::undecodedError()
+{
+    std::lock_guard lock(holdBufferMutex_);
+    const QString deferred = std::exchange(deferredError_, QString());
+    return deferred.isNull() ? QCoreApplication::translate("RadioStream", "unknown file format")
+                             : deferred;
+}
+
 void RadioStream::startDecodeThread()
 {
     if (decodeThread_->active())
         return;
     decodeThread_->join();
+    {
+        std::lock_guard lock(holdBufferMutex_);
+        decodeEnded_ = false;
+    }
     decodeThread_->begin();
     post(StreamDecodeStartedEvent);
 }
@@ -136,26 +160,26 @@ void RadioStream::startDecodeThread()
 bool RadioStream::playingHasError()
 {
     auto lock = lockPlaylist();
-    return lock.owns_lock() && playingItem_ && !playingItem_->error.isEmpty();
+    return streamEntry() && !streamEntry()->error.isEmpty();
 }
 
 void RadioStream::publishPlayingTags()
 {
     auto lock = lockPlaylist();
-    if (lock.owns_lock() && playingItem_)
-        itemChanged(playingItem_);
+    if (PlayListItem *item = streamEntry())
+        itemChanged(item);
 }
 
-// Marks the playing entry failed with `error` unless it has one already.
+// Marks the stream's entry failed with `error` unless it has one already.
 void RadioStream::failPlaying(const QString &error)
 {
     {
         auto lock = lockPlaylist();
-        if (lock.owns_lock() && playingItem_) {
-            if (playingItem_->error.isEmpty())
-                playingItem_->error = error;
-            playingItem_->played = true;
-            playingItem_->bad = true;
+        if (PlayListItem *item = streamEntry()) {
+            if (item->error.isEmpty())
+                item->error = error;
+            item->played = true;
+            item->bad = true;
         }
     }
     post(StreamErrorEvent);
@@ -175,16 +199,25 @@ int RadioStream::sniff(std::unique_lock<std::mutex> &lock)
     PlayListItem *item;
     {
         std::lock_guard listLock(playListMutex_);
-        item = playingItem_;
+        item = streamEntry();
     }
     DecoderModulePtr module = findDecoder(item, bytes.constData(), size_t(bytes.size()));
+    if (module)
+        installDecoder(std::move(module), nullptr);
     lock.lock();
-    if (!module)
-        return 9;
+    return hasDecoder_ ? ContentDecoder : ContentUnknown;
+}
+
+void RadioStream::installDecoder(DecoderModulePtr module, PlayListItem *item)
+{
     std::lock_guard decoderLock(decoderMutex_);
+    if (decoder_) {
+        releaseDecoder(module); // one module per stream
+        return;
+    }
     decoder_ = std::move(module);
+    decoderItem_ = item;
     hasDecoder_ = true;
-    return 8;
 }
 
 void RadioStream::readPass()
@@ -220,7 +253,7 @@ void RadioStream::readLocalSource()
         }
         block.resize(n);
     }
-    if (!appendBlock(block.constData(), size_t(block.size()), false)) {
+    if (!appendBlock(block.constData(), size_t(block.size()))) {
         stopCode_ = 4;
         if (isPlaying())
             failPlaying(QCoreApplication::translate("RadioStream", "hold buffer too small"));
@@ -253,64 +286,104 @@ bool RadioStream::waitForRoom(std::unique_lock<std::mutex> &lock, size_t n)
 {
     while (holdBuffer_.room() < n) {
         // A block larger than the whole buffer would never fit.
-        if (n > holdBuffer_.capacity())
+        if (n > holdBuffer_.capacity() || !makeRoom(lock))
             return false;
-        const QByteArray held(holdBuffer_.data(), qsizetype(holdBuffer_.fill()));
+        if (holdBuffer_.room() >= n)
+            break;
         lock.unlock();
         QThread::msleep(100);
-        if (!isPlaying()) {
-            lock.lock();
-            return false;
-        }
-        if (!decodeThread_->active()) {
-            if (hasDecoder_ || !searchWhileWaiting(held)) {
-                lock.lock();
-                return false;
-            }
-        }
         lock.lock();
+        if (!isPlaying())
+            return false;
     }
     return true;
+}
+
+// The hold buffer is full (caller holds its lock). A reply header still at
+// its front is stripped first, so that no module is offered header or
+// metadata bytes. Then, while no decode thread takes bytes out, the modules
+// are searched once; a module that was chosen but is not decoding, or none
+// accepting, means the bytes can never be taken.
+bool RadioStream::makeRoom(std::unique_lock<std::mutex> &lock)
+{
+    if (decodeThread_->active())
+        return true;
+    if (!hasDecoder_) {
+        const size_t before = holdBuffer_.fill();
+        sniffHeader();
+        if (holdBuffer_.fill() < before)
+            return true;
+    }
+    if (hasDecoder_)
+        return false;
+    return searchWhileWaiting(lock);
 }
 
 // The room wait's decoder search, on the read thread. True when a module
-// accepted and the decode thread was started.
-bool RadioStream::searchWhileWaiting(const QByteArray &held)
+// accepted and the decode thread was started. The lock is released while
+// the modules are tried.
+bool RadioStream::searchWhileWaiting(std::unique_lock<std::mutex> &lock)
 {
+    const QByteArray held(holdBuffer_.data(), qsizetype(holdBuffer_.fill()));
+    lock.unlock();
     PlayListItem *item = nullptr;
     {
-        auto lock = lockPlaylist();
-        if (!lock.owns_lock())
-            return false;
-        item = playingItem_;
+        auto listLock = lockPlaylist();
+        item = streamEntry();
     }
     DecoderModulePtr module = findDecoder(item, held.constData(), size_t(held.size()));
-    if (!module)
-        return false;
-    {
-        std::lock_guard decoderLock(decoderMutex_);
-        decoder_ = std::move(module);
-        hasDecoder_ = true;
+    if (module) {
+        installDecoder(std::move(module), nullptr);
+        startDecodeThread();
     }
-    startDecodeThread();
-    return true;
+    lock.lock();
+    return hasDecoder_ && isPlaying();
 }
 
-bool RadioStream::appendBlock(const char *data, size_t length, bool network)
+bool RadioStream::appendBlock(const char *data, size_t length)
 {
     std::unique_lock lock(holdBufferMutex_);
-    if (!network)
-        return appendLocalBlock(lock, data, length);
-    // While the engine cannot take data, a silent server is not stalled.
-    setWaitingForRoom(true);
-    const bool room = isPlaying() && adoptRequestedCapacity(lock) && waitForRoom(lock, length);
-    setWaitingForRoom(false);
-    if (!room)
-        return false;
-    const size_t before = holdBuffer_.fill();
-    appendNetworkBlock(data, length);
-    recordAppended(lock, before);
-    return true;
+    return appendLocalBlock(lock, data, length);
+}
+
+RadioStream::Take RadioStream::takeNetworkBlock(const char *data, size_t length)
+{
+    std::unique_lock lock(holdBufferMutex_);
+    if (!isPlaying())
+        return Take::Refused;
+    overflow_.append(data, qsizetype(length));
+    return drainOverflow(lock);
+}
+
+// Received bytes go in as far as the buffer has room. The rest waits in the
+// overflow while the transfer is paused, so that the read pass returns and
+// the auxiliary fetches keep running; a buffer smaller than libcurl's blocks
+// takes them in pieces.
+RadioStream::Take RadioStream::drainOverflow(std::unique_lock<std::mutex> &lock)
+{
+    while (!overflow_.isEmpty()) {
+        if (!isPlaying())
+            return Take::Refused;
+        if (requestedInBufSize_ < holdBuffer_.fill())
+            return Take::Paused; // a smaller size waits until the fill has dropped
+        if (holdBuffer_.capacity() != requestedInBufSize_)
+            holdBuffer_.resize(requestedInBufSize_);
+        // De-interleaving only removes bytes, so n received bytes fit in n.
+        const size_t piece = std::min<size_t>(size_t(overflow_.size()), holdBuffer_.room());
+        if (piece == 0) {
+            if (!makeRoom(lock))
+                return Take::Refused;
+            if (holdBuffer_.room() == 0)
+                return Take::Paused;
+            continue;
+        }
+        const size_t before = holdBuffer_.fill();
+        appendNetworkBlock(overflow_.constData(), piece);
+        overflow_.remove(0, qsizetype(piece));
+        recordAppended(lock, before); // releases the lock
+        lock.lock();
+    }
+    return Take::Taken;
 }
 
 // A local block was sized by the capacity when it was read; the size may

@@ -27,6 +27,8 @@ bool RadioStream::initStream()
         playingItem_->error = QString();
         playingItem_->bad = false;
     }
+    streamItem_ = playingItem_;
+    releaseForeignDecoder(playingItem_);
     scanCount_ = 0;
     skipWait_ = false;
     buffering_ = false;
@@ -37,6 +39,9 @@ bool RadioStream::initStream()
         endOfData_ = false;
         lastSniffFill_ = 0;
         contentCode_ = 0;
+        overflow_.clear();
+        deferredError_ = QString();
+        decodeEnded_ = false;
         resetIcy();
         holdBuffer_.release();
         holdBuffer_.resize(requestedInBufSize_);

@@ -20,17 +20,18 @@ std::optional<QString> RadioStream::advanceMetadata(size_t chunk)
 void RadioStream::publishMetadata(const QString &text)
 {
     auto lock = lockPlaylist();
-    if (!lock.owns_lock() || !playingItem_)
+    PlayListItem *item = streamEntry();
+    if (!item)
         return;
-    playingItem_->icyMeta = text;
-    itemChanged(playingItem_);
+    item->icyMeta = text;
+    itemChanged(item);
 }
 
 void RadioStream::itemChanged(PlayListItem *item)
 {
     {
         auto lock = lockPlaylist();
-        if (lock.owns_lock() && item && item == playingItem_) {
+        if (item && item == playingItem_) {
             item->played = true;
             parseIcyTags(*item);
         }

@@ -6,15 +6,20 @@
 
 class RadioStream;
 
-// A worker of the engine. `active()` is true from start() until run() has
-// returned; run() publishes its end with release order, and whoever joins
-// with wait() sees everything the thread did.
+// A worker of the engine. `active()` is true from begin() until its work
+// has returned; run() publishes its end with release order, and whoever
+// joins with wait() sees everything the thread did.
 class RadioStreamWorker : public QThread
 {
 public:
     explicit RadioStreamWorker(RadioStream *stream) : stream_(stream) {}
+    // Starts a new pass. The previous pass may have cleared `active` without
+    // its QThread having finished yet; start() would then do nothing and the
+    // flag would stay set for good, so the previous pass is joined first.
+    // Never called by the worker on itself.
     void begin()
     {
+        wait();
         active_.store(true, std::memory_order_release);
         start();
     }

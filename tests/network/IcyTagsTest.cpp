@@ -143,6 +143,23 @@ TEST(IcyTags, StationNameThenSongTitle)
     EXPECT_EQ(item.streamTitle, QString(" Radio X"));
 }
 
+// A server's text is one line wherever it is shown.
+TEST(IcyTags, ControlCharactersBecomeBlanks)
+{
+    PlayListItem item = makeItem();
+    item.icyHeader = QStringLiteral("ICY 200 OK\r\nicy-name: Radio\x01X\x1b[2J\r\n\r\n");
+    Lines out;
+    parseIcyTags(item, out.sink());
+    EXPECT_EQ(item.streamTitle, QString(" Radio X [2J"));
+    item.icyMeta = QStringLiteral("StreamTitle='Line\nbreak\ttab\rend\x7f';StreamUrl='u\nv';");
+    parseIcyTags(item, out.sink());
+    EXPECT_EQ(item.title, QString("Line break tab end "));
+    EXPECT_EQ(item.icyUrl, QString("u v"));
+    for (const QString &line : out.lines)
+        EXPECT_FALSE(line.contains(u'\n') || line.contains(u'\r') || line.contains(QChar(0x1b)))
+            << line.toStdString();
+}
+
 TEST(IcyTags, NothingToParseWritesNothing)
 {
     PlayListItem item = makeItem();

@@ -86,4 +86,74 @@ TEST_F(EnginePlayback, ChangingTheHoldBufferWhilePlayingLosesNothing)
     EXPECT_EQ(stream->inBufSize(), 32u * 1024);
 }
 
+// A frame decoded just as the user pauses is kept and written on resuming:
+// pausing never ends the stream or loses audio.
+TEST_F(EnginePlayback, PausingWhileFramesAreWrittenLosesNothing)
+{
+    installModule(TESTMOD_PATH, "test.so");
+    TestStream data;
+    data.frameBytes = 500;
+    data.pcm = pcm(600000);
+    stream->setOutBufSize(4000);
+    stream->setDecodeInterval(2);
+    usePlaylist({writeFile("a.raw", data.bytes())});
+    ASSERT_TRUE(stream->start());
+    ASSERT_TRUE(waitForEvent(StreamDecodeStartedEvent));
+    for (int i = 0; i < 25 && !receiver.count(StreamEndedEvent); ++i) {
+        ASSERT_TRUE(waitForEvent(StreamProgressEvent, receiver.count(StreamProgressEvent) + 3));
+        stream->setPaused(true);
+        // Progress goes on being posted while the decode step waits.
+        ASSERT_TRUE(waitForEvent(StreamProgressEvent, receiver.count(StreamProgressEvent) + 2));
+        stream->setPaused(false);
+    }
+    ASSERT_TRUE(waitForEvent(StreamEndedEvent, 1, 60000));
+    stream->stop();
+    EXPECT_EQ(receiver.count(StreamErrorEvent), 0);
+    EXPECT_TRUE(wavData(wavPath()) == data.pcm);
+}
+
+// Removing the entry that plays stops the workers before the entry is
+// freed (AddressSanitizer would see a worker write it), then plays the
+// entry that took its place.
+TEST_F(EnginePlayback, RemovingThePlayingEntryWhilePlaying)
+{
+    installModule(TESTMOD_PATH, "test.so");
+    TestStream data;
+    data.frameBytes = 1000;
+    data.changeAt = 3; // the module reports new information while playing
+    data.pcm = pcm(300000);
+    QStringList files;
+    for (int i = 0; i < 6; ++i)
+        files << writeFile(QStringLiteral("%1.raw").arg(i), data.bytes());
+    usePlaylist(files);
+    ASSERT_TRUE(stream->start());
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(waitForEvent(StreamDecodeStartedEvent, i + 1));
+        ASSERT_TRUE(stream->removeCurrent(false));
+        EXPECT_TRUE(stream->isPlaying());
+        EXPECT_EQ(stream->count(), unsigned(5 - i));
+    }
+    stream->stop();
+    EXPECT_EQ(receiver.count(StreamErrorEvent), 0);
+}
+
+// A new selection gives up a running probe within one module call instead
+// of waiting for every module to see every block of the file.
+TEST_F(EnginePlayback, ANewSelectionAbandonsARunningProbe)
+{
+    for (int i = 0; i < 10; ++i)
+        installModule(TESTMOD_SLOW_REFUSE_PATH, QStringLiteral("slow%1.so").arg(i));
+    StderrCapture err;
+    usePlaylist({writeFile("noise.raw", pcm(300000)), "http://127.0.0.1:9/remote"});
+    ASSERT_TRUE(waitForEvent(StreamReadingFileEvent));
+    ASSERT_TRUE(stream->selectIndex(1, false));
+    const int tried = int(err.text().count(QStringLiteral("TRYING")));
+    // A whole probe: ten modules for each of the ten blocks read.
+    EXPECT_LT(tried, 20);
+    ASSERT_TRUE(waitForEvent(StreamProbeDoneEvent));
+    EXPECT_EQ(int(err.text().count(QStringLiteral("TRYING"))), tried);
+    // Nothing was concluded about the abandoned file.
+    EXPECT_TRUE(stream->itemError(0, false).isEmpty());
+}
+
 } // namespace

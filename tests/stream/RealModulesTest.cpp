@@ -74,9 +74,15 @@ protected:
         return wav;
     }
 
-    void playAndCompare(const QString &file, const QString &module)
+    // `before`: entries ahead of the file in the playlist; the first is
+    // probed while it is the playing selection, then the file is chosen.
+    void playAndCompare(const QString &file, const QString &module, const QStringList &before = {})
     {
-        usePlaylist({file});
+        usePlaylist(before + QStringList{file});
+        if (!before.isEmpty()) {
+            ASSERT_TRUE(waitForEvent(StreamProbeDoneEvent));
+            ASSERT_TRUE(stream->selectIndex(int(before.size()), false));
+        }
         ASSERT_TRUE(stream->start());
         ASSERT_TRUE(waitForEvent(StreamEndedEvent, 1, 60000));
         stream->stop();
@@ -113,6 +119,15 @@ TEST_F(RealModules, Flac)
     const QString flac = home.file("a.flac");
     ASSERT_TRUE(run("flac", {"-s", "-f", wav, "-o", flac}));
     playAndCompare(flac, "flac.so");
+}
+
+// The module a probe found for one entry belongs to that entry only.
+TEST_F(RealModules, AModuleProbedForOneEntryIsNotUsedForTheNext)
+{
+    const QString wav = source();
+    const QString flac = home.file("a.flac");
+    ASSERT_TRUE(run("flac", {"-s", "-f", wav, "-o", flac}));
+    playAndCompare(flac, "flac.so", {wav});
 }
 
 TEST_F(RealModules, Wav)

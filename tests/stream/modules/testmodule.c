@@ -12,12 +12,13 @@
  * The rest is PCM, handed out unchanged in frames of frameBytes.
  *
  * Built several times with different MODULE_* definitions: a plain module,
- * one that refuses everything, one whose second openFeed fails, and one
+ * one that refuses everything (one of them slowly), one whose second openFeed fails, and one
  * that lacks an entry point.
  */
 #include <wavelark/decoder.h>
 
 #include <stdlib.h>
+#include <unistd.h>
 #include <string.h>
 
 #define HEADER 40
@@ -71,7 +72,12 @@ WAVELARK_MODULE_EXPORT int openFeed(const int *formats, int count)
 WAVELARK_MODULE_EXPORT int valid(int handle, const unsigned char *data, int length)
 {
     (void)handle;
-#ifdef MODULE_REFUSE
+#ifdef MODULE_SLOW_REFUSE
+    (void)data;
+    (void)length;
+    usleep(20000);
+    return 0;
+#elif defined(MODULE_REFUSE)
     (void)data;
     (void)length;
     return 0;

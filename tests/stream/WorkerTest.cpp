@@ -1,0 +1,40 @@
+// The engine's worker threads restarted pass after pass.
+#include "streamThreads.h"
+
+#include <gtest/gtest.h>
+
+#include <QDeadlineTimer>
+
+#include <atomic>
+
+namespace {
+
+class CountingWorker : public RadioStreamWorker
+{
+public:
+    CountingWorker() : RadioStreamWorker(nullptr) {}
+    std::atomic<int> passes{0};
+
+protected:
+    void work() override { ++passes; }
+};
+
+// A read tick restarts the pass as soon as the previous one is no longer
+// active, which can be before its QThread has finished; every restart must
+// run a pass, or the worker looks busy for ever.
+TEST(Worker, RestartedAsSoonAsInactiveRunsEveryPass)
+{
+    CountingWorker worker;
+    constexpr int kPasses = 2000;
+    for (int i = 0; i < kPasses; ++i) {
+        worker.begin();
+        QDeadlineTimer deadline(5000);
+        while (worker.active() && !deadline.hasExpired())
+            QThread::yieldCurrentThread();
+        ASSERT_FALSE(worker.active()) << "stuck after " << i << " restarts";
+    }
+    worker.join();
+    EXPECT_EQ(worker.passes.load(), kPasses);
+}
+
+} // namespace

@@ -1,3 +1,4 @@
+#include "AtomicFile.h"
 #include "plsWriter.h"
 #include "radioPlayList.h"
 
@@ -13,5 +14,5 @@ int RadioPlayList::save(const QString &path) const
         QFile::remove(path);
         return 0;
     }
-    return replaceFile(path, plsText(items_));
+    return writeFileAtomically(path, plsText(items_));
 }

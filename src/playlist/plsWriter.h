@@ -11,9 +11,3 @@
 // differs from the url. Each line is Latin-1, or UTF-8 where Latin-1 cannot
 // hold it (see encodePlayListLine), so that reading it back gives the same text.
 QByteArray plsText(const RadioPlayList::Items &items);
-
-// Replaces the file at `path` with `bytes` as one step: the bytes go to a new
-// file in the same folder, which is flushed to disk and renamed over the old
-// one, so a crash or a full disk leaves the old file whole. A symbolic link is
-// followed and stays. 0 on success, else the system error number.
-int replaceFile(const QString &path, const QByteArray &bytes);

@@ -7,6 +7,7 @@
 
 // Content codes of a sniff, as the read tick acts on them.
 enum ContentCode : int {
+    ContentNone = 0,             // not sniffed yet, or a decoder search is due
     ContentUrlList = 2,          // header stripped, not kept, body begins with "http://"
     ContentPls = 3,              // "[playlist]", no header end
     ContentPlsWithHeader = 4,    // "[playlist]" and a header end
@@ -16,6 +17,11 @@ enum ContentCode : int {
     ContentDecoder = 8,          // a decoder module accepted the data (set by the engine)
     ContentUnknown = 9,          // nothing recognised yet
 };
+
+inline bool isPlaylistCode(int code)
+{
+    return code >= ContentUrlList && code <= ContentM3uWithHeader;
+}
 
 // What the engine is to do after a sniff of its hold buffer.
 struct SniffResult

@@ -153,6 +153,8 @@ void RadioStream::stopSequence()
     }
     deviceFlush(false);
     closeAudio(false);
+    std::lock_guard audioLock(audioMutex_);
+    deviceSuspended_ = false;
 }
 
 void RadioStream::setPaused(bool paused)
@@ -162,6 +164,8 @@ void RadioStream::setPaused(bool paused)
     emit streamPaused(paused);
     if (paused) {
         std::lock_guard decoderLock(decoderMutex_);
+        std::lock_guard audioLock(audioMutex_);
+        deviceSuspended_ = true;
         closeAudio(true);
         return;
     }
@@ -179,6 +183,9 @@ void RadioStream::setPaused(bool paused)
         return;
     }
     applyDecoderInfo(playingItem_, decoder_.get());
+    // Frames are written again once the device has its format back.
+    std::lock_guard audioLock(audioMutex_);
+    deviceSuspended_ = false;
 }
 
 bool RadioStream::isLocal(bool browse)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AudioOps.h"
+#include "ContentSniff.h"
 #include "DecoderModule.h"
 #include "HoldBuffer.h"
 #include "IcyDeinterleaver.h"
@@ -277,7 +278,7 @@ private:
     void markPlayingBad(const QString &error, bool setError);
 
     // The read tick's pieces (GUI thread; holdBufferMutex as noted).
-    int sniff(std::unique_lock<std::mutex> &lock); // caller holds holdBufferMutex
+    ContentCode sniff(std::unique_lock<std::mutex> &lock); // caller holds holdBufferMutex
     void startDecodeThread();
     void failPlaying(const QString &error);
     QString undecodedError();
@@ -315,8 +316,8 @@ private:
     bool sniffAndAct(std::unique_lock<std::mutex> &lock);
     // Content sniff steps before the decoder search; 0 when a search is due.
     // Caller holds holdBufferMutex.
-    int sniffHeader();
-    void postPlaylistFromBuffer(int code); // caller holds holdBufferMutex
+    ContentCode sniffHeader();
+    void postPlaylistFromBuffer(ContentCode code); // caller holds holdBufferMutex
     bool playingHasError();
     void publishPlayingTags();
     void lockedFailLater(const QString &error);
@@ -416,7 +417,7 @@ private:
     HoldBuffer holdBuffer_;
     unsigned requestedInBufSize_ = 262144;
     size_t lastSniffFill_ = 0;
-    int contentCode_ = 0;
+    ContentCode contentCode_ = ContentNone;
     int localFd_ = -1; // reads also under holdBufferMutex_
     IcyDeinterleaver icy_;
     // Received bytes that did not fit yet; the transfer is paused meanwhile.
@@ -441,11 +442,14 @@ private:
     int savedMixerVolume_ = 0;
     std::array<AudioFormatEntry, 128> formats_{};
     int formatCount_ = 0;
+    bool deviceSuspended_ = false; // closed by a pause, not yet open with its format
 
     // Flags read without a lock.
     std::atomic<bool> playing_{false};
     std::atomic<bool> endOfData_{false};
-    std::atomic<int> stopCode_{0};
+    // Non-zero: the read tick does nothing more for this stream.
+    enum class StopCode { None, TransferFailed, Decided, SourceFailed };
+    std::atomic<StopCode> stopCode_{StopCode::None};
     std::atomic<bool> restarting_{false};
     std::atomic<bool> paused_{false};
     std::atomic<bool> buffering_{false};

@@ -158,19 +158,21 @@ bool RadioStream::decodeStep(const QByteArray &chunk)
 }
 
 // Writes one decoded frame. A pause closes the device under the audio lock,
-// so the paused state is read under it too; a frame that meets a pause is
-// kept and written once the stream plays on. False when the device took
-// less, or the stream stopped meanwhile.
+// so the device's state is read under it too; a frame that meets a pause is
+// kept and written once the device is open with its format again. False
+// when the device took less, or the stream stopped meanwhile.
 bool RadioStream::writeFrame(const char *pcm, size_t length)
 {
     for (;;) {
         {
             std::lock_guard lock(audioMutex_);
-            if (!paused_)
+            if (!paused_ && !deviceSuspended_)
                 return deviceWrite(pcm, length) >= ssize_t(length);
         }
         if (!waitWhileHeld())
             return false;
+        if (!paused_) // un-pausing: the device is being opened again
+            QThread::msleep(unsigned(std::max(1, decodeInterval_.load())));
     }
 }
 

@@ -76,8 +76,8 @@ void RadioStream::resumeTransfer()
         return;
     if (taken == Take::Refused) {
         // As libcurl ends a transfer whose block was refused.
-        if (isPlaying() && stopCode_ == 0) {
-            stopCode_ = 2;
+        if (isPlaying() && stopCode_ == StopCode::None) {
+            stopCode_ = StopCode::TransferFailed;
             endOfData_ = true;
             failPlaying(QString::fromUtf8(curl_easy_strerror(CURLE_WRITE_ERROR)));
         }
@@ -194,7 +194,7 @@ void RadioStream::transferDone(void *handle, int result)
             return;
         // The read tick does nothing more for this stream: one failure,
         // one StreamErrorEvent (the receiver retries once per event).
-        stopCode_ = 2;
+        stopCode_ = StopCode::TransferFailed;
         failPlaying(text);
         return;
     }
@@ -210,7 +210,7 @@ void RadioStream::transferDone(void *handle, int result)
     }
 }
 
-int RadioStream::sniffHeader()
+ContentCode RadioStream::sniffHeader()
 {
     const SniffResult r =
         sniffContent(QByteArrayView(holdBuffer_.data(), qsizetype(holdBuffer_.fill())));
@@ -223,8 +223,8 @@ int RadioStream::sniffHeader()
     if (!r.error.isNull())
         sniffedError_ = r.error;
     if (r.searchDecoder)
-        return 0;
-    return r.code;
+        return ContentNone;
+    return ContentCode(r.code);
 }
 
 // Stores the header or the error status the last sniff found.
@@ -249,11 +249,11 @@ bool RadioStream::storeSniffed()
     return true;
 }
 
-void RadioStream::postPlaylistFromBuffer(int code)
+void RadioStream::postPlaylistFromBuffer(ContentCode code)
 {
     auto list = std::make_unique<RadioPlayList>();
-    const PlayListFormat format = code == 2   ? PlayListFormat::PlainList
-                                  : code <= 4 ? PlayListFormat::Pls
+    const PlayListFormat format = code == ContentUrlList ? PlayListFormat::PlainList
+                                  : code <= ContentPlsWithHeader ? PlayListFormat::Pls
                                               : PlayListFormat::M3u;
     list->openBuffer(holdBuffer_.data(), qsizetype(holdBuffer_.fill()), format);
     if (receiver_)

@@ -18,12 +18,12 @@ constexpr size_t kSniffLimit = 294911;
 
 void RadioStream::slotRead()
 {
-    if (readThread_->active() || !isPlaying() || stopCode_ != 0)
+    if (readThread_->active() || !isPlaying() || stopCode_ != StopCode::None)
         return;
     std::unique_lock lock(holdBufferMutex_);
     // A playlist body without a header is decided once its end has arrived,
     // even when no byte came since the last sniff.
-    const bool playlistEnded = endOfData_ && contentCode_ >= 2 && contentCode_ <= 6;
+    const bool playlistEnded = endOfData_ && isPlaylistCode(contentCode_);
     if (decodeThread_->active() || holdBuffer_.isEmpty() || hasDecoder_ ||
         (holdBuffer_.fill() == lastSniffFill_ && !playlistEnded)) {
         lock.unlock();
@@ -47,9 +47,9 @@ bool RadioStream::afterSkippedSniff()
     // The read thread may have stripped a reply header to make room.
     if (storeSniffed())
         publishPlayingTags();
-    if (!hasDecoder_ && noMoreInput() && (contentCode_ == 9 || contentCode_ == 0) &&
+    if (!hasDecoder_ && noMoreInput() && (contentCode_ == ContentUnknown || contentCode_ == ContentNone) &&
         holdBufferFill() == lastSniffFill_) {
-        stopCode_ = 3;
+        stopCode_ = StopCode::Decided;
         failPlaying(undecodedError());
         return false;
     }
@@ -76,7 +76,7 @@ bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
 {
     lastSniffFill_ = holdBuffer_.fill();
     contentCode_ = sniff(lock);
-    const int code = contentCode_;
+    const ContentCode code = contentCode_;
     // A plain URL list wants no more data: it is read as it stands.
     if (code == ContentUrlList)
         endOfData_ = true;
@@ -84,11 +84,11 @@ bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
     SniffOutcome outcome = SniffOutcome::Wait;
     // A playlist is read once the whole body is here, header or not: a
     // list cut at the first block would lose its later entries.
-    if (code >= 2 && code <= 6 && endOfData_) {
+    if (isPlaylistCode(code) && endOfData_) {
         postPlaylistFromBuffer(code);
         endOfData_ = true;
         outcome = SniffOutcome::Finished;
-    } else if (code != 7 && (code < 2 || code > 6) && code != 8 && endOfData_) {
+    } else if (code != ContentIcy && !isPlaylistCode(code) && code != ContentDecoder && endOfData_) {
         // A module found after all the data arrived still gets to decode it:
         // a short remote file must play, not end unheard.
         outcome = SniffOutcome::Finished;
@@ -96,16 +96,16 @@ bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
     lock.unlock();
     // An error reply's header: the entry's error is read without the
     // hold-buffer lock, which comes after the playlist lock.
-    if (code == 7 && (!sniffedError_.isNull() || playingHasError())) {
+    if (code == ContentIcy && (!sniffedError_.isNull() || playingHasError())) {
         std::lock_guard relock(holdBufferMutex_);
         endOfData_ = true;
         outcome = SniffOutcome::Finished;
-    } else if (code == 7 && endOfData_ && fill == 0) {
+    } else if (code == ContentIcy && endOfData_ && fill == 0) {
         outcome = SniffOutcome::Finished; // a header and nothing after it
     }
     // Otherwise the body after a stripped header is sniffed on the next tick.
     storeSniffed();
-    if (code == 8)
+    if (code == ContentDecoder)
         publishPlayingTags();
 
     // The limit counts bytes that every module was offered and refused; a
@@ -121,7 +121,7 @@ bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
         std::lock_guard listLock(playListMutex_);
         if (playingItem_) {
             // A playlist body is not an error: the receiver installs the list.
-            const bool playlist = code >= 2 && code <= 6;
+            const bool playlist = isPlaylistCode(code);
             if (playingItem_->error.isEmpty() && !playlist)
                 playingItem_->error = undecodedError();
             playingItem_->played = true;
@@ -129,7 +129,7 @@ bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
         }
     }
     // Decided: later ticks would hand out the same list or error again.
-    stopCode_ = 3;
+    stopCode_ = StopCode::Decided;
     post(StreamErrorEvent);
     return false;
 }
@@ -185,13 +185,13 @@ void RadioStream::failPlaying(const QString &error)
     post(StreamErrorEvent);
 }
 
-int RadioStream::sniff(std::unique_lock<std::mutex> &lock)
+ContentCode RadioStream::sniff(std::unique_lock<std::mutex> &lock)
 {
-    const int code = sniffHeader();
-    if (code != 0)
+    const ContentCode code = sniffHeader();
+    if (code != ContentNone)
         return code;
     if (hasDecoder_)
-        return 9;
+        return ContentUnknown;
     // Search a copy without the hold-buffer lock: a module's information
     // is written to the entry, which needs the playlist lock first.
     const QByteArray bytes(holdBuffer_.data(), qsizetype(holdBuffer_.fill()));
@@ -243,7 +243,7 @@ void RadioStream::readLocalSource()
         } while (n < 0 && errno == EINTR);
         if (n < 0) {
             const QString error = QString::fromLocal8Bit(std::strerror(errno));
-            stopCode_ = 4;
+            stopCode_ = StopCode::SourceFailed;
             lockedFailLater(error);
             return;
         }
@@ -254,7 +254,7 @@ void RadioStream::readLocalSource()
         block.resize(n);
     }
     if (!appendBlock(block.constData(), size_t(block.size()))) {
-        stopCode_ = 4;
+        stopCode_ = StopCode::SourceFailed;
         if (isPlaying())
             failPlaying(QCoreApplication::translate("RadioStream", "hold buffer too small"));
     }

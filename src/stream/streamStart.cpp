@@ -33,12 +33,12 @@ bool RadioStream::initStream()
     skipWait_ = false;
     buffering_ = false;
     fetchPending_ = true;
-    stopCode_ = 0;
+    stopCode_ = StopCode::None;
     {
         std::lock_guard bufferLock(holdBufferMutex_);
         endOfData_ = false;
         lastSniffFill_ = 0;
-        contentCode_ = 0;
+        contentCode_ = ContentNone;
         overflow_.clear();
         deferredError_ = QString();
         decodeEnded_ = false;
@@ -67,7 +67,7 @@ bool RadioStream::openLocalSource(PlayListItem *item)
         item->bad = true;
         item->played = true;
         std::lock_guard bufferLock(holdBufferMutex_);
-        stopCode_ = 4;
+        stopCode_ = StopCode::SourceFailed;
         post(StreamErrorEvent);
         return false;
     }

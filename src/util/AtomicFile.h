@@ -14,3 +14,7 @@
 // Returns 0 on success, else the errno of the step that failed (the old
 // file is then untouched and the temporary file removed).
 int writeFileAtomically(const QString &path, const QByteArray &bytes, mode_t mode);
+
+// As above, keeping the mode of the file replaced; a new file gets 0666
+// less the umask, as any file a program creates.
+int writeFileAtomically(const QString &path, const QByteArray &bytes);

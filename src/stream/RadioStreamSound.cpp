@@ -1,6 +1,8 @@
 // The event-sound player: its queue and its thread.
 #include "RadioStreamSound.h"
 
+#include "AudioDevice.h"
+#include "DecoderRegistry.h"
 #include "stream.h"
 #include "streamThreads.h"
 
@@ -25,24 +27,10 @@ int nextSoundId()
 
 } // namespace
 
-// The player loop's thread.
-class RadioStreamSoundThread : public RadioStreamWorker
-{
-public:
-    RadioStreamSoundThread(RadioStream *stream, RadioStreamSound *player)
-        : RadioStreamWorker(stream), player_(player)
-    {
-    }
-
-protected:
-    void work() override { player_->run(); }
-
-private:
-    RadioStreamSound *player_;
-};
-
-RadioStreamSound::RadioStreamSound(RadioStream *stream)
-    : stream_(stream), thread_(std::make_unique<RadioStreamSoundThread>(stream, this))
+RadioStreamSound::RadioStreamSound(RadioStream *stream, AudioDevice &device,
+                                   DecoderRegistry &decoders)
+    : stream_(stream), device_(device), decoders_(decoders),
+      thread_(std::make_unique<RadioStreamWorker>([this] { run(); }))
 {
     connect(stream, &RadioStream::streamPaused, this, &RadioStreamSound::slotStreamPaused,
             Qt::DirectConnection);
@@ -180,18 +168,12 @@ void RadioStreamSound::removeHead()
 // stream volume set meanwhile is either stored before or applied after.
 void RadioStreamSound::restoreVolume()
 {
-    std::lock_guard lock(stream_->audioMutex_);
-    if (stream_->audioOps_)
-        stream_->audioOps_->setVolume(stream_->audioOps_->userData, stream_->streamVolume_);
-    currentId_.store(0, std::memory_order_release);
+    device_.restoreStreamVolume([this] { currentId_.store(0, std::memory_order_release); });
 }
 
 void RadioStreamSound::setSoundVolume()
 {
-    std::lock_guard lock(stream_->audioMutex_);
-    if (stream_->audioOps_)
-        stream_->audioOps_->setVolume(stream_->audioOps_->userData,
-                                      std::min(stream_->soundsVolume(), stream_->streamVolume_));
+    device_.applySoundVolume(stream_->soundsVolume());
 }
 
 bool RadioStreamSound::takeDevice()
@@ -200,7 +182,7 @@ bool RadioStreamSound::takeDevice()
     if (deviceHeld_ && deviceHeldSince_ == pauseCount_)
         return true;
     deviceHeld_ = false;
-    if (paused_ || stream_->openAudio(false) != 0)
+    if (paused_ || device_.open(false) != 0)
         return false;
     deviceHeld_ = true;
     deviceHeldSince_ = pauseCount_;
@@ -212,7 +194,7 @@ void RadioStreamSound::dropDevice()
     std::lock_guard lock(mutex_);
     // After a pause the forced close has already taken the reference.
     if (deviceHeld_ && deviceHeldSince_ == pauseCount_)
-        stream_->closeAudio(false);
+        device_.close(false);
     deviceHeld_ = false;
 }
 

@@ -10,8 +10,10 @@
 #include <memory>
 #include <mutex>
 
+class AudioDevice;
+class DecoderRegistry;
 class RadioStream;
-class RadioStreamSoundThread;
+class RadioStreamWorker;
 
 // An output format as the decoder modules report it; rate 0 = none.
 struct SoundFormat {
@@ -44,7 +46,8 @@ class RadioStreamSound : public QObject
 
 public:
     // Connects the stream's streamPaused(bool); the thread is not started.
-    explicit RadioStreamSound(RadioStream *stream);
+    // Plays through the stream's device and decoder modules.
+    RadioStreamSound(RadioStream *stream, AudioDevice &device, DecoderRegistry &decoders);
     ~RadioStreamSound() override;
 
     // Queues a sound: its id, or 0 (and nothing queued) when `file` is empty,
@@ -68,8 +71,6 @@ public slots:
     void slotStreamPaused(bool paused);
 
 private:
-    friend class RadioStreamSoundThread;
-
     // The thread (RadioStreamSound.cpp).
     void run();
     bool playQueue();
@@ -96,7 +97,9 @@ private:
     void setSoundVolume();
 
     RadioStream *stream_;
-    std::unique_ptr<RadioStreamSoundThread> thread_;
+    AudioDevice &device_;
+    DecoderRegistry &decoders_;
+    std::unique_ptr<RadioStreamWorker> thread_;
 
     mutable std::recursive_mutex mutex_;
     std::deque<std::unique_ptr<SoundRequest>> queue_; // mutex_

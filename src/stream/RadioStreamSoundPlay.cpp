@@ -1,6 +1,8 @@
 // The event-sound player: playing one file through a decoder module.
 #include "RadioStreamSound.h"
 
+#include "AudioDevice.h"
+#include "DecoderRegistry.h"
 #include "stream.h"
 
 #include <QFile>
@@ -16,9 +18,9 @@ namespace {
 // Bytes read from a sound file at a time.
 constexpr size_t kReadSize = 8192;
 
-// Caller holds the decoder lock.
-std::optional<SoundFormat> formatOf(const DecoderInfo *info)
+std::optional<SoundFormat> formatOf(const std::optional<DecoderInfoSnapshot> &snapshot)
 {
+    const DecoderInfo *info = snapshot ? snapshot->get() : nullptr;
     if (!info || !(info->flags & WAVELARK_INFO_FORMAT_VALID))
         return std::nullopt;
     return SoundFormat{int(info->channels), int(info->rate), int(info->format)};
@@ -30,20 +32,20 @@ std::optional<SoundFormat> formatOf(const DecoderInfo *info)
 // play ended); false when no module takes it or it cannot be opened.
 bool RadioStreamSound::playFile(const QString &file)
 {
-    DecoderModulePtr module = stream_->probeFile(nullptr, file);
+    DecoderModulePtr module = decoders_.probeFile(file, false).module;
     if (!module)
         return false;
     const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        stream_->releaseDecoder(module);
+        decoders_.release(module);
         return false;
     }
     format_ = SoundFormat{};
     feedAndDecode(*module, fd);
     ::close(fd);
-    stream_->releaseDecoder(module);
+    decoders_.release(module);
     if (running() && !paused_)
-        stream_->deviceFlush(true);
+        device_.flush(true);
     restoreStreamFormat();
     return true;
 }
@@ -58,11 +60,8 @@ void RadioStreamSound::feedAndDecode(DecoderModule &module, int fd)
         } while (n < 0 && errno == EINTR);
         if (n <= 0)
             return;
-        {
-            std::lock_guard lock(stream_->decoderMutex_);
-            if (module.feed(module.handle, buffer.data(), int(n)) != 0)
-                return;
-        }
+        if (decoders_.feed(module, buffer.data(), int(n)) != 0)
+            return;
         if (decodeAvailable(module))
             return;
         if (running())
@@ -82,12 +81,9 @@ bool RadioStreamSound::decodeAvailable(DecoderModule &module)
         const unsigned char *pcm = nullptr;
         int length = 0;
         std::optional<SoundFormat> format;
-        {
-            std::lock_guard lock(stream_->decoderMutex_);
-            result = module.decodeFrame(module.handle, &pcm, &length);
-            if (result == 1)
-                format = formatOf(module.getInfo(module.handle));
-        }
+        result = decoders_.decodeFrame(module, &pcm, &length);
+        if (result == 1)
+            format = formatOf(decoders_.info(module));
         if (format) {
             format_ = *format;
             applyFormat();
@@ -114,7 +110,7 @@ bool RadioStreamSound::writeFrame(const char *pcm, size_t length)
             if (!running())
                 return true; // stopped: the caller's next check ends the play
             if (!paused_) {
-                stream_->deviceWrite(pcm, length);
+                device_.write(pcm, length);
                 return true;
             }
         }
@@ -146,17 +142,11 @@ bool RadioStreamSound::waitOutPause()
 void RadioStreamSound::applyFormat()
 {
     if (format_.rate > 0)
-        stream_->deviceSetFormat(format_.channels, format_.rate, format_.format);
+        device_.setFormat(format_.channels, format_.rate, format_.format);
 }
 
 void RadioStreamSound::restoreStreamFormat()
 {
-    std::optional<SoundFormat> format;
-    {
-        std::lock_guard lock(stream_->decoderMutex_);
-        if (stream_->decoder_)
-            format = formatOf(stream_->decoder_->getInfo(stream_->decoder_->handle));
-    }
-    if (format)
-        stream_->deviceSetFormat(format->channels, format->rate, format->format);
+    if (const std::optional<SoundFormat> format = formatOf(decoders_.streamInfo()))
+        device_.setFormat(format->channels, format->rate, format->format);
 }

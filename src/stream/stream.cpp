@@ -15,7 +15,8 @@
 #include <unistd.h>
 
 RadioStream::RadioStream(QObject *receiver, AudioOps *ops, int verbosity)
-    : receiver_(receiver), audioOps_(ops), verbosity_(verbosity)
+    : receiver_(receiver), verbosity_(verbosity),
+      device_(ops, [this] { return soundPlaying() != 0; }), decoders_(verbosity, device_)
 {
     struct timeval tv {};
     gettimeofday(&tv, nullptr);
@@ -29,24 +30,18 @@ RadioStream::RadioStream(QObject *receiver, AudioOps *ops, int verbosity)
     // Counts whole seconds: a coarse timer may fire up to 5 % early each time.
     scanTimer_.setTimerType(Qt::PreciseTimer);
     connect(&scanTimer_, &QTimer::timeout, this, &RadioStream::slotScanTimer);
-    decodeThread_ = std::make_unique<RadioStreamDecodeThread>(this);
-    readThread_ = std::make_unique<RadioStreamReadThread>(this);
-    recordThread_ = std::make_unique<RadioStreamRecordThread>(this);
-    probeThread_ = std::make_unique<RadioStreamScanThread>(this);
-    sound_ = std::make_unique<RadioStreamSound>(this);
+    decodeThread_ = std::make_unique<RadioStreamDecodeThread>([this] { decodeLoop(); });
+    readThread_ = std::make_unique<RadioStreamReadThread>([this] { readPass(); });
+    recordThread_ = std::make_unique<RadioStreamRecordThread>([this] { recordWriteOut(); });
+    probeThread_ = std::make_unique<RadioStreamScanThread>([this] { probeRun(); });
+    sound_ = std::make_unique<RadioStreamSound>(this, device_, decoders_);
     post(StreamStoppedEvent);
 
     // Learn the device's formats and the mixer level found at start.
-    if (openAudio(false) != 0)
+    if (device_.open(false) != 0)
         return;
-    {
-        std::lock_guard lock(audioMutex_);
-        if (audioOps_ && audioOps_->getVolume)
-            savedMixerVolume_ = audioOps_->getVolume(audioOps_->userData);
-        if (savedMixerVolume_ < 0)
-            savedMixerVolume_ = 0;
-    }
-    closeAudio(true);
+    device_.saveMixerLevel();
+    device_.close(true);
 }
 
 RadioStream::~RadioStream()
@@ -59,7 +54,8 @@ RadioStream::~RadioStream()
     fetchTimer_.stop();
     readThread_->join();
     cleanupNetwork();
-    closeAudio(true);
+    decoders_.releaseStream();
+    device_.close(true);
 }
 
 void RadioStream::post(int type) const
@@ -145,16 +141,10 @@ void RadioStream::stopSequence()
             localFd_ = -1;
         }
     }
-    {
-        std::lock_guard lock(decoderMutex_);
-        releaseDecoder(decoder_);
-        decoderItem_ = nullptr;
-        hasDecoder_ = false;
-    }
-    deviceFlush(false);
-    closeAudio(false);
-    std::lock_guard audioLock(audioMutex_);
-    deviceSuspended_ = false;
+    decoders_.releaseStream();
+    device_.flush(false);
+    device_.close(false);
+    device_.resume();
 }
 
 void RadioStream::setPaused(bool paused)
@@ -163,10 +153,7 @@ void RadioStream::setPaused(bool paused)
     paused_ = paused;
     emit streamPaused(paused);
     if (paused) {
-        std::lock_guard decoderLock(decoderMutex_);
-        std::lock_guard audioLock(audioMutex_);
-        deviceSuspended_ = true;
-        closeAudio(true);
+        decoders_.whileLocked([this] { device_.suspend(); });
         return;
     }
     // The event-sound player takes the device again for itself.
@@ -175,17 +162,17 @@ void RadioStream::setPaused(bool paused)
     // The playlist lock comes before the decoder lock; the decoder lock
     // keeps the module's information still while it is applied.
     std::lock_guard listLock(playListMutex_);
-    std::lock_guard decoderLock(decoderMutex_);
-    const int err = openAudio(true);
-    if (err != 0) {
-        setItemError(QString::fromLocal8Bit(std::strerror(err)));
-        post(StreamErrorEvent);
-        return;
-    }
-    applyDecoderInfo(playingItem_, decoder_.get());
-    // Frames are written again once the device has its format back.
-    std::lock_guard audioLock(audioMutex_);
-    deviceSuspended_ = false;
+    decoders_.whileLocked([this] {
+        const int err = device_.open(true);
+        if (err != 0) {
+            setItemError(QString::fromLocal8Bit(std::strerror(err)));
+            post(StreamErrorEvent);
+            return;
+        }
+        applyStreamInfo(playingItem_);
+        // Frames are written again once the device has its format back.
+        device_.resume();
+    });
 }
 
 bool RadioStream::isLocal(bool browse)

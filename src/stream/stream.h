@@ -1,8 +1,10 @@
 #pragma once
 
+#include "AudioDevice.h"
 #include "AudioOps.h"
 #include "ContentSniff.h"
 #include "DecoderModule.h"
+#include "DecoderRegistry.h"
 #include "HoldBuffer.h"
 #include "IcyDeinterleaver.h"
 #include "RecordFile.h"
@@ -43,11 +45,6 @@ struct StreamNetwork;
 class RadioStream : public QObject
 {
     Q_OBJECT
-
-    friend class RadioStreamDecodeThread;
-    friend class RadioStreamReadThread;
-    friend class RadioStreamRecordThread;
-    friend class RadioStreamScanThread;
 
 public:
     // receiver gets the engine's custom events (may be null); ops is
@@ -125,7 +122,8 @@ public:
     DecoderModulePtr probeFile(PlayListItem *item, const QString &path,
                                const std::atomic<bool> *abandon = nullptr);
     void releaseDecoder(DecoderModulePtr &module);
-    void applyDecoderInfo(PlayListItem *item, DecoderModule *module);
+    // Applies the stream module's record to the entry.
+    void applyStreamInfo(PlayListItem *item);
     bool startProbe(PlayListItem *item, bool browse);
     // Where modules are searched: ~/.wavelark/plugins.
     static QString pluginDirectory();
@@ -179,9 +177,8 @@ public:
     static QString recordPath(const QString &recordDirectory, qint64 seconds);
 
     // --- Event sounds ----------------------------------------------------------
-    // Forwards to the player (RadioStreamSound), which may use the engine's
-    // device wrappers and decoder lock.
-    friend class RadioStreamSound;
+    // Forwards to the player (RadioStreamSound), which shares the engine's
+    // sound device and decoder modules.
 
     // A null file gives soundPlaying() and queues nothing. Otherwise writes
     // "playSound(): " and the file to stderr and queues the sound: its id,
@@ -196,10 +193,10 @@ public:
 
     // --- Sound device (reference-counted; audio lock) -------------------------
 
-    int openAudio(bool streamVolume);
-    void closeAudio(bool force);
-    const AudioFormatEntry *supportedFormats() const { return formats_.data(); }
-    int supportedFormatCount() const { return formatCount_; }
+    int openAudio(bool streamVolume) { return device_.open(streamVolume); }
+    void closeAudio(bool force) { device_.close(force); }
+    const AudioFormatEntry *supportedFormats() const { return device_.formats(); }
+    int supportedFormatCount() const { return device_.formatCount(); }
 
     // --- Settings ------------------------------------------------------------
 
@@ -328,8 +325,6 @@ private:
     {
         return playingItem_ && playingItem_ == streamItem_ ? playingItem_ : nullptr;
     }
-    // Installs a module found for `item` as the stream's decoder.
-    void installDecoder(DecoderModulePtr module, PlayListItem *item);
     // A module a probe left for another entry is not this entry's decoder.
     void releaseForeignDecoder(PlayListItem *item);
     // A probe that was started is told to give up, then joined. Caller holds
@@ -386,23 +381,17 @@ private:
     // The probe thread.
     void probeRun();
 
-    // Device wrappers (audio lock).
-    void applyVolume(int level);
-    void deviceSetFormat(int channels, int rate, int format);
-    ssize_t deviceWrite(const char *data, size_t length);
-    void deviceFlush(bool wait);
-
     QObject *receiver_;
-    AudioOps *audioOps_;
     const int verbosity_;
+    // The audio lock and the decoder lock are these parts' own.
+    AudioDevice device_;
+    DecoderRegistry decoders_;
 
-    // Locks, in their order.
+    // Locks, in their order; the decoder lock is decoders_'s, the audio lock device_'s.
     mutable std::recursive_mutex playListMutex_;
     mutable std::mutex holdBufferMutex_;
-    mutable std::recursive_mutex decoderMutex_;
     mutable std::recursive_mutex fetchMutex_;
     mutable std::mutex recordMutex_;
-    mutable std::recursive_mutex audioMutex_;
 
     // playListMutex_
     RadioPlayList *playlist_ = nullptr;
@@ -426,23 +415,9 @@ private:
     QString deferredError_;
     bool decodeEnded_ = false; // the decode loop has decided to end
 
-    // decoderMutex_
-    DecoderModulePtr decoder_;
-    // The entry a probe found decoder_ for; null when the stream found it.
-    // Compared, never dereferenced.
-    const PlayListItem *decoderItem_ = nullptr;
-    unsigned outBufSize_ = 0x8000;
-    std::atomic<bool> hasDecoder_{false}; // mirrors decoder_ != null for lock-free checks
 
     // recordMutex_
     unsigned recordBufSize_ = 262144;
-
-    // audioMutex_
-    int streamVolume_ = 0;
-    int savedMixerVolume_ = 0;
-    std::array<AudioFormatEntry, 128> formats_{};
-    int formatCount_ = 0;
-    bool deviceSuspended_ = false; // closed by a pause, not yet open with its format
 
     // Flags read without a lock.
     std::atomic<bool> playing_{false};

@@ -8,13 +8,13 @@ void RadioStream::decodeLoop()
 {
     post(StreamProgressEvent);
     if (!paused_ && soundPlaying() == 0)
-        deviceFlush(true);
+        device_.flush(true);
     initialWait();
     for (;;) {
         std::unique_lock lock(holdBufferMutex_);
         if (!isPlaying())
             return;
-        if (!hasDecoder_ || holdBuffer_.isEmpty()) {
+        if (!decoders_.hasStreamModule() || holdBuffer_.isEmpty()) {
             if (endOfData_) {
                 decodeEnded_ = true;
                 const QString error = std::exchange(deferredError_, QString());
@@ -26,7 +26,7 @@ void RadioStream::decodeLoop()
                 return;
             }
             lock.unlock();
-            if (buffering_ && hasDecoder_ && !decodeStep({}))
+            if (buffering_ && decoders_.hasStreamModule() && !decodeStep({}))
                 endOfData_ = true;
         } else if (buffering_ || soundPlaying() != 0) {
             lock.unlock();
@@ -129,19 +129,12 @@ bool RadioStream::decodeStep(const QByteArray &chunk)
             return false;
         const unsigned char *pcm = nullptr;
         length = 0;
-        {
-            std::lock_guard lock(decoderMutex_);
-            if (!decoder_)
+        if (fresh) {
+            fresh = false;
+            if (decoders_.feedStream(chunk) != 0)
                 return false;
-            if (fresh) {
-                fresh = false;
-                if (decoder_->feed(decoder_->handle,
-                                   reinterpret_cast<const unsigned char *>(chunk.constData()),
-                                   int(chunk.size())) != 0)
-                    return false;
-            }
-            result = decoder_->decodeFrame(decoder_->handle, &pcm, &length);
         }
+        result = decoders_.decodeStreamFrame(&pcm, &length);
         if (result == -1)
             return false;
         if (result == 1)
@@ -150,7 +143,7 @@ bool RadioStream::decodeStep(const QByteArray &chunk)
             if (!writeFrame(reinterpret_cast<const char *>(pcm), size_t(length)))
                 return false;
         } else if (length <= 0 && result == 0 && !paused_) {
-            deviceFlush(true);
+            device_.flush(true);
             endOfData_ = true;
         }
     } while (result != 2 && result != -1 && !(result == 0 && length <= 0) && isPlaying());
@@ -164,11 +157,9 @@ bool RadioStream::decodeStep(const QByteArray &chunk)
 bool RadioStream::writeFrame(const char *pcm, size_t length)
 {
     for (;;) {
-        {
-            std::lock_guard lock(audioMutex_);
-            if (!paused_ && !deviceSuspended_)
-                return deviceWrite(pcm, length) >= ssize_t(length);
-        }
+        ssize_t written = 0;
+        if (device_.writeUnlessHeld(pcm, length, paused_, written))
+            return written >= ssize_t(length);
         if (!waitWhileHeld())
             return false;
         if (!paused_) // un-pausing: the device is being opened again
@@ -184,5 +175,5 @@ void RadioStream::applyToPlaying()
         auto lock = lockPlaylist();
         item = streamEntry();
     }
-    applyDecoderInfo(item, decoder_.get());
+    applyStreamInfo(item);
 }

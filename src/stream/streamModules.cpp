@@ -1,102 +1,26 @@
-// Finding a decoder module for the bytes at hand, and the probe thread.
+// The stream's side of the decoder modules: search results applied to
+// entries, and the probe thread.
 #include "stream.h"
 
 #include "streamThreads.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QThread>
 
 #include <cerrno>
-#include <optional>
-#include <cstdio>
 #include <cstring>
-#include <dlfcn.h>
-#include <fcntl.h>
 #include <unistd.h>
-
-namespace {
-
-void logLine(const QString &line)
-{
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-}
-
-struct Accepted {
-    DecoderModulePtr module;
-    std::optional<DecoderInfoSnapshot> info; // what the module said while accepting
-};
-
-// Tries one library; the module with a fresh feed when it accepts the data.
-// Caller holds the decoder lock.
-Accepted tryModule(const RadioStream &stream, const QString &name, const QString &path,
-                   bool wantInfo, const char *data, size_t length)
-{
-    logLine(QStringLiteral("TRYING (LEN=%1): %2").arg(length).arg(path));
-    LibraryHandle library(dlopen(QFile::encodeName(path).constData(), RTLD_NOW));
-    if (!library.get()) {
-        const char *err = dlerror();
-        logLine(QStringLiteral("NO GOOD: ") + name + QStringLiteral(", ") +
-                QString::fromLocal8Bit(err ? err : ""));
-        return {};
-    }
-    Accepted result{std::make_unique<DecoderModule>(), std::nullopt};
-    DecoderModule &m = *result.module;
-    m.name = name;
-    const int *formats = reinterpret_cast<const int *>(stream.supportedFormats());
-    const int count = stream.supportedFormatCount();
-    const int len = int(std::min<size_t>(length, size_t(INT32_MAX)));
-    int handle = -1;
-    bool accepted = resolveEntryPoints(library.get(), m) && m.init(stream.verbosity()) == 0 &&
-                    (handle = m.openFeed(formats, count)) != -1 &&
-                    m.valid(handle, reinterpret_cast<const unsigned char *>(data), len) == 1;
-    if (accepted) {
-        if (wantInfo) {
-            if (const DecoderInfo *info = m.getInfo(handle))
-                result.info = DecoderInfoSnapshot(*info);
-        }
-        m.finish(handle);
-        handle = m.openFeed(formats, count);
-        accepted = handle != -1;
-    }
-    if (!accepted) {
-        logLine(QStringLiteral("NO GOOD: ") + name);
-        if (handle != -1 && m.finish)
-            m.finish(handle);
-        return {};
-    }
-    logLine(QStringLiteral("USING MODULE: ") + name);
-    m.handle = handle;
-    m.library = library.release();
-    return result;
-}
-
-} // namespace
 
 QString RadioStream::pluginDirectory()
 {
-    return QDir::homePath() + QStringLiteral("/.wavelark/plugins");
+    return DecoderRegistry::pluginDirectory();
 }
 
 DecoderModulePtr RadioStream::findDecoder(PlayListItem *item, const char *data, size_t length,
                                           const std::atomic<bool> *abandon)
 {
-    Accepted found;
-    {
-        std::lock_guard lock(decoderMutex_);
-        const QDir dir(pluginDirectory());
-        const QStringList names = dir.entryList(
-            QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System, QDir::Name | QDir::IgnoreCase);
-        for (const QString &name : names) {
-            if (abandon && abandon->load())
-                break;
-            found = tryModule(*this, name, pluginDirectory() + QLatin1Char('/') + name,
-                              item != nullptr, data, length);
-            if (found.module)
-                break;
-        }
-    }
+    DecoderRegistry::Found found = decoders_.find(data, length, item != nullptr, abandon);
     // The entry is written after the decoder lock is released, keeping the
     // lock order.
     if (found.module && item && found.info)
@@ -107,51 +31,22 @@ DecoderModulePtr RadioStream::findDecoder(PlayListItem *item, const char *data, 
 DecoderModulePtr RadioStream::probeFile(PlayListItem *item, const QString &path,
                                         const std::atomic<bool> *abandon)
 {
-    if (path.isEmpty())
-        return nullptr;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    QByteArray buffer;
-    char block[32768];
-    DecoderModulePtr module;
-    for (;;) {
-        const ssize_t n = ::read(fd, block, sizeof block);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        buffer.append(block, n);
-        module = findDecoder(item, buffer.constData(), size_t(buffer.size()), abandon);
-        if (module || buffer.size() > 294911 || (abandon && abandon->load()))
-            break;
-    }
-    ::close(fd);
-    return module;
+    DecoderRegistry::Found found = decoders_.probeFile(path, item != nullptr, abandon);
+    if (found.module && item && found.info)
+        applyInfo(item, *found.info);
+    return std::move(found.module);
 }
 
 void RadioStream::releaseDecoder(DecoderModulePtr &module)
 {
-    std::lock_guard lock(decoderMutex_);
-    if (!module)
-        return;
-    if (module->handle != -1)
-        module->finish(module->handle);
-    module.reset();
+    decoders_.release(module);
 }
 
-void RadioStream::applyDecoderInfo(PlayListItem *item, DecoderModule *module)
+void RadioStream::applyStreamInfo(PlayListItem *item)
 {
-    if (!item || !module)
+    if (!item)
         return;
-    std::optional<DecoderInfoSnapshot> info;
-    {
-        std::lock_guard lock(decoderMutex_);
-        module->info = module->getInfo(module->handle);
-        if (module->info)
-            info = DecoderInfoSnapshot(*module->info);
-    }
-    if (info)
+    if (const std::optional<DecoderInfoSnapshot> info = decoders_.streamInfo())
         applyInfo(item, *info);
 }
 
@@ -170,7 +65,7 @@ void RadioStream::applyInfo(PlayListItem *item, const DecoderInfoSnapshot &snaps
             return;
         }
         if (soundPlaying() == 0)
-            deviceSetFormat(int(info->channels), int(info->rate), int(info->format));
+            device_.setFormat(int(info->channels), int(info->rate), int(info->format));
     }
     if (formatKnown && item == playingItem_)
         post(StreamFormatEvent);
@@ -222,12 +117,7 @@ void RadioStream::abandonProbe()
 // must not decode this one.
 void RadioStream::releaseForeignDecoder(PlayListItem *item)
 {
-    std::lock_guard lock(decoderMutex_);
-    if (decoder_ && decoderItem_ != item) {
-        releaseDecoder(decoder_);
-        hasDecoder_ = false;
-        decoderItem_ = nullptr;
-    }
+    decoders_.releaseStreamUnlessFor(item);
 }
 
 void RadioStream::probeRun()
@@ -261,7 +151,7 @@ void RadioStream::probeRun()
         releaseDecoder(module);
     } else if (module) {
         if (!browse && item == playingItem_ && !isPlaying())
-            installDecoder(std::move(module), item);
+            decoders_.install(std::move(module), item);
         releaseDecoder(module);
     } else {
         item->error = error;

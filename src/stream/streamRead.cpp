@@ -24,7 +24,7 @@ void RadioStream::slotRead()
     // A playlist body without a header is decided once its end has arrived,
     // even when no byte came since the last sniff.
     const bool playlistEnded = endOfData_ && isPlaylistCode(contentCode_);
-    if (decodeThread_->active() || holdBuffer_.isEmpty() || hasDecoder_ ||
+    if (decodeThread_->active() || holdBuffer_.isEmpty() || decoders_.hasStreamModule() ||
         (holdBuffer_.fill() == lastSniffFill_ && !playlistEnded)) {
         lock.unlock();
         if (!afterSkippedSniff())
@@ -47,13 +47,13 @@ bool RadioStream::afterSkippedSniff()
     // The read thread may have stripped a reply header to make room.
     if (storeSniffed())
         publishPlayingTags();
-    if (!hasDecoder_ && noMoreInput() && (contentCode_ == ContentUnknown || contentCode_ == ContentNone) &&
+    if (!decoders_.hasStreamModule() && noMoreInput() && (contentCode_ == ContentUnknown || contentCode_ == ContentNone) &&
         holdBufferFill() == lastSniffFill_) {
         stopCode_ = StopCode::Decided;
         failPlaying(undecodedError());
         return false;
     }
-    if (hasDecoder_ && !decodeThread_->active() && !endOfData_)
+    if (decoders_.hasStreamModule() && !decodeThread_->active() && !endOfData_)
         startDecodeThread();
     return true;
 }
@@ -111,7 +111,7 @@ bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
     // The limit counts bytes that every module was offered and refused; a
     // stripped header or a playlist still arriving waits for the next tick.
     if (outcome == SniffOutcome::Wait && (fill <= kSniffLimit || code != ContentUnknown)) {
-        if (hasDecoder_) {
+        if (decoders_.hasStreamModule()) {
             startDecodeThread();
         }
         return true;
@@ -190,7 +190,7 @@ ContentCode RadioStream::sniff(std::unique_lock<std::mutex> &lock)
     const ContentCode code = sniffHeader();
     if (code != ContentNone)
         return code;
-    if (hasDecoder_)
+    if (decoders_.hasStreamModule())
         return ContentUnknown;
     // Search a copy without the hold-buffer lock: a module's information
     // is written to the entry, which needs the playlist lock first.
@@ -203,21 +203,9 @@ ContentCode RadioStream::sniff(std::unique_lock<std::mutex> &lock)
     }
     DecoderModulePtr module = findDecoder(item, bytes.constData(), size_t(bytes.size()));
     if (module)
-        installDecoder(std::move(module), nullptr);
+        decoders_.install(std::move(module), nullptr);
     lock.lock();
-    return hasDecoder_ ? ContentDecoder : ContentUnknown;
-}
-
-void RadioStream::installDecoder(DecoderModulePtr module, PlayListItem *item)
-{
-    std::lock_guard decoderLock(decoderMutex_);
-    if (decoder_) {
-        releaseDecoder(module); // one module per stream
-        return;
-    }
-    decoder_ = std::move(module);
-    decoderItem_ = item;
-    hasDecoder_ = true;
+    return decoders_.hasStreamModule() ? ContentDecoder : ContentUnknown;
 }
 
 void RadioStream::readPass()
@@ -308,13 +296,13 @@ bool RadioStream::makeRoom(std::unique_lock<std::mutex> &lock)
 {
     if (decodeThread_->active())
         return true;
-    if (!hasDecoder_) {
+    if (!decoders_.hasStreamModule()) {
         const size_t before = holdBuffer_.fill();
         sniffHeader();
         if (holdBuffer_.fill() < before)
             return true;
     }
-    if (hasDecoder_)
+    if (decoders_.hasStreamModule())
         return false;
     return searchWhileWaiting(lock);
 }
@@ -333,11 +321,11 @@ bool RadioStream::searchWhileWaiting(std::unique_lock<std::mutex> &lock)
     }
     DecoderModulePtr module = findDecoder(item, held.constData(), size_t(held.size()));
     if (module) {
-        installDecoder(std::move(module), nullptr);
+        decoders_.install(std::move(module), nullptr);
         startDecodeThread();
     }
     lock.lock();
-    return hasDecoder_ && isPlaying();
+    return decoders_.hasStreamModule() && isPlaying();
 }
 
 bool RadioStream::appendBlock(const char *data, size_t length)

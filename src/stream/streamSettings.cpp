@@ -17,14 +17,22 @@ unsigned RadioStream::inBufSize() const
 
 void RadioStream::setOutBufSize(unsigned bytes)
 {
-    std::lock_guard lock(decoderMutex_);
-    outBufSize_ = bytes;
+    decoders_.setOutBufSize(bytes);
 }
 
 unsigned RadioStream::outBufSize() const
 {
-    std::lock_guard lock(decoderMutex_);
-    return outBufSize_;
+    return decoders_.outBufSize();
+}
+
+void RadioStream::setVolume(int level)
+{
+    device_.setVolume(level);
+}
+
+int RadioStream::volume() const
+{
+    return device_.volume();
 }
 
 void RadioStream::setFillOnEmpty(bool on)

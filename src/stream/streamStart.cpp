@@ -14,7 +14,7 @@ bool RadioStream::initStream()
 {
     std::fprintf(stderr, "initStream(): \n");
     std::unique_lock lock(playListMutex_);
-    const int err = openAudio(false);
+    const int err = device_.open(false);
     if (err != 0) {
         if (playingItem_)
             playingItem_->error = QString::fromLocal8Bit(std::strerror(err));

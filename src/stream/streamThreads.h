@@ -3,16 +3,16 @@
 #include <QThread>
 
 #include <atomic>
+#include <functional>
 
-class RadioStream;
-
-// A worker of the engine. `active()` is true from begin() until its work
-// has returned; run() publishes its end with release order, and whoever
-// joins with wait() sees everything the thread did.
+// A worker of the engine: runs its work once per begin(). `active()` is
+// true from begin() until the work has returned; run() publishes its end
+// with release order, and whoever joins with wait() sees everything the
+// thread did.
 class RadioStreamWorker : public QThread
 {
 public:
-    explicit RadioStreamWorker(RadioStream *stream) : stream_(stream) {}
+    explicit RadioStreamWorker(std::function<void()> work) : work_(std::move(work)) {}
     // Starts a new pass. The previous pass may have cleared `active` without
     // its QThread having finished yet; start() would then do nothing and the
     // flag would stay set for good, so the previous pass is joined first.
@@ -34,13 +34,12 @@ public:
 protected:
     void run() final
     {
-        work();
+        work_();
         active_.store(false, std::memory_order_release);
     }
-    virtual void work() = 0;
-    RadioStream *stream_;
 
 private:
+    const std::function<void()> work_;
     std::atomic<bool> active_{false};
 };
 
@@ -49,9 +48,6 @@ class RadioStreamDecodeThread : public RadioStreamWorker
 {
 public:
     using RadioStreamWorker::RadioStreamWorker;
-
-protected:
-    void work() override;
 };
 
 // One pass of the transfer: a local read or one round of libcurl.
@@ -59,9 +55,6 @@ class RadioStreamReadThread : public RadioStreamWorker
 {
 public:
     using RadioStreamWorker::RadioStreamWorker;
-
-protected:
-    void work() override;
 };
 
 // One flush of the record buffer to the record file.
@@ -69,9 +62,6 @@ class RadioStreamRecordThread : public RadioStreamWorker
 {
 public:
     using RadioStreamWorker::RadioStreamWorker;
-
-protected:
-    void work() override;
 };
 
 // Probes one local playlist entry's file with the decoder modules.
@@ -79,7 +69,4 @@ class RadioStreamScanThread : public RadioStreamWorker
 {
 public:
     using RadioStreamWorker::RadioStreamWorker;
-
-protected:
-    void work() override;
 };

@@ -74,7 +74,7 @@ bool RadioStream::start()
 {
     {
         std::lock_guard lock(playListMutex_);
-        if (!playlist_ || playlist_->isEmpty() || isPlaying())
+        if (!cursor_.list() || cursor_.list()->isEmpty() || isPlaying())
             return false;
     }
     waitForProbe();
@@ -169,16 +169,16 @@ void RadioStream::setPaused(bool paused)
             post(StreamErrorEvent);
             return;
         }
-        applyStreamInfo(playingItem_);
+        applyStreamInfo(playing());
         // Frames are written again once the device has its format back.
         device_.resume();
     });
 }
 
-bool RadioStream::isLocal(bool browse)
+bool RadioStream::isLocal(Selection which)
 {
     std::lock_guard lock(playListMutex_);
-    return isLocalItem(selected(browse));
+    return isLocalItem(cursor_.selected(which));
 }
 
 bool RadioStream::isLocalItem(const PlayListItem *item) const
@@ -201,20 +201,20 @@ unsigned RadioStream::holdBufferFill() const
 void RadioStream::setItemError(const QString &text)
 {
     std::lock_guard lock(playListMutex_);
-    if (playingItem_)
-        playingItem_->error = text;
+    if (playing())
+        playing()->error = text;
 }
 
 // Marks the playing entry played and bad, with `error` when setError.
 void RadioStream::markPlayingBad(const QString &error, bool setError)
 {
     std::lock_guard lock(playListMutex_);
-    if (!playingItem_)
+    if (!playing())
         return;
     if (setError)
-        playingItem_->error = error;
-    playingItem_->played = true;
-    playingItem_->bad = true;
+        playing()->error = error;
+    playing()->played = true;
+    playing()->bad = true;
 }
 
 void RadioStream::waitForDecodeThread()

@@ -7,6 +7,7 @@
 #include "DecoderRegistry.h"
 #include "HoldBuffer.h"
 #include "IcyDeinterleaver.h"
+#include "PlaylistCursor.h"
 #include "RecordFile.h"
 #include "radioPlayList.h"
 #include "streamEvents.h"
@@ -70,42 +71,42 @@ public:
     int volume() const;
     // True when there is no such entry, false for network URLs, else true
     // exactly for "file://" URLs.
-    bool isLocal(bool browse);
+    bool isLocal(Selection which);
     unsigned holdBufferFill() const;
 
     // --- Format queries for the display ------------------------------------
-    QString formatName(bool browse);
-    int sampleRate(bool browse);
-    int bitrate(bool browse);
-    QString channelMode(bool browse);
+    QString formatName(Selection which);
+    int sampleRate(Selection which);
+    int bitrate(Selection which);
+    QString channelMode(Selection which);
 
     // --- Playlist cursor (all hold playListMutex) ---------------------------
 
     // Installs the list (owned from now on) and selects index 0 for playing.
     void setPlaylist(RadioPlayList *list, bool deleteOld);
-    RadioPlayList *playlist() const { return playlist_; }
+    RadioPlayList *playlist() const { return cursor_.list(); }
     unsigned count();
-    bool selectCurrent(bool browse);
-    bool step(bool forward, bool browse);
-    bool next(bool browse) { return step(true, browse); }
-    bool prev(bool browse) { return step(false, browse); }
-    int currentIndex(bool browse);
-    bool selectIndex(int index, bool browse);
-    bool selectItem(PlayListItem *item, bool browse);
-    PlayListItem *currentItem(bool browse);
-    bool isBad(bool browse);
-    QString itemError(int index, bool browse);
-    bool removeCurrent(bool browse);
+    bool selectCurrent(Selection which);
+    bool step(bool forward, Selection which);
+    bool next(Selection which) { return step(true, which); }
+    bool prev(Selection which) { return step(false, which); }
+    int currentIndex(Selection which);
+    bool selectIndex(int index, Selection which);
+    bool selectItem(PlayListItem *item, Selection which);
+    PlayListItem *currentItem(Selection which);
+    bool isBad(Selection which);
+    QString itemError(int index, Selection which);
+    bool removeCurrent(Selection which);
     bool appendItem(std::unique_ptr<PlayListItem> item);
     int savePlaylist(const QString &path);
     void clearPlayed();
     int shufflePick(bool &reset);
-    bool sortPlaylist(int tag, bool reverse);
+    bool sortPlaylist(RadioPlayList::SortTag tag, bool reverse);
     RadioPlayList::SortTag sortTag();
     bool sortReverse();
-    bool search(const QString &text, int field, bool browse);
+    bool search(const QString &text, RadioPlayList::SearchField field, Selection which);
     // Calls fn with the selected entry (or null) while holding playListMutex.
-    void inspectItem(bool browse, const std::function<void(const PlayListItem *)> &fn);
+    void inspectItem(Selection which, const std::function<void(const PlayListItem *)> &fn);
     // Sets the playing entry's error text.
     void setItemError(const QString &text);
     // The entry's tags may have changed: for the playing entry its stored
@@ -124,7 +125,7 @@ public:
     void releaseDecoder(DecoderModulePtr &module);
     // Applies the stream module's record to the entry.
     void applyStreamInfo(PlayListItem *item);
-    bool startProbe(PlayListItem *item, bool browse);
+    bool startProbe(PlayListItem *item, Selection which);
     // Where modules are searched: ~/.wavelark/plugins.
     static QString pluginDirectory();
 
@@ -260,8 +261,7 @@ private:
     // wavelark::takeOverEvent (EventHandOff.h) first.
     void postToReceiver(QEvent *event) const;
     // Caller holds playListMutex.
-    PlayListItem *selected(bool browse) const { return browse ? browseItem_ : playingItem_; }
-    PlayListItem *removalTarget(bool browse) const;
+    PlayListItem *playing() const { return cursor_.selected(Selection::Playing); }
     bool isLocalItem(const PlayListItem *item) const;
     void postDisplayRefresh(PlayListItem *item);
     // Joins the probe thread. Caller holds no lock that the probe takes.
@@ -323,7 +323,7 @@ private:
     // still the playing entry; null otherwise. Workers write only to it.
     PlayListItem *streamEntry() const
     {
-        return playingItem_ && playingItem_ == streamItem_ ? playingItem_ : nullptr;
+        return playing() && playing() == streamItem_ ? playing() : nullptr;
     }
     // A module a probe left for another entry is not this entry's decoder.
     void releaseForeignDecoder(PlayListItem *item);
@@ -394,11 +394,9 @@ private:
     mutable std::mutex recordMutex_;
 
     // playListMutex_
-    RadioPlayList *playlist_ = nullptr;
-    PlayListItem *playingItem_ = nullptr;
-    PlayListItem *browseItem_ = nullptr;
+    PlaylistCursor cursor_;
     PlayListItem *loadedItem_ = nullptr;
-    bool probeBrowse_ = false;
+    Selection probeSelection_ = Selection::Playing;
     PlayListItem *streamItem_ = nullptr; // the entry initStream opened, until the stop
     std::atomic<bool> probeAbandoned_{false}; // the probe stops at its next module call
 

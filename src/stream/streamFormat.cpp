@@ -3,31 +3,31 @@
 
 #include <QCoreApplication>
 
-QString RadioStream::formatName(bool browse)
+QString RadioStream::formatName(Selection which)
 {
     std::lock_guard lock(playListMutex_);
-    const PlayListItem *item = selected(browse);
+    const PlayListItem *item = cursor_.selected(which);
     return item && item->streamInfoValid ? item->format : QString();
 }
 
-int RadioStream::sampleRate(bool browse)
+int RadioStream::sampleRate(Selection which)
 {
     std::lock_guard lock(playListMutex_);
-    const PlayListItem *item = selected(browse);
+    const PlayListItem *item = cursor_.selected(which);
     return item && item->streamInfoValid ? int(item->streamInfo.rate) : 0;
 }
 
-int RadioStream::bitrate(bool browse)
+int RadioStream::bitrate(Selection which)
 {
     std::lock_guard lock(playListMutex_);
-    const PlayListItem *item = selected(browse);
+    const PlayListItem *item = cursor_.selected(which);
     return item && item->streamInfoValid ? int(item->streamInfo.bitrate) : 0;
 }
 
-QString RadioStream::channelMode(bool browse)
+QString RadioStream::channelMode(Selection which)
 {
     std::lock_guard lock(playListMutex_);
-    const PlayListItem *item = selected(browse);
+    const PlayListItem *item = cursor_.selected(which);
     if (!item || !item->streamInfoValid || item->streamInfo.mode > WAVELARK_MODE_MONO)
         return QString();
     return QCoreApplication::translate("RadioStream",

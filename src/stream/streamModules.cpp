@@ -59,7 +59,7 @@ void RadioStream::applyInfo(PlayListItem *item, const DecoderInfoSnapshot &snaps
     const bool formatKnown = info->flags & WAVELARK_INFO_FORMAT_VALID;
     if (info->flags != 0)
         item->setStreamInfo(info);
-    if (isPlaying() && item == playingItem_) {
+    if (isPlaying() && item == playing()) {
         if (!formatKnown) {
             itemChanged(item);
             return;
@@ -67,7 +67,7 @@ void RadioStream::applyInfo(PlayListItem *item, const DecoderInfoSnapshot &snaps
         if (soundPlaying() == 0)
             device_.setFormat(int(info->channels), int(info->rate), int(info->format));
     }
-    if (formatKnown && item == playingItem_)
+    if (formatKnown && item == playing())
         post(StreamFormatEvent);
     itemChanged(item);
 }
@@ -83,18 +83,18 @@ bool RadioStream::workerMayWrite(const PlayListItem *item) const
     return item == streamEntry();
 }
 
-bool RadioStream::startProbe(PlayListItem *item, bool browse)
+bool RadioStream::startProbe(PlayListItem *item, Selection which)
 {
     std::lock_guard lock(playListMutex_);
     if (!item)
         return false;
     if (probeThread_->active() || item == loadedItem_)
         return true;
-    if (item->streamInfoValid || (isPlaying() && !browse) || item->bad || !isLocalItem(item))
+    if (item->streamInfoValid || (isPlaying() && which == Selection::Playing) || item->bad || !isLocalItem(item))
         return false;
     probeThread_->join();
     loadedItem_ = item;
-    probeBrowse_ = browse;
+    probeSelection_ = which;
     probeAbandoned_ = false;
     probeThread_->begin();
     return true;
@@ -124,13 +124,13 @@ void RadioStream::probeRun()
 {
     PlayListItem *item;
     QString path;
-    bool browse;
+    Selection which;
     {
         auto lock = lockPlaylist();
         if (!loadedItem_)
             return;
         item = loadedItem_;
-        browse = probeBrowse_;
+        which = probeSelection_;
         if (!item->url.startsWith(QLatin1String("file://")))
             return;
         path = item->url.mid(7);
@@ -150,14 +150,14 @@ void RadioStream::probeRun()
         // Given up for a new selection: nothing is known of the file.
         releaseDecoder(module);
     } else if (module) {
-        if (!browse && item == playingItem_ && !isPlaying())
+        if (which == Selection::Playing && item == playing() && !isPlaying())
             decoders_.install(std::move(module), item);
         releaseDecoder(module);
     } else {
         item->error = error;
         item->played = true;
         item->bad = true;
-        if (item == playingItem_ && isPlaying())
+        if (item == playing() && isPlaying())
             QMetaObject::invokeMethod(this, [this] { stop(); }, Qt::QueuedConnection);
         else
             post(StreamFormatEvent);

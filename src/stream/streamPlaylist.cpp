@@ -1,30 +1,32 @@
-// The playing and browse selections and the operations that move them.
+// The playing and browse selections as the engine moves them: the cursor
+// decides, the engine probes the entry chosen and restarts the stream.
+// Every operation gives up a running probe and stops the workers before it
+// takes the playlist lock, and restarts after releasing it: no thread waits
+// for another while holding a lock the other takes.
 #include "stream.h"
 
-#include <cstdlib>
-
-// The workers are stopped and the probe joined before the lock is taken: no
-// thread waits for another while holding a lock the other takes.
+// The list is owned from now on; the old one is freed when deleteOld says
+// so (a station list belongs to its directory genre and is not).
 void RadioStream::setPlaylist(RadioPlayList *list, bool deleteOld)
 {
     stop();
     abandonProbe();
     {
         std::lock_guard lock(playListMutex_);
-        RadioPlayList *old = playlist_;
-        playlist_ = list;
-        browseItem_ = loadedItem_ = playingItem_ = nullptr;
+        RadioPlayList *old = cursor_.list();
+        cursor_.setList(list);
+        loadedItem_ = nullptr;
         releaseForeignDecoder(nullptr);
         if (deleteOld && old && old != list)
             delete old;
     }
-    selectIndex(0, false);
+    selectIndex(0, Selection::Playing);
 }
 
 unsigned RadioStream::count()
 {
     std::lock_guard lock(playListMutex_);
-    return playlist_ ? unsigned(playlist_->count()) : 0;
+    return cursor_.list() ? unsigned(cursor_.list()->count()) : 0;
 }
 
 // Posted when a browse re-selection or a sort changes what is shown.
@@ -36,19 +38,19 @@ void RadioStream::postDisplayRefresh(PlayListItem *item)
 }
 
 // Caller holds playListMutex and has abandoned any probe.
-bool RadioStream::selectCurrent(bool browse)
+bool RadioStream::selectCurrent(Selection which)
 {
     std::lock_guard lock(playListMutex_);
-    PlayListItem *entry = playlist_ ? playlist_->current() : nullptr;
-    (browse ? browseItem_ : playingItem_) = entry;
+    PlayListItem *entry = cursor_.selectAtCursor(which);
+    const bool browse = which == Selection::Browse;
     if (!browse && !isPlaying())
         releaseForeignDecoder(entry);
     if (!entry)
         return false;
     if (entry != loadedItem_) {
         itemChanged(entry);
-        if (!startProbe(entry, browse)) {
-            if (isPlaying() && !browse && isLocalItem(playingItem_))
+        if (!startProbe(entry, which)) {
+            if (isPlaying() && !browse && isLocalItem(playing()))
                 post(StreamReadingFileEvent);
             else
                 post(StreamFormatEvent);
@@ -59,135 +61,86 @@ bool RadioStream::selectCurrent(bool browse)
     return true;
 }
 
-bool RadioStream::step(bool forward, bool browse)
+bool RadioStream::step(bool forward, Selection which)
 {
-    bool restartNeeded = false;
+    bool restartNeeded;
     bool result;
     abandonProbe();
     {
         std::lock_guard lock(playListMutex_);
-        if (!playingItem_ || !playlist_)
+        if (cursor_.step(forward, which, skipBadFiles_) < 0)
             return false;
-        PlayListItem *start = browse && browseItem_ && playlist_->indexOf(browseItem_) >= 0
-                                  ? browseItem_
-                                  : playingItem_;
-        const int from = playlist_->indexOf(start);
-        if (from < 0)
-            return false;
-        const int n = playlist_->count();
-        int index = from;
-        do {
-            index += forward ? 1 : -1;
-        } while (!browse && skipBadFiles_ && index >= 0 && index < n &&
-                 playlist_->at(index)->bad && playlist_->at(index) != start);
-        if (index < 0 || index >= n) {
-            if (browse)
-                index = forward ? 0 : n - 1;
-            else
-                index = forward ? n - 1 : 0;
-        }
-        playlist_->setCursor(index);
-        if (playlist_->at(index) == start && !browse)
-            return false;
-        result = selectCurrent(browse);
-        restartNeeded = result && !browse && isPlaying();
+        result = selectCurrent(which);
+        restartNeeded = result && which == Selection::Playing && isPlaying();
     }
     if (restartNeeded)
         restart();
     return result;
 }
 
-int RadioStream::currentIndex(bool browse)
+int RadioStream::currentIndex(Selection which)
 {
     std::lock_guard lock(playListMutex_);
-    if (!playlist_ || playlist_->isEmpty())
-        return -1;
-    if (!browse) {
-        const int index = playlist_->indexOf(playingItem_);
-        if (index >= 0)
-            playlist_->setCursor(index);
-        return index;
-    }
-    const int cursor = playlist_->cursor();
-    const int index = browseItem_ ? playlist_->indexOf(browseItem_) : -1;
-    playlist_->setCursor(cursor);
-    if (index >= 0)
-        return index;
-    browseItem_ = playlist_->current();
-    return cursor;
+    return cursor_.currentIndex(which);
 }
 
-bool RadioStream::selectIndex(int index, bool browse)
+bool RadioStream::selectIndex(int index, Selection which)
 {
-    bool restartNeeded = false;
+    bool restartNeeded;
     bool result;
     abandonProbe();
     {
         std::lock_guard lock(playListMutex_);
-        if (!playlist_)
+        RadioPlayList *list = cursor_.list();
+        if (!list)
             return false;
-        const int cursor = playlist_->cursor();
-        if (!playlist_->setCursor(index)) {
-            playlist_->setCursor(cursor);
+        const int cursor = list->cursor();
+        if (!list->setCursor(index)) {
+            list->setCursor(cursor);
             return false;
         }
-        result = selectCurrent(browse);
-        restartNeeded = result && !browse && isPlaying() && playingItem_ && !playingItem_->bad;
+        result = selectCurrent(which);
+        restartNeeded = result && which == Selection::Playing && isPlaying() && playing() &&
+                        !playing()->bad;
     }
     if (restartNeeded)
         restart();
     return result;
 }
 
-bool RadioStream::selectItem(PlayListItem *item, bool browse)
+bool RadioStream::selectItem(PlayListItem *item, Selection which)
 {
     int index;
     {
         std::lock_guard lock(playListMutex_);
-        index = playlist_ ? playlist_->indexOf(item) : -1;
+        index = cursor_.list() ? cursor_.list()->indexOf(item) : -1;
     }
-    return index >= 0 && selectIndex(index, browse);
+    return index >= 0 && selectIndex(index, which);
 }
 
-PlayListItem *RadioStream::currentItem(bool browse)
+PlayListItem *RadioStream::currentItem(Selection which)
 {
     std::lock_guard lock(playListMutex_);
-    if (!browse)
-        return playingItem_;
-    if (!browseItem_ || !playlist_ || playlist_->indexOf(browseItem_) < 0)
-        browseItem_ = playingItem_;
-    return browseItem_;
+    return cursor_.currentItem(which);
 }
 
-bool RadioStream::isBad(bool browse)
+bool RadioStream::isBad(Selection which)
 {
     std::lock_guard lock(playListMutex_);
-    const PlayListItem *item = selected(browse);
+    const PlayListItem *item = cursor_.selected(which);
     return !item || item->bad;
 }
 
-QString RadioStream::itemError(int index, bool browse)
+QString RadioStream::itemError(int index, Selection which)
 {
     std::lock_guard lock(playListMutex_);
-    if (index == -1) {
-        const PlayListItem *item = selected(browse);
-        return item ? item->error : QString();
-    }
-    const PlayListItem *item = playlist_ ? playlist_->at(index) : nullptr;
+    const PlayListItem *item = index == -1 ? cursor_.selected(which)
+                               : cursor_.list() ? cursor_.list()->at(index)
+                                                : nullptr;
     return item ? item->error : QString();
 }
 
-// Caller holds playListMutex: the entry removeCurrent(browse) would remove.
-PlayListItem *RadioStream::removalTarget(bool browse) const
-{
-    if (!playlist_)
-        return nullptr;
-    if (browse && playlist_->count() >= 2)
-        return playlist_->indexOf(browseItem_) >= 0 ? browseItem_ : playingItem_;
-    return playlist_->current();
-}
-
-bool RadioStream::removeCurrent(bool browse)
+bool RadioStream::removeCurrent(Selection which)
 {
     abandonProbe(); // the probe may be reading the entry about to go
     // An entry the workers use is only freed once they have stopped; the
@@ -195,11 +148,12 @@ bool RadioStream::removeCurrent(bool browse)
     bool lastEntry, stopFirst;
     {
         std::lock_guard lock(playListMutex_);
-        if (!playlist_)
+        if (!cursor_.list())
             return false;
-        lastEntry = playlist_->count() < 2;
-        PlayListItem *doomed = removalTarget(browse);
-        stopFirst = lastEntry || (isPlaying() && doomed && (doomed == playingItem_ || doomed == streamItem_));
+        lastEntry = cursor_.list()->count() < 2;
+        PlayListItem *doomed = cursor_.removalTarget(which);
+        stopFirst = lastEntry ||
+                    (isPlaying() && doomed && (doomed == playing() || doomed == streamItem_));
     }
     const bool restartNeeded = stopFirst && !lastEntry && isPlaying();
     if (stopFirst) {
@@ -209,22 +163,25 @@ bool RadioStream::removeCurrent(bool browse)
     bool result;
     {
         std::lock_guard lock(playListMutex_);
+        RadioPlayList *list = cursor_.list();
         if (lastEntry) {
-            playlist_->removeCurrent();
-            browseItem_ = playingItem_ = loadedItem_ = nullptr;
+            list->removeCurrent();
+            cursor_.setList(list);
+            loadedItem_ = nullptr;
             return false;
         }
-        PlayListItem *removed = removalTarget(browse);
-        playlist_->setCursor(playlist_->indexOf(removed));
-        const bool removingPlaying = removed && removed == playingItem_;
+        PlayListItem *removed = cursor_.removalTarget(which);
+        list->setCursor(list->indexOf(removed));
+        const bool removingPlaying = removed && removed == playing();
         if (removed == loadedItem_)
             loadedItem_ = nullptr;
-        if (removed == browseItem_)
-            browseItem_ = nullptr;
-        playlist_->removeCurrent();
+        if (removed == cursor_.selected(Selection::Browse))
+            cursor_.select(Selection::Browse, nullptr);
+        list->removeCurrent();
         if (removingPlaying)
-            playingItem_ = browse ? playlist_->current() : nullptr;
-        result = selectCurrent(browse);
+            cursor_.select(Selection::Playing,
+                           which == Selection::Browse ? list->current() : nullptr);
+        result = selectCurrent(which);
     }
     if (restartNeeded)
         start();
@@ -234,67 +191,43 @@ bool RadioStream::removeCurrent(bool browse)
 bool RadioStream::appendItem(std::unique_ptr<PlayListItem> item)
 {
     std::lock_guard lock(playListMutex_);
-    if (!item || !playlist_)
+    RadioPlayList *list = cursor_.list();
+    if (!item || !list)
         return false;
-    const int cursor = playlist_->cursor();
-    playlist_->appendItem(std::move(item));
-    playlist_->setCursor(cursor);
+    const int cursor = list->cursor();
+    list->appendItem(std::move(item));
+    list->setCursor(cursor);
     return true;
 }
 
 int RadioStream::savePlaylist(const QString &path)
 {
     std::lock_guard lock(playListMutex_);
-    return playlist_ ? playlist_->save(path) : 22;
+    return cursor_.list() ? cursor_.list()->save(path) : 22;
 }
 
 void RadioStream::clearPlayed()
 {
     std::lock_guard lock(playListMutex_);
-    if (!playlist_)
-        return;
-    for (const auto &item : playlist_->items())
-        item->played = false;
+    cursor_.clearPlayed();
 }
 
 int RadioStream::shufflePick(bool &reset)
 {
     std::lock_guard lock(playListMutex_);
-    reset = false;
-    if (!playlist_ || playlist_->cursor() < 0)
-        return -1;
-    auto collect = [this] {
-        std::vector<int> indexes;
-        for (int i = 0; i < playlist_->count(); ++i)
-            if (!playlist_->at(i)->played && !playlist_->at(i)->bad)
-                indexes.push_back(i);
-        return indexes;
-    };
-    std::vector<int> indexes = collect();
-    if (indexes.empty()) {
-        reset = true;
-        clearPlayed();
-        indexes = collect();
-    }
-    if (indexes.empty())
-        return -1;
-    const int cursor = playlist_->cursor();
-    int pick = indexes[size_t(random()) % indexes.size()];
-    while (pick == cursor && playlist_->count() > 1 && indexes.size() > 1)
-        pick = indexes[size_t(random()) % indexes.size()];
-    playlist_->setCursor(cursor);
-    return pick;
+    return cursor_.shufflePick(reset);
 }
 
-bool RadioStream::sortPlaylist(int tag, bool reverse)
+bool RadioStream::sortPlaylist(RadioPlayList::SortTag tag, bool reverse)
 {
     bool result;
     {
         std::lock_guard lock(playListMutex_);
-        if (!playlist_)
+        RadioPlayList *list = cursor_.list();
+        if (!list)
             return false;
-        result = playlist_->setSort(tag, reverse);
-        playlist_->sort();
+        result = list->setSort(int(tag), reverse);
+        list->sort();
     }
     postDisplayRefresh(nullptr);
     return result;
@@ -303,29 +236,30 @@ bool RadioStream::sortPlaylist(int tag, bool reverse)
 RadioPlayList::SortTag RadioStream::sortTag()
 {
     std::lock_guard lock(playListMutex_);
-    return playlist_ ? playlist_->sortTag() : RadioPlayList::SortTag::Id;
+    return cursor_.list() ? cursor_.list()->sortTag() : RadioPlayList::SortTag::Id;
 }
 
 bool RadioStream::sortReverse()
 {
     std::lock_guard lock(playListMutex_);
-    return playlist_ && playlist_->sortReverse();
+    return cursor_.list() && cursor_.list()->sortReverse();
 }
 
-bool RadioStream::search(const QString &text, int field, bool browse)
+bool RadioStream::search(const QString &text, RadioPlayList::SearchField field, Selection which)
 {
     int found;
     {
         std::lock_guard lock(playListMutex_);
-        if (!playlist_ || field < 0 || field > 5)
+        RadioPlayList *list = cursor_.list();
+        if (!list)
             return false;
-        found = playlist_->find(text, RadioPlayList::SearchField(field), playlist_->cursor());
+        found = list->find(text, field, list->cursor());
     }
-    return found >= 0 && selectIndex(found, browse);
+    return found >= 0 && selectIndex(found, which);
 }
 
-void RadioStream::inspectItem(bool browse, const std::function<void(const PlayListItem *)> &fn)
+void RadioStream::inspectItem(Selection which, const std::function<void(const PlayListItem *)> &fn)
 {
     std::lock_guard lock(playListMutex_);
-    fn(selected(browse));
+    fn(cursor_.selected(which));
 }

@@ -119,13 +119,13 @@ bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
     // Nothing playable: unknown data, an error status or a playlist body.
     {
         std::lock_guard listLock(playListMutex_);
-        if (playingItem_) {
+        if (playing()) {
             // A playlist body is not an error: the receiver installs the list.
             const bool playlist = isPlaylistCode(code);
-            if (playingItem_->error.isEmpty() && !playlist)
-                playingItem_->error = undecodedError();
-            playingItem_->played = true;
-            playingItem_->bad = true;
+            if (playing()->error.isEmpty() && !playlist)
+                playing()->error = undecodedError();
+            playing()->played = true;
+            playing()->bad = true;
         }
     }
     // Decided: later ticks would hand out the same list or error again.

@@ -101,9 +101,9 @@ RadioStream::RecordStart RadioStream::startRecording(const QString &recordDirect
     bool local;
     {
         std::lock_guard lock(playListMutex_);
-        if (!playingItem_)
+        if (!playing())
             return RecordStart::NoItem;
-        local = isLocalItem(playingItem_);
+        local = isLocalItem(playing());
     }
     if (local || !armed)
         return RecordStart::Skipped;

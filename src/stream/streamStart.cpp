@@ -16,19 +16,19 @@ bool RadioStream::initStream()
     std::unique_lock lock(playListMutex_);
     const int err = device_.open(false);
     if (err != 0) {
-        if (playingItem_)
-            playingItem_->error = QString::fromLocal8Bit(std::strerror(err));
+        if (playing())
+            playing()->error = QString::fromLocal8Bit(std::strerror(err));
         lock.unlock();
         post(StreamErrorEvent);
         return false;
     }
     setVolume(volume());
-    if (playingItem_) {
-        playingItem_->error = QString();
-        playingItem_->bad = false;
+    if (playing()) {
+        playing()->error = QString();
+        playing()->bad = false;
     }
-    streamItem_ = playingItem_;
-    releaseForeignDecoder(playingItem_);
+    streamItem_ = playing();
+    releaseForeignDecoder(playing());
     scanCount_ = 0;
     skipWait_ = false;
     buffering_ = false;
@@ -47,12 +47,12 @@ bool RadioStream::initStream()
         holdBuffer_.resize(requestedInBufSize_);
     }
     post(StreamConnectingEvent);
-    if (!playingItem_)
+    if (!playing())
         return true;
-    if (isLocalItem(playingItem_))
-        openLocalSource(playingItem_);
+    if (isLocalItem(playing()))
+        openLocalSource(playing());
     else
-        openRemoteSource(playingItem_);
+        openRemoteSource(playing());
     return true;
 }
 

@@ -31,7 +31,7 @@ void RadioStream::itemChanged(PlayListItem *item)
 {
     {
         auto lock = lockPlaylist();
-        if (item && item == playingItem_) {
+        if (item && item == playing()) {
             item->played = true;
             parseIcyTags(*item);
         }

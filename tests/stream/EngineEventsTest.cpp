@@ -89,7 +89,7 @@ TEST_F(EngineEvents, ZeroLengthFileIsUnknownFileFormat)
     installModule(TESTMOD_PATH, "test.so");
     usePlaylist({writeFile("empty.mp3", {})});
     ASSERT_TRUE(waitForEvent(StreamProbeDoneEvent));
-    stream->inspectItem(false, [](const PlayListItem *item) {
+    stream->inspectItem(Selection::Playing, [](const PlayListItem *item) {
         ASSERT_TRUE(item);
         EXPECT_EQ(item->error, QStringLiteral("unknown file format"));
         EXPECT_TRUE(item->bad);
@@ -98,7 +98,7 @@ TEST_F(EngineEvents, ZeroLengthFileIsUnknownFileFormat)
     receiver.types.clear();
     ASSERT_TRUE(stream->start());
     ASSERT_TRUE(waitForEvent(StreamErrorEvent));
-    stream->inspectItem(false, [](const PlayListItem *item) {
+    stream->inspectItem(Selection::Playing, [](const PlayListItem *item) {
         EXPECT_EQ(item->error, QStringLiteral("unknown file format"));
     });
     EXPECT_EQ(receiver.count(StreamEndedEvent), 0);
@@ -115,7 +115,7 @@ TEST_F(EngineEvents, SmallUnrecognisedFileIsUnknownFileFormat)
     receiver.types.clear();
     ASSERT_TRUE(stream->start());
     ASSERT_TRUE(waitForEvent(StreamErrorEvent));
-    stream->inspectItem(false, [](const PlayListItem *item) {
+    stream->inspectItem(Selection::Playing, [](const PlayListItem *item) {
         EXPECT_EQ(item->error, QStringLiteral("unknown file format"));
         EXPECT_TRUE(item->bad);
         EXPECT_TRUE(item->played);
@@ -134,7 +134,7 @@ TEST_F(EngineEvents, LargeUnrecognisedFileIsUnknownFileFormat)
     ASSERT_TRUE(stream->start());
     ASSERT_TRUE(waitForEvent(StreamErrorEvent));
     EXPECT_FALSE(waitUntil([&] { return receiver.count(StreamErrorEvent) > 1; }, 200));
-    stream->inspectItem(false, [](const PlayListItem *item) {
+    stream->inspectItem(Selection::Playing, [](const PlayListItem *item) {
         EXPECT_EQ(item->error, QStringLiteral("unknown file format"));
         EXPECT_TRUE(item->bad);
     });
@@ -146,7 +146,7 @@ TEST_F(EngineEvents, MissingLocalFileIsReportedWithTheSystemMessage)
     receiver.types.clear();
     ASSERT_TRUE(stream->start());
     ASSERT_TRUE(waitForEvent(StreamErrorEvent));
-    stream->inspectItem(false, [](const PlayListItem *item) {
+    stream->inspectItem(Selection::Playing, [](const PlayListItem *item) {
         EXPECT_EQ(item->error, QStringLiteral("No such file or directory"));
         EXPECT_TRUE(item->bad);
     });

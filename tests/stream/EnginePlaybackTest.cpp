@@ -32,9 +32,9 @@ TEST_F(EnginePlayback, FormatChangeMidStreamIsAppliedToTheDevice)
     ASSERT_TRUE(waitForEvent(StreamEndedEvent));
     stream->stop();
     EXPECT_GE(receiver.count(StreamFormatEvent), 2);
-    EXPECT_EQ(stream->sampleRate(false), 22050);
-    EXPECT_EQ(stream->channelMode(false), QStringLiteral("Joint Stereo"));
-    EXPECT_EQ(stream->formatName(false), QStringLiteral("Test PCM"));
+    EXPECT_EQ(stream->sampleRate(Selection::Playing), 22050);
+    EXPECT_EQ(stream->channelMode(Selection::Playing), QStringLiteral("Joint Stereo"));
+    EXPECT_EQ(stream->formatName(Selection::Playing), QStringLiteral("Test PCM"));
     // The WAV device starts a new file for the new format.
     ASSERT_TRUE(QFileInfo::exists(wavPath() + ".1"));
     EXPECT_EQ(wavData(wavPath()) + wavData(wavPath() + ".1"), data.pcm);
@@ -129,7 +129,7 @@ TEST_F(EnginePlayback, RemovingThePlayingEntryWhilePlaying)
     ASSERT_TRUE(stream->start());
     for (int i = 0; i < 5; ++i) {
         ASSERT_TRUE(waitForEvent(StreamDecodeStartedEvent, i + 1));
-        ASSERT_TRUE(stream->removeCurrent(false));
+        ASSERT_TRUE(stream->removeCurrent(Selection::Playing));
         EXPECT_TRUE(stream->isPlaying());
         EXPECT_EQ(stream->count(), unsigned(5 - i));
     }
@@ -146,14 +146,14 @@ TEST_F(EnginePlayback, ANewSelectionAbandonsARunningProbe)
     StderrCapture err;
     usePlaylist({writeFile("noise.raw", pcm(300000)), "http://127.0.0.1:9/remote"});
     ASSERT_TRUE(waitForEvent(StreamReadingFileEvent));
-    ASSERT_TRUE(stream->selectIndex(1, false));
+    ASSERT_TRUE(stream->selectIndex(1, Selection::Playing));
     const int tried = int(err.text().count(QStringLiteral("TRYING")));
     // A whole probe: ten modules for each of the ten blocks read.
     EXPECT_LT(tried, 20);
     ASSERT_TRUE(waitForEvent(StreamProbeDoneEvent));
     EXPECT_EQ(int(err.text().count(QStringLiteral("TRYING"))), tried);
     // Nothing was concluded about the abandoned file.
-    EXPECT_TRUE(stream->itemError(0, false).isEmpty());
+    EXPECT_TRUE(stream->itemError(0, Selection::Playing).isEmpty());
 }
 
 } // namespace

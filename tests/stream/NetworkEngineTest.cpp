@@ -42,7 +42,7 @@ protected:
     QString playingError()
     {
         QString error;
-        stream->inspectItem(false, [&](const PlayListItem *item) { error = item->error; });
+        stream->inspectItem(Selection::Playing, [&](const PlayListItem *item) { error = item->error; });
         return error;
     }
     TestStream audio(int bytes)
@@ -75,7 +75,7 @@ TEST_F(NetworkEngine, IcyStreamPlaysCleanAudioAndShowsEachTitle)
     EXPECT_EQ(receiver.count(StreamErrorEvent), 0);
     EXPECT_EQ(wavData(wavPath()).size(), data.pcm.size());
     EXPECT_TRUE(wavData(wavPath()) == data.pcm);
-    stream->inspectItem(false, [](const PlayListItem *item) {
+    stream->inspectItem(Selection::Playing, [](const PlayListItem *item) {
         EXPECT_EQ(item->title, QStringLiteral("O'Brien - It's"));
         EXPECT_EQ(item->streamTitle, QStringLiteral(" Station"));
         EXPECT_EQ(item->genre, QStringLiteral(" Jazz"));
@@ -293,7 +293,7 @@ TEST_F(NetworkEngine, ABurstAtConnectIsStrippedBeforeTheDecoderSearch)
             EXPECT_EQ(out.size(), played);
             EXPECT_TRUE(out.right(data.pcm.size()) == data.pcm);
             if (QByteArray(path) == "/burst")
-                stream->inspectItem(false, [](const PlayListItem *item) {
+                stream->inspectItem(Selection::Playing, [](const PlayListItem *item) {
                     EXPECT_EQ(item->streamTitle, QStringLiteral(" Burst FM"));
                 });
         }
@@ -372,7 +372,7 @@ TEST_F(NetworkEngine, StoppingWhileAFetchRunsPostsNoError)
         // The fetch goes on for many read passes after the stop.
         EXPECT_FALSE(waitUntil([&] { return receiver.count(StreamErrorEvent) > 0; }, 600));
         bool bad = true;
-        stream->inspectItem(false, [&](const PlayListItem *item) { bad = item->bad; });
+        stream->inspectItem(Selection::Playing, [&](const PlayListItem *item) { bad = item->bad; });
         EXPECT_FALSE(bad);
     }
 }
@@ -387,12 +387,12 @@ TEST_F(NetworkEngine, AProbedModuleStaysWithItsEntry)
                                          icyInterleave(remote.bytes(), 1000, {})));
     usePlaylist({writeFile("first.raw", local.bytes()), server.url("/live")});
     ASSERT_TRUE(waitForEvent(StreamProbeDoneEvent));
-    ASSERT_TRUE(stream->selectIndex(1, false));
+    ASSERT_TRUE(stream->selectIndex(1, Selection::Playing));
     ASSERT_TRUE(stream->start());
     ASSERT_TRUE(waitForEvent(StreamEndedEvent));
     stream->stop();
     EXPECT_TRUE(wavData(wavPath()) == remote.pcm);
-    stream->inspectItem(false, [](const PlayListItem *item) {
+    stream->inspectItem(Selection::Playing, [](const PlayListItem *item) {
         EXPECT_EQ(item->streamTitle, QStringLiteral(" Second"));
     });
 }

@@ -81,7 +81,7 @@ protected:
         usePlaylist(before + QStringList{file});
         if (!before.isEmpty()) {
             ASSERT_TRUE(waitForEvent(StreamProbeDoneEvent));
-            ASSERT_TRUE(stream->selectIndex(int(before.size()), false));
+            ASSERT_TRUE(stream->selectIndex(int(before.size()), Selection::Playing));
         }
         ASSERT_TRUE(stream->start());
         ASSERT_TRUE(waitForEvent(StreamEndedEvent, 1, 60000));

@@ -46,7 +46,7 @@ void HeadlessPlayer::customEvent(QEvent *event)
 
 void HeadlessPlayer::printTags()
 {
-    stream_->inspectItem(false, [this](const PlayListItem *item) {
+    stream_->inspectItem(Selection::Playing, [this](const PlayListItem *item) {
         if (!item)
             return;
         const QStringList fields = {
@@ -59,7 +59,7 @@ void HeadlessPlayer::printTags()
 
 void HeadlessPlayer::printFormat()
 {
-    stream_->inspectItem(false, [this](const PlayListItem *item) {
+    stream_->inspectItem(Selection::Playing, [this](const PlayListItem *item) {
         if (!item || !item->streamInfoValid)
             return;
         const DecoderInfo &info = item->streamInfo;
@@ -74,7 +74,7 @@ void HeadlessPlayer::printFormat()
 void HeadlessPlayer::printError()
 {
     bool ignore = false;
-    stream_->inspectItem(false, [this, &ignore](const PlayListItem *item) {
+    stream_->inspectItem(Selection::Playing, [this, &ignore](const PlayListItem *item) {
         // After a playlist hand-over the new entry is not marked: nothing failed.
         ignore = item && !item->bad;
         if (!ignore)
@@ -106,7 +106,7 @@ void HeadlessPlayer::startRecording()
 
 void HeadlessPlayer::moveOn(int exitCodeAtEnd)
 {
-    if (!stream_->next(false)) {
+    if (!stream_->next(Selection::Playing)) {
         stream_->stop();
         emit finished(exitCodeAtEnd);
         return;

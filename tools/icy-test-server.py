@@ -2,7 +2,7 @@
 """A small ICY (SHOUTcast-style) server on 127.0.0.1 for trying the player.
 
   tools/icy-test-server.py FILE.mp3 [--port 8000] [--metaint 8192] [--kbps 128]
-                           [--title-every 5]
+                           [--title-every 5] [--burst KB]
 
 Loops FILE at about the given bit rate, interleaving a metadata block every
 metaint bytes and changing the StreamTitle every few seconds.
@@ -60,7 +60,8 @@ def serve(conn, args, audio):
                         since_meta = 0
             conn.sendall(out)
             sent += len(piece)
-            ahead = sent / rate - (time.monotonic() - started)
+            # The burst goes out at once, as servers fill a new listener's buffer.
+            ahead = max(0, sent - args.burst * 1024) / rate - (time.monotonic() - started)
             if ahead > 0:
                 time.sleep(ahead)
     except OSError:
@@ -76,6 +77,7 @@ def main():
     p.add_argument("--metaint", type=int, default=8192)
     p.add_argument("--kbps", type=int, default=128)
     p.add_argument("--title-every", type=float, default=5)
+    p.add_argument("--burst", type=int, default=0, help="KB sent at once on connect")
     args = p.parse_args()
     audio = open(args.file, "rb").read()
     s = socket.socket()

@@ -1,7 +1,6 @@
 #include "stream.h"
 
 #include "EventHandOff.h"
-#include "streamNetwork.h"
 #include "RadioStreamSound.h"
 #include "streamThreads.h"
 
@@ -16,14 +15,14 @@
 
 RadioStream::RadioStream(QObject *receiver, AudioOps *ops, int verbosity)
     : receiver_(receiver), verbosity_(verbosity),
-      device_(ops, [this] { return soundPlaying() != 0; }), decoders_(verbosity, device_)
+      device_(ops, [this] { return soundPlaying() != 0; }), decoders_(verbosity, device_),
+      transfer_([this](unsigned id, const QByteArray *chunk) { emit streamFetch(id, chunk); })
 {
     struct timeval tv {};
     gettimeofday(&tv, nullptr);
     const long pid = long(getpid());
     srandom(unsigned((tv.tv_sec + tv.tv_usec) ^ (pid + pid * 32768)));
 
-    initNetwork();
     connect(&readTimer_, &QTimer::timeout, this, &RadioStream::slotRead);
     connect(&fetchTimer_, &QTimer::timeout, this, &RadioStream::slotFetch);
     scanTimer_.setSingleShot(true);
@@ -53,7 +52,7 @@ RadioStream::~RadioStream()
     // the multi handle is only touched again once that pass has ended.
     fetchTimer_.stop();
     readThread_->join();
-    cleanupNetwork();
+    transfer_.removeStream();
     decoders_.releaseStream();
     device_.close(true);
 }
@@ -124,7 +123,7 @@ void RadioStream::stopSequence()
     if (!restarting)
         post(StreamStoppedEvent);
     restarting_ = false;
-    removeStreamHandle();
+    transfer_.removeStream();
     {
         std::lock_guard lock(playListMutex_);
         streamItem_ = nullptr;

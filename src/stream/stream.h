@@ -9,6 +9,7 @@
 #include "IcyDeinterleaver.h"
 #include "PlaylistCursor.h"
 #include "RecordFile.h"
+#include "StreamTransfer.h"
 #include "radioPlayList.h"
 #include "streamEvents.h"
 
@@ -31,7 +32,6 @@ class RadioStreamReadThread;
 class RadioStreamRecordThread;
 class RadioStreamScanThread;
 class RadioStreamSound;
-struct StreamNetwork;
 
 // The stream engine. One exists per process, created by the main widget.
 // It owns the active playlist's selections, opens the playing entry's
@@ -287,8 +287,6 @@ public:
     // kept, but the transfer must pause until the decode thread made room.
     Take takeNetworkBlock(const char *data, size_t length);
     void pauseTransfer();
-    // A fetch's chunk (read thread): emitted under fetchMutex_.
-    void deliverFetchChunk(unsigned id, const char *data, size_t length);
 
 private:
     // The read thread's pass and the write path.
@@ -341,16 +339,10 @@ private:
     void parseIcyTags(PlayListItem &item);
 
     // Network (streamNetwork.cpp, streamFetch.cpp).
-    void initNetwork();
-    void cleanupNetwork();
     bool openRemoteSource(PlayListItem *item);
-    void removeStreamHandle();
-    // Read thread: adds the queued handles, then drives libcurl once.
+    // Read thread: resumes a paused stream, then drives libcurl once.
     void runTransfers();
-    void addQueuedHandles();
-    void transferDone(void *handle, int result);
-    void setWaitingForRoom(bool waiting);
-    void removeCancelledFetches(); // caller holds fetchMutex_, read thread idle
+    void streamTransferDone(CURLcode code);
     // Applies what the sniff found to the playing entry (no lock held); true
     // when it stored something.
     bool storeSniffed();
@@ -387,10 +379,10 @@ private:
     AudioDevice device_;
     DecoderRegistry decoders_;
 
-    // Locks, in their order; the decoder lock is decoders_'s, the audio lock device_'s.
+    // Locks, in their order. The decoder lock is decoders_'s, the fetch lock
+    // transfer_'s and the audio lock device_'s.
     mutable std::recursive_mutex playListMutex_;
     mutable std::mutex holdBufferMutex_;
-    mutable std::recursive_mutex fetchMutex_;
     mutable std::mutex recordMutex_;
 
     // playListMutex_
@@ -427,7 +419,6 @@ private:
     std::atomic<bool> paused_{false};
     std::atomic<bool> buffering_{false};
     std::atomic<bool> skipWait_{false};
-    std::atomic<bool> fetchPending_{false};
     std::atomic<bool> transferPaused_{false}; // the stream's transfer waits for room
 
     // Settings.
@@ -444,11 +435,8 @@ private:
     QStringList allowedProxyPorts_;
     std::atomic<int> soundsVolume_{0};
 
-    // libcurl state: the multi handle, the stream's handle, the fetches.
-    // The multi handle is used by the read thread, or by the GUI thread
-    // while the read thread is not running; handles for it are queued
-    // under fetchMutex_ and added by the read thread.
-    std::unique_ptr<StreamNetwork> net_;
+    // libcurl: the stream's transfer and the fetches; the fetch lock is its own.
+    StreamTransfer transfer_;
     // holdBufferMutex_: what the last sniff found for the playing entry, to
     // be stored once the hold-buffer lock is released.
     QString sniffedHeader_;

@@ -32,11 +32,7 @@ void RadioStream::slotRead()
     } else if (!sniffAndAct(lock)) {
         return;
     }
-    readThread_->join(); // inactive: its run has returned or is returning
-    {
-        std::lock_guard fetchLock(fetchMutex_);
-        readThread_->begin();
-    }
+    readThread_->begin();
     if (holdBufferFill() > 0)
         post(StreamProgressEvent);
 }

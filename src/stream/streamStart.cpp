@@ -32,7 +32,6 @@ bool RadioStream::initStream()
     scanCount_ = 0;
     skipWait_ = false;
     buffering_ = false;
-    fetchPending_ = true;
     stopCode_ = StopCode::None;
     {
         std::lock_guard bufferLock(holdBufferMutex_);

@@ -3,7 +3,7 @@
 
 void RadioStream::appendNetworkBlock(const char *data, size_t length)
 {
-    fetchPending_ = false;
+    transfer_.pending = false;
     icy_.append(holdBuffer_, data, length);
 }
 

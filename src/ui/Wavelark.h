@@ -186,6 +186,9 @@ private:
     int linkId = -1;
     QString selectedProfile;
     bool suppressAutoStart = true;
+    // Set by the first openLink. The system's link, up from start-up, was
+    // never asked for: it starts nothing (autoplay has its own timer).
+    bool linkRequested = false;
     bool inCall = false;
     bool pausedBeforeCall = false;
     bool displayHidden = false;

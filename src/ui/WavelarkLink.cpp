@@ -10,6 +10,7 @@
 bool Wavelark::openLink(bool forceChoice)
 {
     suppressAutoStart = false;
+    linkRequested = true;
     if (linkId != -1)
         return false;
     selectedProfile = settings_.networkProfile;
@@ -36,7 +37,7 @@ void Wavelark::slotLinkConnected(int id, LinkInfo &)
     if (!selectedProfile.isNull())
         settings_.networkProfile = selectedProfile;
     updateNetworkStatus();
-    if (suppressAutoStart)
+    if (suppressAutoStart || !linkRequested)
         return;
     if (pendingDirectoryAction != -1)
         pendingDirectoryAction = -1; // directory actions arrive with the directory menus

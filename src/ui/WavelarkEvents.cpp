@@ -94,7 +94,9 @@ void Wavelark::onPlaylistReceived(QEvent *event)
     std::unique_ptr<RadioPlayList> received =
         static_cast<StreamPlaylistEventData *>(event)->takePlaylist();
     stream->stop();
-    if (!received)
+    // A body that named nothing playable would leave an empty playlist and
+    // lose the station; the error the engine posts for it is shown instead.
+    if (!received || received->isEmpty())
         return;
     RadioPlayList *list = received.release();
     if (mergeFetchedList(list)) {

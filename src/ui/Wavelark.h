@@ -34,6 +34,8 @@ enum WavelarkEventType {
     SortShownEvent = QEvent::User + 15,
     StationListEvent = QEvent::User + 16,
     TagShownEvent = QEvent::User + 17,
+    // The status line is due for a refresh (posted from the decode thread).
+    NetworkStatusEvent = QEvent::User + 20,
 };
 
 // The player's one window. Its constructor is the program's start-up; it

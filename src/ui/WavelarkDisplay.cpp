@@ -2,12 +2,14 @@
 // connected to the stream's signals.
 #include "Wavelark.h"
 
+#include "EventHandOff.h"
 #include "WavelarkIndicators.h"
 #include "WavelarkMarquee.h"
 #include "playListItem.h"
 #include "radioPlayList.h"
 #include "stream.h"
 
+#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QThread>
@@ -167,11 +169,14 @@ void Wavelark::slotStreamBufferEmpty(bool empty)
         if (id != 0 && s->soundPlaying() == id)
             s->stopSound();
     }
-    // Widgets belong to the GUI thread.
-    if (QThread::currentThread() == thread())
+    // Widgets belong to the GUI thread: from a worker, the refresh is posted.
+    if (QThread::currentThread() == thread()) {
         updateNetworkStatus();
-    else
-        QMetaObject::invokeMethod(this, &Wavelark::updateNetworkStatus, Qt::QueuedConnection);
+    } else {
+        auto *event = new QEvent(QEvent::Type(NetworkStatusEvent));
+        wavelark::handOffEvent(event);
+        QCoreApplication::postEvent(this, event);
+    }
 }
 
 void Wavelark::slotConnectingSoundTimer()

@@ -24,7 +24,9 @@ void Wavelark::customEvent(QEvent *event)
     // Events still queued when the stream was shut down find nothing to show.
     if (type < QEvent::User || !stream)
         return;
-    lastEventType = type;
+    // A status refresh of our own is not one of the stream's events.
+    if (type != NetworkStatusEvent)
+        lastEventType = type;
     switch (type) {
     case StreamStoppedEvent:
         updateNetworkStatus();
@@ -51,6 +53,7 @@ void Wavelark::customEvent(QEvent *event)
     case LinkWaitingEvent: statusMarquee->setText(tr("waiting for link")); break;
     case SortShownEvent: showSortText(); break;
     case TagShownEvent: showTagText(); break;
+    case NetworkStatusEvent: updateNetworkStatus(); break;
     default:
         std::fprintf(stderr, "Wavelark(3000): customEvent\n");
         break;

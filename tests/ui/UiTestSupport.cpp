@@ -1,6 +1,7 @@
 #include "UiTestSupport.h"
 
 #include "SoftKeyBar.h"
+#include "EventHandOff.h"
 #include "WaitUntil.h"
 #include "WavelarkMarquee.h"
 
@@ -81,6 +82,8 @@ void SectionRecorder::snapshot()
 
 bool SectionRecorder::eventFilter(QObject *watched, QEvent *event)
 {
+    // The filter sees a worker's event before the window does.
+    wavelark::takeOverEvent(event);
     if (watched == window_ && event->type() >= QEvent::User)
         snapshot();
     return false;

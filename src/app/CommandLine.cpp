@@ -53,6 +53,8 @@ CommandLineOptions parseCommandLine(int argc, char **argv, FILE *err)
         default:
             std::fprintf(err, "%s\n", usageLine().toLocal8Bit().constData());
             o.quitRequested = true;
+            if (c != 'h')
+                o.quitStatus = 2;
             break;
         }
     }

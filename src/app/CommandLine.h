@@ -20,6 +20,7 @@ struct CommandLineOptions {
     QString proxy;              // -p; null when not given
     QString configPath;         // -c; null for the default path
     bool quitRequested = false; // the usage line was printed
+    int quitStatus = 0;         // exit status then: 0 for -h alone, 2 otherwise
     QStringList arguments;      // files, folders or URLs after the options
 };
 

@@ -1,34 +1,27 @@
-// Until the main window exists, the program reads its command line and
-// configuration exactly as start-up will and reports what it would play.
-#include "CommandLine.h"
-#include "UserPaths.h"
-#include "WavelarkConfig.h"
-#include "stream.h"
+// The player: the main window's constructor is the start-up, then the
+// event loop runs until the window quits (soft key, close button, SIGTERM).
+#include "Wavelark.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 
-#include <cstdio>
+#include <curl/curl.h>
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    WavelarkSettings settings;
-    const UserPaths paths = UserPaths::forHome();
-    const CommandLineOptions options = parseCommandLine(argc, argv);
-    if (options.quitRequested)
-        return 0;
-
-    RadioStream stream(nullptr, nullptr, options.verbosity);
-    stream.setDecodeWait(3);
-    QStringList recentSearches;
-    WavelarkConfig config(settings, stream, recentSearches);
-    config.read(options.configPath.isNull() ? paths.configPath : options.configPath);
-    applyCommandLine(options, settings, stream);
-
-    std::printf("hold buffer %u KB, decode buffer %u KB, volume %d, autoplay %s\n",
-                stream.inBufSize() / 1024, stream.outBufSize() / 1024, settings.volume,
-                settings.autoPlay ? "on" : "off");
-    for (const QString &a : options.arguments)
-        std::printf("would load: %s\n", a.toLocal8Bit().constData());
-    return 0;
+    QApplication app(argc, argv);
+    auto *window = new Wavelark(argc, argv);
+    // The usage line was printed: end without showing the window.
+    if (window->quitRequested()) {
+        const int status = window->quitStatus();
+        delete window;
+        return status;
+    }
+    curl_global_init(CURL_GLOBAL_NOTHING);
+    window->show();
+    const int code = app.exec();
+    // The stream was stopped by the quit; freeing the window lets leak
+    // checkers see a clean end.
+    delete window;
+    curl_global_cleanup();
+    return code;
 }

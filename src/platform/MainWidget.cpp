@@ -1,0 +1,34 @@
+#include "MainWidget.h"
+
+#include "SoftKeyBar.h"
+
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+MainWidget::MainWidget(QWidget *parent) : QWidget(parent), scrollView_(new QScrollArea(this))
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    scrollView_->setObjectName(QStringLiteral("sv"));
+    scrollView_->setFrameShape(QFrame::NoFrame);
+    scrollView_->setWidgetResizable(true);
+    // Long texts scroll inside their marquees; the view itself only scrolls down.
+    scrollView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scrollView_->setFocusPolicy(Qt::NoFocus);
+    layout->addWidget(scrollView_, 1);
+}
+
+void MainWidget::setContentWidget(QWidget *content)
+{
+    scrollView_->setWidget(content);
+}
+
+void MainWidget::setSoftKeyBar(SoftKeyBar *bar)
+{
+    if (softKeyBar_)
+        softKeyBar_->deleteLater();
+    softKeyBar_ = bar;
+    bar->setParent(this);
+    layout()->addWidget(bar);
+}

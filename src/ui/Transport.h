@@ -1,0 +1,76 @@
+#pragma once
+
+#include "PlaylistCursor.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdio>
+
+class PlayListItem;
+class RadioStream;
+struct WavelarkSettings;
+
+// The transport decisions of the player, without widgets: which item plays
+// next, and whether a failed stream is tried again or given up. The main
+// window drives it and shows the results; the headless driver can share it.
+// GUI thread only; the stream's calls take the stream's own locks.
+class Transport : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Both must outlive the transport. Diagnostics ("RETRY n/m") go to `log`.
+    Transport(RadioStream &stream, const WavelarkSettings &settings, FILE *log = stderr,
+              QObject *parent = nullptr);
+
+    // State the window shows and changes.
+    bool browseMode() const { return browseMode_; }
+    // The selection the display and the browse-mode commands follow.
+    Selection selection() const { return browseMode_ ? Selection::Browse : Selection::Playing; }
+    void setBrowseMode(bool on) { browseMode_ = on; }
+    // 0 no repeat, 1 repeat the current item, 2 repeat all.
+    int repeatMode() const { return repeatMode_; }
+    void setRepeatMode(int mode) { repeatMode_ = mode; }
+    bool shuffle() const { return shuffle_; }
+    void setShuffle(bool on) { shuffle_ = on; }
+    int recallIndex() const { return recallIndex_; }
+    void setRecallIndex(int index) { recallIndex_ = index; }
+    // The item last made current by a navigation command; never dereferenced here.
+    PlayListItem *lastShownItem() const { return lastShownItem_; }
+    void setLastShownItem(PlayListItem *item) { lastShownItem_ = item; }
+
+    // Clears the played marks and the retries, then asks the stream to start.
+    bool startPlayback();
+    // Sets the playing item's retry counter to 0, unless a different item is browsed.
+    void resetRetries();
+    // automatic: the program advances by itself (an item ended or failed);
+    // scan: the scan timer advances.
+    void nextItem(bool automatic, bool scan);
+    void shuffleNext(bool scan);
+
+    enum class ErrorOutcome {
+        NotFailed, // the playing item is not marked bad: nothing to do
+        Retrying,  // the same remote item started again
+        Skipped,   // the next item was chosen (skipBadFiles)
+        GaveUp,    // the stream stopped; the window shows the error
+    };
+    // A StreamErrorEvent arrived: retry a remote item up to streamRetries
+    // times, then play the error sound and skip or stop.
+    ErrorOutcome streamError();
+    // The error text of the item under the active cursor.
+    QString activeError();
+
+private:
+    void play(const QString &file);
+    bool activeIsPlaying();
+
+    RadioStream &stream_;
+    const WavelarkSettings &settings_;
+    FILE *log_;
+    bool browseMode_ = false;
+    int repeatMode_ = 0;
+    bool shuffle_ = false;
+    int recallIndex_ = 0;
+    PlayListItem *lastShownItem_ = nullptr;
+};

@@ -1,0 +1,204 @@
+// Start-up and quitting: the constructor is the program's start-up sequence.
+#include "Wavelark.h"
+
+#include "AudioOps.h"
+#include "CommandLine.h"
+#include "KeyBindings.h"
+#include "LinkManager.h"
+#include "PhoneState.h"
+#include "TerminationSignal.h"
+#include "UserPaths.h"
+#include "WavelarkConfig.h"
+#include "WavelarkIndicators.h"
+#include "shoutCast.h"
+#include "stream.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+std::atomic<int> Wavelark::bufferEmptySoundId{0};
+
+namespace {
+
+// The phone's memory card has no desktop counterpart: recordings and saved
+// playlists go to the user's music folder, or home when there is none.
+QString defaultMediaFolder()
+{
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    return music.isEmpty() ? QDir::homePath() : music;
+}
+
+} // namespace
+
+Wavelark::Wavelark(int argc, char **argv, QWidget *parent) : MainWidget(parent)
+{
+    // 2. The defaults are WavelarkSettings' own.
+    // 3. Paths.
+    const UserPaths paths = UserPaths::forHome();
+    configPath = paths.configPath;
+    favoritesPath = paths.favoritesPath;
+    // 4. SIGTERM stops the stream and quits, from the event loop.
+    termination = new TerminationSignal(this);
+    connect(termination, &TerminationSignal::terminated, this, &Wavelark::slotQuit);
+    // 5. The command line.
+    const CommandLineOptions options = parseCommandLine(argc, argv);
+    quitRequested_ = options.quitRequested;
+    quitStatus_ = options.quitStatus;
+    if (!options.configPath.isNull())
+        configPath = options.configPath;
+    // 6-7. The sound device table (once per process) and the engine.
+    stream = std::make_unique<RadioStream>(this, sharedAudioOps(), options.verbosity);
+    transport_ = std::make_unique<Transport>(*stream, settings_);
+    connect(stream.get(), &RadioStream::streamStart, this, &Wavelark::slotStreamStart,
+            Qt::DirectConnection);
+    connect(stream.get(), &RadioStream::streamStop, this, &Wavelark::slotStreamStop,
+            Qt::DirectConnection);
+    connect(stream.get(), &RadioStream::streamPaused, this, &Wavelark::slotStreamPaused,
+            Qt::DirectConnection);
+    connect(stream.get(), &RadioStream::streamBufferEmpty, this,
+            &Wavelark::slotStreamBufferEmpty, Qt::DirectConnection);
+    // 8-9. The directory client and its genre cache. Its announcements are
+    // taken up with the directory menus.
+    shoutCast = new ShoutCast(this, stream.get(), this);
+    shoutCast->readGenreCache(paths.genreCachePath);
+    // 10. Remaining defaults.
+    settings_.recordDirectory = defaultMediaFolder();
+    saveDirectory = settings_.recordDirectory;
+    settings_.recordOneFile = false;
+    settings_.enableMarquee = true;
+    stream->setDecodeWait(3);
+    settings_.scanInterval = 15;
+    settings_.autoPlay = false;
+    // 11-12. Configuration; a missing file leaves the defaults.
+    config = new WavelarkConfig(settings_, *stream, recentSearches_, this);
+    recentSearchesList = std::make_unique<WavelarkListBox>(0, 0, 0);
+    config->read(configPath);
+    // 13.
+    recentSearchesList->setKeys(config->firstKeycode(keyUp), config->firstKeycode(keyDown),
+                                config->firstKeycode(keySelect));
+    // 14-15.
+    applyCommandLine(options, settings_, *stream);
+    stream->setVolume(settings_.volume);
+    stream->setSoundsVolume(settings_.soundsVolume);
+    // 16.
+    connectingSoundTimer.setSingleShot(true);
+    connect(&connectingSoundTimer, &QTimer::timeout, this, &Wavelark::slotConnectingSoundTimer);
+    // 17. The screen; the recent searches under their heading.
+    buildScreen();
+    recentSearchesList->addItem(tr("Recent searches"));
+    recentSearchesList->addItems(recentSearches_);
+    // 18. The link manager: the system's connection is reported once the loop runs.
+    sessionManager = new LinkManager(this);
+    connect(sessionManager, &LinkManager::connected, this, &Wavelark::slotLinkConnected);
+    connect(sessionManager, &LinkManager::openFailed, this, &Wavelark::slotLinkOpenFailed);
+    connect(sessionManager, &LinkManager::broken, this, &Wavelark::slotLinkBroken);
+    sessionManager->init(true);
+    // 19. A desktop has no display-state device: focus decides.
+    framebufferFd = PhoneState::openDisplayState();
+    // 20. Timers.
+    connect(&callTimer, &QTimer::timeout, this, &Wavelark::slotCallHandler);
+    callTimer.start(200);
+    sortTagTimer.setSingleShot(true);
+    connect(&sortTagTimer, &QTimer::timeout, this, &Wavelark::slotSortTagTimer);
+    keyModTimer.setSingleShot(true);
+    connect(&keyModTimer, &QTimer::timeout, this, &Wavelark::slotKeyModTimer);
+    // 21-23. What the command line names becomes the playlist.
+    loadArguments(options.arguments, options.recursive);
+    // 24. Otherwise the favorites, when there are any.
+    if (options.arguments.isEmpty() && settings_.loadFavorites &&
+        QFileInfo::exists(favoritesPath))
+        slotOpenFavorites();
+    // 25.
+    suppressAutoStart = !settings_.autoPlay;
+    if (settings_.autoPlay)
+        QTimer::singleShot(1500, this, &Wavelark::slotAutoPlayStart);
+    // 26-28.
+    recordIndicator->setBlinking(options.recordAtStart);
+    setMarqueeMode(settings_.enableMarquee ? 2 : 0);
+    stream->setPaused(false);
+}
+
+Wavelark::~Wavelark()
+{
+    shutDownStream();
+}
+
+void Wavelark::loadArguments(const QStringList &arguments, bool recursive)
+{
+    auto *list = new RadioPlayList;
+    for (const QString &argument : arguments) {
+        if (QFileInfo(argument).isDir())
+            addFolder(list, argument, recursive);
+        else
+            list->addLocation(argument, false);
+    }
+    if (list->isEmpty())
+        delete list;
+    else
+        setPlayList(list, true);
+}
+
+void Wavelark::addFolder(RadioPlayList *list, const QString &folder, bool recursive)
+{
+    const QDir dir(folder);
+    const QFileInfoList entries = dir.entryInfoList(
+        QDir::Dirs | QDir::Files | QDir::Drives | QDir::NoDotAndDotDot | QDir::Hidden,
+        QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo &entry : entries) {
+        const QString path = folder.endsWith('/') ? folder + entry.fileName()
+                                                  : folder + '/' + entry.fileName();
+        if (entry.isDir() && recursive)
+            addFolder(list, path, recursive);
+        else if (!entry.isDir())
+            list->addLocation(path, false);
+    }
+}
+
+void Wavelark::slotOpenFavorites()
+{
+    auto *list = new RadioPlayList;
+    if (!list->addLocation(favoritesPath, false) || list->isEmpty()) {
+        delete list;
+        return;
+    }
+    setPlayList(list, true);
+    currentGenre = nullptr;
+}
+
+// The directory client first (it needs the stream), then the playlist in
+// use (the engine never frees it), then the engine.
+void Wavelark::shutDownStream()
+{
+    if (!stream)
+        return;
+    callTimer.stop();
+    connectingSoundTimer.stop();
+    sortTagTimer.stop();
+    stream->stop();
+    delete shoutCast;
+    shoutCast = nullptr;
+    delete config;
+    config = nullptr;
+    RadioPlayList *list = stream->playlist();
+    transport_.reset();
+    stream.reset();
+    if (!ownedByGenre(list))
+        delete list;
+}
+
+void Wavelark::slotQuit()
+{
+    shutDownStream();
+    QApplication::quit();
+}
+
+void Wavelark::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    slotQuit();
+}

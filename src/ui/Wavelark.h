@@ -1,0 +1,228 @@
+#pragma once
+
+#include "MainWidget.h"
+#include "Transport.h"
+#include "WavelarkSettings.h"
+
+#include <QEvent>
+#include <QStringList>
+#include <QTimer>
+
+#include <atomic>
+#include <memory>
+
+class LinkManager;
+class QLabel;
+class QSlider;
+class RadioPlayList;
+class RadioStream;
+class ShoutCast;
+class TerminationSignal;
+class WavelarkBlink;
+class WavelarkConfig;
+class WavelarkListBox;
+class WavelarkMarquee;
+class WavelarkRepeat;
+class WavelarkShuffle;
+class WavelarkVolume;
+struct LinkInfo;
+struct ShoutCastGenre;
+
+// Custom events the main window posts, besides the engine's (streamEvents.h).
+enum WavelarkEventType {
+    LinkWaitingEvent = QEvent::User + 14,
+    SortShownEvent = QEvent::User + 15,
+    StationListEvent = QEvent::User + 16,
+    TagShownEvent = QEvent::User + 17,
+    // The status line is due for a refresh (posted from the decode thread).
+    NetworkStatusEvent = QEvent::User + 20,
+};
+
+// The player's one window. Its constructor is the program's start-up; it
+// owns the stream engine, the configuration, the directory client and the
+// link manager, and it is where the engine's results reach the screen: the
+// engine posts events, customEvent draws them. GUI thread only, except
+// slotStreamBufferEmpty (see there).
+//
+// The implementation is split by concern: Wavelark.cpp (start-up, quit),
+// WavelarkScreen.cpp (building the screen, fonts, colours),
+// WavelarkEvents.cpp (customEvent), WavelarkDisplay.cpp (the three
+// sections and the stream's signals), WavelarkPlaylist.cpp (installing and
+// merging playlists, recording), WavelarkLink.cpp (link, call and display
+// state), WavelarkRetry.cpp (stream errors and the error dialog).
+class Wavelark : public MainWidget
+{
+    Q_OBJECT
+
+public:
+    Wavelark(int argc, char **argv, QWidget *parent = nullptr);
+    ~Wavelark() override;
+
+    // Set when the command line asked to quit before the event loop runs:
+    // the exit status (0 for -h, 2 for an unknown option or -f).
+    bool quitRequested() const { return quitRequested_; }
+    int quitStatus() const { return quitStatus_; }
+
+    // What the window shows, for its tests.
+    RadioStream *radioStream() const { return stream.get(); }
+    WavelarkSettings &settings() { return settings_; }
+    Transport &transport() { return *transport_; }
+    QLabel *headerLabelWidget() const { return headerLabel; }
+    WavelarkMarquee *tagMarqueeWidget() const { return tagMarquee; }
+    WavelarkMarquee *formatMarqueeWidget() const { return formatMarquee; }
+    QLabel *formatLineWidget() const { return formatLine; }
+    WavelarkMarquee *statusMarqueeWidget() const { return statusMarquee; }
+    WavelarkBlink *pauseLabelWidget() const { return pauseLabel; }
+    WavelarkBlink *recordIndicatorWidget() const { return recordIndicator; }
+    WavelarkVolume *volumeIndicatorWidget() const { return volumeIndicator; }
+    LinkManager *linkManager() const { return sessionManager; }
+    int currentLinkId() const { return linkId; }
+    bool isDisplayHidden() const { return displayHidden; }
+
+    // Rewrites the status marquee from the link and buffer state.
+    void updateNetworkStatus();
+    // 2: the tag and format marquees scroll at marqueeInterval; else they stay.
+    void setMarqueeMode(int mode);
+    void setWidgetFontSize(QWidget *widget, int size);
+    void setWidgetColor(QWidget *widget, const QString &color);
+    // Posts an event of that type to the window itself.
+    void postSelf(int type);
+    // A modal dialog titled "Connection error" with the message as plain text.
+    void showErrorDialog(const QString &message);
+    // A received playlist updates the playing item instead of replacing
+    // the list; true when it took (and freed) the list.
+    bool mergeFetchedList(RadioPlayList *received);
+    // Installs `list`; the old one is freed when asked and no genre owns it.
+    void setPlayList(RadioPlayList *list, bool freeOld);
+    bool startPlayback();
+    // Asks for a data link; true when a request was made.
+    bool openLink(bool forceChoice);
+
+public slots:
+    void slotAutoPlayStart();
+    void slotStartStopStream(bool stopIfRunning);
+    void slotLinkConnected(int id, LinkInfo &info);
+    void slotLinkOpenFailed(int id, unsigned short reason, unsigned short detail);
+    void slotLinkBroken(int id, LinkInfo &info);
+    void slotRecord(bool);
+    void slotMute(bool muted);
+    void slotShuffle(bool on);
+    void slotScan(bool on);
+    void slotAdjustVolume(int volume);
+    void slotQuit();
+    void slotCallHandler();
+    void slotMarqueeMousePressEvent(WavelarkMarquee *marquee);
+    void slotMarqueeMouseReleaseEvent(WavelarkMarquee *marquee);
+    void slotMarqueeMouseDoubleClickEvent(WavelarkMarquee *marquee);
+    void slotStreamStop();
+    void slotStreamStart();
+    void slotStreamPaused(bool paused);
+    void slotPaused(bool on);
+    // Runs on the thread that emitted streamBufferEmpty (the decode thread
+    // or the GUI thread): the sound decision is made there, the status
+    // refresh is carried to the GUI thread.
+    void slotStreamBufferEmpty(bool empty);
+    void slotConnectingSoundTimer();
+    void slotSortTagTimer();
+    void slotKeyModTimer();
+    void slotKeyModBlink(bool blinking);
+    void slotShoutCastBlink(bool blinking);
+    void slotOpenFavorites();
+
+protected:
+    void customEvent(QEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    // The title bar's close button quits as the right soft key does.
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // Start-up pieces (Wavelark.cpp, WavelarkScreen.cpp).
+    void buildScreen();
+    QWidget *buildSection1();
+    QWidget *buildSection2();
+    QWidget *buildSection3();
+    QLayout *buildIndicatorRow();
+    void buildSoftKeys();
+    void loadArguments(const QStringList &arguments, bool recursive);
+    void addFolder(RadioPlayList *list, const QString &folder, bool recursive);
+    void applyDarkPalette();
+    void shutDownStream();
+
+    // Event handling (WavelarkEvents.cpp, WavelarkDisplay.cpp, WavelarkRetry.cpp).
+    void showTags();
+    void showFormat();
+    void showReadingFile();
+    void showSortText();
+    void showTagText();
+    void onConnecting();
+    void onProgress();
+    void onProbeDone();
+    void onStreamError();
+    void onPlaylistReceived(QEvent *event);
+    bool ownedByGenre(const RadioPlayList *list) const;
+    ShoutCastGenre *playlistOwner() const;
+    QString modeWord() const;
+
+    // Settings and paths.
+    WavelarkSettings settings_;
+    QStringList recentSearches_;
+    QString configPath;
+    QString favoritesPath;
+    QString saveDirectory;
+    bool quitRequested_ = false;
+    int quitStatus_ = 0;
+
+    // Owned parts. The stream goes last: the client needs it while it lives.
+    std::unique_ptr<RadioStream> stream;
+    std::unique_ptr<Transport> transport_;
+    WavelarkConfig *config = nullptr;
+    ShoutCast *shoutCast = nullptr;
+    LinkManager *sessionManager = nullptr;
+    TerminationSignal *termination = nullptr;
+    std::unique_ptr<WavelarkListBox> recentSearchesList; // placed into a combo box by the menu
+
+    // State of Part 5.1 and 5.7.
+    int lastEventType = 0;
+    int linkId = -1;
+    QString selectedProfile;
+    bool suppressAutoStart = true;
+    // Set by the first openLink. The system's link, up from start-up, was
+    // never asked for: it starts nothing (autoplay has its own timer).
+    bool linkRequested = false;
+    bool inCall = false;
+    bool pausedBeforeCall = false;
+    bool displayHidden = false;
+    int framebufferFd = -1;
+    int connectingSoundId = 0;
+    // One per process; written by whichever thread emits streamBufferEmpty.
+    static std::atomic<int> bufferEmptySoundId;
+    ShoutCastGenre *currentGenre = nullptr;
+    int pendingDirectoryAction = -1;
+    bool keyModifierArmed = false;
+
+    // Widgets (owned through their parents).
+    QLabel *headerLabel = nullptr;
+    WavelarkMarquee *tagMarquee = nullptr;
+    QLabel *streamInfoHeader = nullptr;
+    WavelarkMarquee *formatMarquee = nullptr;
+    QLabel *formatLine = nullptr;
+    QLabel *networkHeader = nullptr;
+    WavelarkMarquee *statusMarquee = nullptr;
+    WavelarkBlink *pauseLabel = nullptr;
+    WavelarkRepeat *repeatIndicator = nullptr;
+    WavelarkShuffle *shuffleIndicator = nullptr;
+    WavelarkBlink *scanIndicator = nullptr;
+    WavelarkBlink *recordIndicator = nullptr;
+    WavelarkBlink *directoryIndicator = nullptr;
+    WavelarkBlink *modifierIndicator = nullptr;
+    WavelarkVolume *volumeIndicator = nullptr;
+    QSlider *volumeSlider = nullptr;
+
+    // Timers (GUI thread).
+    QTimer connectingSoundTimer;
+    QTimer callTimer;
+    QTimer sortTagTimer;
+    QTimer keyModTimer;
+};

@@ -1,0 +1,238 @@
+// The three sections' texts, the status line, marquee modes and the slots
+// connected to the stream's signals.
+#include "Wavelark.h"
+
+#include "EventHandOff.h"
+#include "WavelarkIndicators.h"
+#include "WavelarkMarquee.h"
+#include "playListItem.h"
+#include "radioPlayList.h"
+#include "stream.h"
+
+#include <QCoreApplication>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QThread>
+
+QString Wavelark::modeWord() const
+{
+    return transport_->browseMode() ? tr("Browsing") : tr("Playing");
+}
+
+void Wavelark::showTags()
+{
+    const Selection browse = transport_->selection();
+    const int index = stream->currentIndex(browse);
+    if (index == -1) {
+        headerLabel->setText(tr("-[ %1 ]-").arg(modeWord()));
+        tagMarquee->setText(tr("not available"));
+        formatMarquee->setText(tr("not available"));
+        formatLine->clear();
+        return;
+    }
+    headerLabel->setText(
+        tr("-[ %1 %2/%3 ]-").arg(modeWord()).arg(index + 1).arg(stream->count()));
+    // Copied under the playlist lock, shown after it is released.
+    QStringList tags;
+    stream->inspectItem(browse, [&tags](const PlayListItem *item) {
+        if (!item)
+            return;
+        tags = {item->title,  item->streamTitle,
+                item->artist, item->album,
+                item->genre,  item->bitrate ? QString::number(item->bitrate) : QString(),
+                item->icyUrl, item->url};
+    });
+    const int remembered = tagMarquee->currentPage();
+    tagMarquee->clearPages();
+    for (int i = 0; i < tags.size(); ++i)
+        tagMarquee->addPage(tags.at(i), i == 0);
+    if (!tagMarquee->showPage(remembered))
+        tagMarquee->showPage(0);
+}
+
+void Wavelark::showFormat()
+{
+    const Selection browse = transport_->selection();
+    bool exists = false;
+    bool bad = false;
+    bool valid = false;
+    QString error;
+    stream->inspectItem(browse, [&](const PlayListItem *item) {
+        if (!item)
+            return;
+        exists = true;
+        bad = item->bad;
+        valid = item->streamInfoValid;
+        error = item->error;
+    });
+    if (!exists) {
+        formatMarquee->setText(tr("not available"));
+        return;
+    }
+    if (!valid || bad) {
+        formatMarquee->setText(bad ? error : tr("not available"));
+        formatLine->clear();
+        return;
+    }
+    formatMarquee->setText(
+        tr("%1, %2 Hz").arg(stream->formatName(browse)).arg(stream->sampleRate(browse)));
+    formatLine->setText(
+        tr("%1 kbit/s, %2").arg(stream->bitrate(browse)).arg(stream->channelMode(browse)));
+}
+
+void Wavelark::showReadingFile()
+{
+    formatMarquee->setText(tr("Reading file, please wait ..."));
+    formatLine->clear();
+}
+
+void Wavelark::showSortText()
+{
+    static const char *const words[] = {"Id", "Title", "Stream Title", "Bitrate", "Genre", "Url"};
+    const int tag = int(stream->sortTag());
+    QString word = tag >= 0 && tag < 6 ? tr(words[tag]) : QString();
+    if (stream->sortReverse())
+        word = tr("Rev. ") + word;
+    headerLabel->setText(tr("-[ Sorting by ") + word + tr(" ]-"));
+}
+
+void Wavelark::showTagText()
+{
+    static const char *const names[] = {"Title", "Stream Title", "Artist", "Album",
+                                        "Genre", "Bitrate",      "ICY Url", "Url"};
+    const int index = tagMarquee->currentPage();
+    const QString word = index >= 0 && index < 8 ? tr(names[index]) : QString();
+    headerLabel->setText(tr("-[ Tag ") + word + tr(" ]-"));
+}
+
+void Wavelark::updateNetworkStatus()
+{
+    if (!stream)
+        return;
+    if (transport_->browseMode() || stream->isLocal(Selection::Playing) || !stream->isPlaying()) {
+        statusMarquee->setText(linkId == -1 ? tr("not connected") : tr("link available"));
+        return;
+    }
+    if (displayHidden)
+        return;
+    const unsigned fill = stream->holdBufferFill();
+    const unsigned fillKiB = (fill >> 10) + ((fill & 0x3ff) ? 1 : 0);
+    const QString state =
+        stream->isBuffering() || stream->isPaused() ? tr("buffering") : tr("buffered");
+    statusMarquee->setText(
+        tr("%1 %2k/%3k").arg(state).arg(fillKiB).arg(stream->inBufSize() >> 10));
+}
+
+void Wavelark::setMarqueeMode(int mode)
+{
+    const int interval = mode == 2 ? settings_.marqueeInterval : 0;
+    for (WavelarkMarquee *m : {tagMarquee, formatMarquee}) {
+        m->setInterval(interval);
+        m->setSleepInterval(settings_.marqueeSleepInterval);
+    }
+}
+
+void Wavelark::slotStreamStart() {}
+
+void Wavelark::slotStreamStop()
+{
+    connectingSoundTimer.stop();
+    if (connectingSoundId != 0 && stream->soundPlaying() == connectingSoundId)
+        stream->stopSound();
+}
+
+void Wavelark::slotStreamPaused(bool paused)
+{
+    if (paused)
+        pauseLabel->setText(inCall ? tr("(paused - in call)") : tr("(paused)"));
+    else
+        pauseLabel->setText(QString());
+    pauseLabel->setBlinking(paused);
+}
+
+void Wavelark::slotPaused(bool on)
+{
+    pauseLabel->setVisible(on);
+}
+
+void Wavelark::slotStreamBufferEmpty(bool empty)
+{
+    RadioStream *s = stream.get();
+    if (empty) {
+        const int id = bufferEmptySoundId;
+        if (!(id != 0 && s->soundPlaying() == id))
+            bufferEmptySoundId =
+                s->playSound(settings_.bufferEmptySound, true, settings_.bufferEmptySoundLoop,
+                             settings_.bufferEmptySoundInterval);
+    } else {
+        const int id = bufferEmptySoundId;
+        if (id != 0 && s->soundPlaying() == id)
+            s->stopSound();
+    }
+    // Widgets belong to the GUI thread: from a worker, the refresh is posted.
+    if (QThread::currentThread() == thread()) {
+        updateNetworkStatus();
+    } else {
+        auto *event = new QEvent(QEvent::Type(NetworkStatusEvent));
+        wavelark::handOffEvent(event);
+        QCoreApplication::postEvent(this, event);
+    }
+}
+
+void Wavelark::slotConnectingSoundTimer()
+{
+    connectingSoundId = stream->playSound(settings_.connectingSound, true,
+                                          settings_.connectingSoundLoop,
+                                          settings_.connectingSoundInterval);
+}
+
+void Wavelark::slotMarqueeMousePressEvent(WavelarkMarquee *marquee)
+{
+    if (marquee == tagMarquee || marquee == formatMarquee)
+        marquee->stopScrolling();
+    else if (marquee == statusMarquee && !stream->isLocal(Selection::Playing))
+        stream->skipBufferWait();
+}
+
+void Wavelark::slotMarqueeMouseReleaseEvent(WavelarkMarquee *marquee)
+{
+    if (marquee == tagMarquee || marquee == formatMarquee)
+        marquee->resumeScrolling();
+}
+
+void Wavelark::slotMarqueeMouseDoubleClickEvent(WavelarkMarquee *marquee)
+{
+    if (marquee == tagMarquee)
+        tagMarquee->nextPage();
+}
+
+void Wavelark::slotSortTagTimer()
+{
+    postSelf(StreamTagsEvent);
+}
+
+void Wavelark::focusOutEvent(QFocusEvent *event)
+{
+    MainWidget::focusOutEvent(event);
+    setMarqueeMode(0);
+}
+
+void Wavelark::focusInEvent(QFocusEvent *event)
+{
+    MainWidget::focusInEvent(event);
+    if (settings_.enableMarquee)
+        setMarqueeMode(2);
+}
+
+// The window losing or regaining the desktop's focus is the focus change
+// that matters here; the soft keys never take the focus from it.
+void Wavelark::changeEvent(QEvent *event)
+{
+    MainWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange)
+        return;
+    if (!isActiveWindow())
+        setMarqueeMode(0);
+    else if (settings_.enableMarquee)
+        setMarqueeMode(2);
+}

@@ -1,0 +1,111 @@
+// customEvent: where the engine's and the window's own events reach the screen.
+#include "Wavelark.h"
+
+#include "EventHandOff.h"
+#include "SoftKeyBar.h"
+#include "WavelarkMarquee.h"
+#include "radioPlayList.h"
+#include "stream.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+
+#include <cstdio>
+
+void Wavelark::postSelf(int type)
+{
+    QCoreApplication::postEvent(this, new QEvent(QEvent::Type(type)));
+}
+
+void Wavelark::customEvent(QEvent *event)
+{
+    wavelark::takeOverEvent(event);
+    const int type = event->type();
+    // Events still queued when the stream was shut down find nothing to show.
+    if (type < QEvent::User || !stream)
+        return;
+    // A status refresh of our own is not one of the stream's events.
+    if (type != NetworkStatusEvent)
+        lastEventType = type;
+    switch (type) {
+    case StreamStoppedEvent:
+        updateNetworkStatus();
+        softKeyBar()->setMiddleText(tr("Play"));
+        postSelf(StreamTagsEvent);
+        break;
+    case StreamConnectingEvent: onConnecting(); break;
+    case StreamProgressEvent: onProgress(); break;
+    case StreamFormatEvent: showFormat(); break;
+    case StreamTagsEvent: showTags(); break;
+    case StreamDecodeStartedEvent: slotRecord(true); break;
+    case StreamEndedEvent:
+        transport_->nextItem(true, false);
+        transport_->resetRetries();
+        break;
+    case StreamReadingFileEvent: showReadingFile(); break;
+    case StreamProbeDoneEvent: onProbeDone(); break;
+    case StreamScanNextEvent:
+        transport_->nextItem(false, true);
+        transport_->resetRetries();
+        break;
+    case StreamErrorEvent: onStreamError(); break;
+    case StreamPlaylistEvent: onPlaylistReceived(event); break;
+    case LinkWaitingEvent: statusMarquee->setText(tr("waiting for link")); break;
+    case SortShownEvent: showSortText(); break;
+    case TagShownEvent: showTagText(); break;
+    case NetworkStatusEvent: updateNetworkStatus(); break;
+    default:
+        std::fprintf(stderr, "Wavelark(3000): customEvent\n");
+        break;
+    }
+}
+
+void Wavelark::onConnecting()
+{
+    if (!stream->isLocal(Selection::Playing)) {
+        if (linkId == -1) {
+            stream->stop();
+            openLink(false);
+            return;
+        }
+        connectingSoundTimer.start(1000);
+        statusMarquee->setText(tr("connecting"));
+    }
+    softKeyBar()->setMiddleText(tr("Stop"));
+}
+
+void Wavelark::onProgress()
+{
+    if (connectingSoundId != 0 && stream->soundPlaying() == connectingSoundId &&
+        !transport_->browseMode())
+        stream->stopSound();
+    updateNetworkStatus();
+}
+
+void Wavelark::onProbeDone()
+{
+    if (stream->isBad(transport_->selection())) {
+        postSelf(StreamErrorEvent);
+    } else if (transport_->browseMode()) {
+        postSelf(StreamTagsEvent);
+        postSelf(StreamFormatEvent);
+    }
+}
+
+void Wavelark::onPlaylistReceived(QEvent *event)
+{
+    std::unique_ptr<RadioPlayList> received =
+        static_cast<StreamPlaylistEventData *>(event)->takePlaylist();
+    stream->stop();
+    // A body that named nothing playable would leave an empty playlist and
+    // lose the station; the error the engine posts for it is shown instead.
+    if (!received || received->isEmpty())
+        return;
+    RadioPlayList *list = received.release();
+    if (mergeFetchedList(list)) {
+        startPlayback();
+        return;
+    }
+    setPlayList(list, true);
+    startPlayback();
+}

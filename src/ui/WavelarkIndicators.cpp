@@ -1,0 +1,204 @@
+#include "WavelarkIndicators.h"
+
+#include <QDir>
+#include <QKeyEvent>
+#include <QPixmap>
+
+#include <algorithm>
+
+QString wavelarkPictureDirectory()
+{
+    return QDir::homePath() + QStringLiteral("/.wavelark");
+}
+
+namespace {
+
+// A missing or unreadable file gives an empty picture, without a message.
+void showPicture(QLabel *label, const QString &name)
+{
+    label->setPixmap(QPixmap(wavelarkPictureDirectory() + name));
+}
+
+} // namespace
+
+WavelarkVolume::WavelarkVolume(QWidget *parent, int volume) : QLabel(parent)
+{
+    setTextFormat(Qt::PlainText);
+    volume_ = std::clamp(volume, 0, 100);
+    QLabel::setText(QString::number(volume_));
+}
+
+void WavelarkVolume::setVolume(int volume)
+{
+    volume_ = std::clamp(volume, 0, 100);
+    if (!muted_)
+        QLabel::setText(QString::number(volume_));
+}
+
+void WavelarkVolume::setMuted(bool muted)
+{
+    muted_ = muted;
+    if (muted)
+        showPicture(this, QStringLiteral("/mute.xpm"));
+    else
+        QLabel::setText(QString::number(volume_));
+    emit muteChanged(muted);
+}
+
+void WavelarkVolume::mousePressEvent(QMouseEvent *)
+{
+    setMuted(!muted_);
+}
+
+WavelarkRepeat::WavelarkRepeat(QWidget *parent, int mode) : QLabel(parent)
+{
+    QLabel::setText(QString());
+    setMode(mode);
+}
+
+void WavelarkRepeat::setMode(int mode)
+{
+    mode_ = mode;
+    switch (mode) {
+    case 0: showPicture(this, QStringLiteral("/repeatNone.xpm")); break;
+    case 1: showPicture(this, QStringLiteral("/repeatCurrent.xpm")); break;
+    case 2: showPicture(this, QStringLiteral("/repeat.xpm")); break;
+    default: break;
+    }
+    emit repeatChanged(mode);
+}
+
+void WavelarkRepeat::mousePressEvent(QMouseEvent *)
+{
+    setMode(mode_ == 2 ? 0 : mode_ + 1);
+}
+
+WavelarkBlink::WavelarkBlink(QWidget *parent, const QString &content, int period, bool isPicture,
+                             bool emitOnTick)
+    : QLabel(parent), content_(content), isPicture_(isPicture), period_(period),
+      emitOnTick_(emitOnTick)
+{
+    setTextFormat(Qt::PlainText);
+    connect(&timer_, &QTimer::timeout, this, &WavelarkBlink::slotTimer);
+    step();
+}
+
+void WavelarkBlink::step()
+{
+    if (shown_)
+        QLabel::setText(QString());
+    else if (isPicture_)
+        showPicture(this, content_);
+    else
+        QLabel::setText(content_);
+    shown_ = !shown_;
+}
+
+void WavelarkBlink::slotTimer()
+{
+    step();
+    if (emitOnTick_)
+        emit blinkChanged(timer_.isActive());
+}
+
+void WavelarkBlink::setBlinking(bool on)
+{
+    if (on == blinking_)
+        return;
+    if (on) {
+        timer_.start(period_);
+        shown_ = false;
+        blinking_ = true;
+        step();
+    } else {
+        timer_.stop();
+        shown_ = true;
+        blinking_ = false;
+        step();
+        step();
+    }
+    emit blinkChanged(timer_.isActive());
+}
+
+void WavelarkBlink::stop()
+{
+    timer_.stop();
+    blinking_ = false;
+    shown_ = false;
+    step();
+}
+
+void WavelarkBlink::stopAndBlank()
+{
+    stop();
+    QLabel::setText(QString());
+}
+
+void WavelarkBlink::setText(const QString &text)
+{
+    if (isPicture_)
+        return;
+    content_ = text;
+    if (shown_)
+        QLabel::setText(text);
+}
+
+void WavelarkBlink::mousePressEvent(QMouseEvent *)
+{
+    setBlinking(!blinking_);
+}
+
+WavelarkShuffle::WavelarkShuffle(QWidget *parent, bool on) : QLabel(parent), on_(on)
+{
+    update();
+}
+
+void WavelarkShuffle::update()
+{
+    showPicture(this, on_ ? QStringLiteral("/shuffle.xpm") : QStringLiteral("/noShuffle.xpm"));
+    emit shuffleChanged(on_);
+}
+
+void WavelarkShuffle::setOn(bool on)
+{
+    on_ = on;
+    update();
+}
+
+void WavelarkShuffle::mousePressEvent(QMouseEvent *)
+{
+    setOn(!on_);
+}
+
+WavelarkListBox::WavelarkListBox(int up, int down, int select)
+    : QListWidget(nullptr), up_(up), down_(down), select_(select)
+{
+}
+
+void WavelarkListBox::setKeys(int up, int down, int select)
+{
+    up_ = up;
+    down_ = down;
+    select_ = select;
+}
+
+void WavelarkListBox::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    const int row = currentRow();
+    const int last = count() - 1;
+    if (last < 0) {
+        event->ignore();
+        return;
+    }
+    if (key == up_)
+        setCurrentRow(row <= 0 ? last : row - 1);
+    else if (key == down_)
+        setCurrentRow(row >= last ? 0 : row + 1);
+    else if (key == select_)
+        emit selected(row);
+    else
+        event->ignore();
+    if (QListWidgetItem *item = currentItem())
+        scrollToItem(item);
+}

@@ -1,0 +1,164 @@
+// Installing and merging playlists, starting playback, recording, and the
+// indicator and volume slots.
+#include "Wavelark.h"
+
+#include "DirectoryFetchRecord.h"
+#include "WavelarkIndicators.h"
+#include "WavelarkMarquee.h"
+#include "playListItem.h"
+#include "radioPlayList.h"
+#include "shoutCast.h"
+#include "stream.h"
+
+#include <QSlider>
+
+ShoutCastGenre *Wavelark::playlistOwner() const
+{
+    if (!shoutCast || !stream)
+        return nullptr;
+    const RadioPlayList *current = stream->playlist();
+    auto lock = shoutCast->lock();
+    for (int i = 0; i < shoutCast->genreCount(); ++i) {
+        ShoutCastGenre *genre = shoutCast->genreAt(i);
+        if (genre && genre->fetchRecord && genre->fetchRecord->stationList == current)
+            return genre;
+    }
+    return nullptr;
+}
+
+bool Wavelark::ownedByGenre(const RadioPlayList *list) const
+{
+    if (!list || !shoutCast)
+        return false;
+    auto lock = shoutCast->lock();
+    for (int i = 0; i < shoutCast->genreCount(); ++i) {
+        const ShoutCastGenre *genre = shoutCast->genreAt(i);
+        if (genre && genre->fetchRecord && genre->fetchRecord->stationList == list)
+            return true;
+    }
+    return false;
+}
+
+void Wavelark::setPlayList(RadioPlayList *list, bool freeOld)
+{
+    if (tagMarquee->currentPage() != 0)
+        tagMarquee->showPage(0);
+    transport_->setLastShownItem(list->isEmpty() ? nullptr : list->at(0));
+    stream->setPlaylist(list, freeOld && !ownedByGenre(stream->playlist()));
+    if (transport_->shuffle())
+        slotShuffle(true);
+}
+
+bool Wavelark::mergeFetchedList(RadioPlayList *received)
+{
+    if (!settings_.playListSingle)
+        return false;
+    ShoutCastGenre *owner = playlistOwner();
+    if (owner && currentGenre) {
+        DirectoryFetchRecord *record = currentGenre->fetchRecord;
+        if (record && record->stationList == stream->playlist())
+            record->savedIndex = stream->currentIndex(Selection::Playing);
+        const PlayListItem *tunedIn = owner->fetchRecord->tunedIn;
+        if (!tunedIn || stream->playlist()->indexOf(tunedIn) < 0)
+            return false;
+    } else if (currentGenre) {
+        return false;
+    }
+    PlayListItem *playing = stream->currentItem(Selection::Playing);
+    const PlayListItem *first = received->isEmpty() ? nullptr : received->at(0);
+    // The stream is stopped: nothing else touches the playing item now.
+    if (!playing || !first || !stream->playlist()->setItemUrl(playing, first->url))
+        return false;
+    playing->icyUrl = first->icyUrl;
+    playing->title = first->title;
+    playing->genre = first->genre;
+    playing->retryCounter = 0;
+    delete received;
+    return true;
+}
+
+bool Wavelark::startPlayback()
+{
+    if (shoutCast)
+        shoutCast->cancelAllGenres();
+    if (currentGenre && currentGenre->fetchRecord)
+        currentGenre->fetchRecord->tunedIn = stream->currentItem(Selection::Playing);
+    return transport_->startPlayback();
+}
+
+void Wavelark::slotStartStopStream(bool stopIfRunning)
+{
+    if (stopIfRunning && stream->isPlaying()) {
+        stream->stop();
+        return;
+    }
+    if (linkId == -1 && !stream->isLocal(Selection::Playing)) {
+        openLink(false);
+        return;
+    }
+    startPlayback();
+}
+
+void Wavelark::slotAutoPlayStart()
+{
+    slotStartStopStream(false);
+}
+
+// The indicator's state decides, not the argument.
+void Wavelark::slotRecord(bool)
+{
+    if (!stream)
+        return;
+    const RadioStream::RecordStart result = stream->startRecording(
+        settings_.recordDirectory, settings_.recordOneFile, recordIndicator->isBlinking());
+    if (result == RadioStream::RecordStart::Skipped) {
+        const bool blocked = recordIndicator->blockSignals(true);
+        recordIndicator->setBlinking(false);
+        recordIndicator->blockSignals(blocked);
+    }
+}
+
+void Wavelark::slotMute(bool muted)
+{
+    stream->setVolume(muted ? 0 : volumeSlider->value());
+}
+
+void Wavelark::slotAdjustVolume(int volume)
+{
+    volumeIndicator->setVolume(volume);
+    if (!volumeIndicator->isMuted())
+        stream->setVolume(volume);
+}
+
+void Wavelark::slotShuffle(bool on)
+{
+    transport_->setShuffle(on);
+    stream->clearPlayed();
+    if (on) {
+        transport_->nextItem(false, false);
+        transport_->resetRetries();
+    }
+}
+
+void Wavelark::slotScan(bool on)
+{
+    stream->setScan(on, settings_.scanInterval);
+}
+
+void Wavelark::slotKeyModTimer()
+{
+    keyModifierArmed = false;
+    modifierIndicator->setBlinking(false);
+}
+
+void Wavelark::slotKeyModBlink(bool blinking)
+{
+    if (!blinking)
+        modifierIndicator->stopAndBlank();
+}
+
+void Wavelark::slotShoutCastBlink(bool blinking)
+{
+    if (!blinking)
+        directoryIndicator->stopAndBlank();
+}

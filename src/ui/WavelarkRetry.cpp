@@ -1,0 +1,28 @@
+// A stream error: retry or give up, and the error dialog.
+#include "Wavelark.h"
+
+#include "Dialog.h"
+#include "stream.h"
+
+#include <QLabel>
+
+void Wavelark::onStreamError()
+{
+    postSelf(StreamFormatEvent);
+    if (transport_->streamError() == Transport::ErrorOutcome::GaveUp)
+        showErrorDialog(transport_->activeError());
+}
+
+void Wavelark::showErrorDialog(const QString &message)
+{
+    Dialog dialog(tr("Connection error"), Dialog::Kind::Error, this);
+    auto *label = new QLabel(&dialog);
+    // Error texts may come from a server.
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setText(message);
+    label->setObjectName(QStringLiteral("errorText"));
+    dialog.addContent(label);
+    dialog.addButton(tr("OK"), true);
+    dialog.exec();
+}

@@ -1,0 +1,100 @@
+// The program itself: the usage path, and SIGTERM while recording.
+#include "TestHttpServer.h"
+#include "UiTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+pid_t spawn(const QStringList &args)
+{
+    std::vector<std::string> strings{WAVELARK_PROGRAM};
+    for (const QString &a : args)
+        strings.push_back(QFile::encodeName(a).toStdString());
+    std::vector<char *> argv;
+    for (std::string &s : strings)
+        argv.push_back(s.data());
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ::setenv("WAVELARK_AUDIO", "null", 1);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+// The exit status, or -1 when it did not end normally within the deadline.
+int waitExit(pid_t pid, int ms = 30000)
+{
+    int status = 0;
+    const bool ended = waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, ms);
+    if (!ended) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(Program, UsagePathEndsWithoutAWindow)
+{
+    PlayerHome player("");
+    EXPECT_EQ(waitExit(spawn({"-h"})), 0);
+    EXPECT_EQ(waitExit(spawn({"-x"})), 2);
+    EXPECT_EQ(waitExit(spawn({"-f", "x"})), 2);
+}
+
+TEST(Program, SigtermEndsItWithTheRecordingWrittenOut)
+{
+    PlayerHome player("");
+    const QString records = player.home.file("records");
+    QDir().mkpath(records);
+    player.home.write(".wavelark/config", "readInterval = 10\ndecodeInterval = 5\n"
+                                          "recordBufSize = 1\nrecordDirectory = " +
+                                              records.toUtf8() + "\n");
+    TestHttpServer server;
+    ASSERT_TRUE(server.start());
+    const QByteArray audio = testModuleData(60000);
+    server.setRoute("/live",
+                    TestHttpServer::Reply::make("ICY 200 OK", {{"icy-name", "Station"}}, audio)
+                        .hang());
+    const pid_t pid = spawn({"-a", "-R", server.url("/live")});
+    ASSERT_GT(pid, 0);
+    // A 1 KB record buffer is written out while the stream plays.
+    QFileInfo recording;
+    ASSERT_TRUE(waitFor([&] {
+        const QFileInfoList files = QDir(records).entryInfoList(QDir::Files);
+        if (files.isEmpty() || files.first().size() == 0)
+            return false;
+        recording = files.first();
+        return true;
+    }));
+    const qint64 before = recording.size();
+    ::kill(pid, SIGTERM);
+    EXPECT_EQ(waitExit(pid), 0);
+    recording.refresh();
+    EXPECT_TRUE(recording.fileName().endsWith("-record.mp3"));
+    // Closed with what it held, ending in an unbroken piece of the stream.
+    const QByteArray recorded = readAllBytes(recording.filePath());
+    EXPECT_GE(recorded.size(), before);
+    EXPECT_GE(audio.indexOf(recorded.right(2000)), 0);
+    server.stop();
+}
+
+} // namespace

@@ -1,0 +1,83 @@
+// A failing item: retried while retries are left if remote, then skipped
+// or shown in the "Connection error" dialog.
+#include "SoftKeyBar.h"
+#include "TestHttpServer.h"
+#include "UiTestSupport.h"
+#include "WavelarkMarquee.h"
+#include "stream.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A URL nothing listens on: every connection is refused.
+QString deadUrl()
+{
+    TestHttpServer server;
+    EXPECT_TRUE(server.start());
+    const QString url = server.url("/gone");
+    server.stop();
+    return url;
+}
+
+void play(Wavelark &window)
+{
+    ASSERT_TRUE(waitFor([&] { return window.currentLinkId() != -1; }));
+    QTest::mouseClick(window.softKeyBar()->middleButton(), Qt::LeftButton);
+}
+
+TEST(WindowErrors, RemoteItemIsRetriedTwiceThenTheErrorDialogShows)
+{
+    PlayerHome player("streamRetries = 3\n");
+    StderrToFile log;
+    DialogCatcher dialogs;
+    auto window = makeWindow({deadUrl()});
+    play(*window);
+    ASSERT_TRUE(waitFor([&] { return !dialogs.titles.isEmpty(); }));
+    const QString text = log.text();
+    const qsizetype first = text.indexOf("RETRY 1/3\n");
+    const qsizetype second = text.indexOf("RETRY 2/3\n");
+    const qsizetype third = text.indexOf("RETRY 3/3\n");
+    EXPECT_TRUE(first >= 0 && first < second && second < third) << text.toStdString();
+    EXPECT_FALSE(text.contains("RETRY 4/3"));
+    EXPECT_EQ(dialogs.titles.at(0), QStringLiteral("Connection error"));
+    EXPECT_FALSE(dialogs.texts.at(0).isEmpty());
+    EXPECT_EQ(dialogs.texts.at(0), window->formatMarqueeWidget()->text());
+    EXPECT_FALSE(window->radioStream()->isPlaying());
+    EXPECT_FALSE(waitFor([&] { return dialogs.titles.size() > 1; }, 300));
+}
+
+TEST(WindowErrors, WithSkipBadFilesTheNextItemPlaysInstead)
+{
+    PlayerHome player("streamRetries = 3\nskipBadFiles = true\n");
+    const QString local = player.home.write("next.wl", testModuleData(40000));
+    StderrToFile log;
+    DialogCatcher dialogs;
+    auto window = makeWindow({deadUrl(), local});
+    SectionRecorder seen(window.get());
+    play(*window);
+    ASSERT_TRUE(waitFor([&] { return seen.tags.contains("Test Title"); }));
+    EXPECT_TRUE(window->headerLabelWidget()->text() == "-[ Playing 2/2 ]-" ||
+                seen.headers.contains("-[ Playing 2/2 ]-"));
+    EXPECT_TRUE(log.text().contains("RETRY 3/3"));
+    EXPECT_TRUE(dialogs.titles.isEmpty());
+}
+
+TEST(WindowErrors, LocalItemIsNeverRetried)
+{
+    PlayerHome player("streamRetries = 3\n");
+    const QString junk = player.home.write("junk.wl", QByteArray(300000, 'j'));
+    StderrToFile log;
+    DialogCatcher dialogs;
+    auto window = makeWindow({junk});
+    play(*window);
+    ASSERT_TRUE(waitFor([&] { return !dialogs.titles.isEmpty(); }, 30000));
+    EXPECT_FALSE(log.text().contains("RETRY"));
+    EXPECT_EQ(dialogs.texts.at(0), QStringLiteral("unknown file format"));
+}
+
+} // namespace

@@ -1,0 +1,15 @@
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+int main(int argc, char **argv)
+{
+    // Test discovery runs this binary without the test environment.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("WAVELARK_AUDIO", "null", 0);
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,9 +1,9 @@
 // Every input is read as a plain list, as PLS and as M3U, both by the pure
 // parser and into a list; a list read from PLS must come back whole through
 // the PLS writer.
-#include "playListParser.h"
-#include "plsWriter.h"
-#include "radioPlayList.h"
+#include "PlayListParser.h"
+#include "PlsWriter.h"
+#include "RadioPlayList.h"
 
 #include <QDir>
 #include <QTemporaryDir>

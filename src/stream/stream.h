@@ -9,7 +9,7 @@
 #include "IcyDeinterleaver.h"
 #include "PlaylistCursor.h"
 #include "RecordFile.h"
-#include "radioPlayList.h"
+#include "RadioPlayList.h"
 #include "streamEvents.h"
 
 #include <QByteArray>

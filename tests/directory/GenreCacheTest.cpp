@@ -1,7 +1,7 @@
 // Reading and writing the genre cache.
 #include "DirectoryClientFixture.h"
 
-#include "genreCache.h"
+#include "GenreCache.h"
 
 #include <QFile>
 

@@ -7,7 +7,7 @@
 #include "IcyDeinterleaver.h"
 #include "IcyTags.h"
 #include "TestHttpServer.h"
-#include "playListItem.h"
+#include "PlayListItem.h"
 
 #include <gtest/gtest.h>
 

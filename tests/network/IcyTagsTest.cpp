@@ -1,7 +1,7 @@
 // Header and metadata parsing into an entry's tags, the diagnostic lines,
 // and the reading of server texts as UTF-8 or Latin-1.
 #include "IcyTags.h"
-#include "playListItem.h"
+#include "PlayListItem.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "playListItem.h"
+#include "PlayListItem.h"
 
 #include <gtest/gtest.h>
 

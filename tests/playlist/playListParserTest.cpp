@@ -1,6 +1,6 @@
 // The pure readers: bytes in, entries out.
-#include "playListParser.h"
-#include "playListText.h"
+#include "PlayListParser.h"
+#include "PlayListText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "radioPlayList.h"
+#include "RadioPlayList.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playListFormat.h"
+#include "PlayListFormat.h"
 
 #include <QByteArrayView>
 #include <QString>

@@ -2,7 +2,7 @@
 // feeds it, against its library called directly on the same bytes in the
 // same run; and the MP3 module against `mpg123 -w /dev/null` (child CPU time
 // from wait4). Prints ratios: module CPU time / baseline CPU time.
-#include "direct_decoders.h"
+#include "DirectDecoders.h"
 
 #include <wavelark/decoder.h>
 

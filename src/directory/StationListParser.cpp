@@ -1,8 +1,8 @@
-#include "stationListParser.h"
+#include "StationListParser.h"
 
-#include "directoryText.h"
-#include "directoryUrls.h"
-#include "stationTokenizer.h"
+#include "DirectoryText.h"
+#include "DirectoryUrls.h"
+#include "StationTokenizer.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "playListItem.h"
+#include "PlayListItem.h"
 
-#include "playListText.h"
+#include "PlayListText.h"
 
 #include <atomic>
 #include <cstring>

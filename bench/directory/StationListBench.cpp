@@ -1,5 +1,5 @@
 // Directory parsing in the 16 KiB pieces libcurl hands over. Every figure
-// printed is a ratio measured in the same run (see pairedRounds.h): each
+// printed is a ratio measured in the same run (see PairedRounds.h): each
 // round parses the small list four times and the list four times as long
 // once, so a busy spell of the shared machine falls on both sides; the median
 // over the rounds is printed with its spread.
@@ -7,9 +7,9 @@
 //     plain scan of the same pieces for "/>" (the least any parser of this
 //     format must do), whose own 20k / 5k ratio shows what the machine gives;
 //   - genre indexes, 40k / 10k names (linear = 4).
-#include "genreIndexParser.h"
-#include "pairedRounds.h"
-#include "stationListParser.h"
+#include "GenreIndexParser.h"
+#include "PairedRounds.h"
+#include "StationListParser.h"
 
 #include <benchmark/benchmark.h>
 

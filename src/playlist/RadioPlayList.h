@@ -1,7 +1,7 @@
 #pragma once
 
-#include "playListFormat.h"
-#include "playListItem.h"
+#include "PlayListFormat.h"
+#include "PlayListItem.h"
 
 #include <QByteArrayView>
 #include <QHash>

@@ -1,4 +1,4 @@
-#include "directoryText.h"
+#include "DirectoryText.h"
 
 #include "TextCodec.h"
 

@@ -1,4 +1,4 @@
-#include "playListText.h"
+#include "PlayListText.h"
 
 #include <algorithm>
 #include <cstdint>

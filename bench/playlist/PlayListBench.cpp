@@ -1,13 +1,13 @@
 // Loading, sorting and searching large playlists. Every figure printed is a
 // ratio against a baseline measured in the same run.
 //
-// Loading is timed in rounds (see pairedRounds.h): each round loads the N/10
+// Loading is timed in rounds (see PairedRounds.h): each round loads the N/10
 // list ten times and the N list once, so a busy spell of the shared machine
 // falls on both sides of a ratio; the median over the rounds is printed with
 // its spread. The sort and search ratios come from Google Benchmark (medians
 // with --benchmark_repetitions).
-#include "pairedRounds.h"
-#include "radioPlayList.h"
+#include "PairedRounds.h"
+#include "RadioPlayList.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,4 +1,4 @@
-#include "genreCache.h"
+#include "GenreCache.h"
 
 #include "AtomicFile.h"
 #include "TextCodec.h"

@@ -1,8 +1,8 @@
 // Reading playlists into a RadioPlayList: the thin I/O layer around the pure
-// parsers of playListParser.
-#include "playListLoad.h"
-#include "playListParser.h"
-#include "radioPlayList.h"
+// parsers of PlayListParser.
+#include "PlayListLoad.h"
+#include "PlayListParser.h"
+#include "RadioPlayList.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "direct_decoders.h"
+#include "DirectDecoders.h"
 
 #include <FLAC/stream_decoder.h>
 #include <mpg123.h>

@@ -1,6 +1,6 @@
-#include "playListParser.h"
+#include "PlayListParser.h"
 
-#include "playListText.h"
+#include "PlayListText.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "plsWriter.h"
+#include "PlsWriter.h"
 
-#include "playListText.h"
+#include "PlayListText.h"
 
 
 QByteArray plsText(const RadioPlayList::Items &items)

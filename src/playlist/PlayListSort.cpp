@@ -1,5 +1,5 @@
 // Sort state, comparison, sorting and searching of RadioPlayList.
-#include "radioPlayList.h"
+#include "RadioPlayList.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,4 +1,4 @@
-#include "directoryUrls.h"
+#include "DirectoryUrls.h"
 
 #include <QUrl>
 

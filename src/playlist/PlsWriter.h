@@ -1,6 +1,6 @@
 #pragma once
 
-#include "radioPlayList.h"
+#include "RadioPlayList.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
-#include "stationTokenizer.h"
+#include "StationTokenizer.h"
 
-#include "directoryText.h"
+#include "DirectoryText.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
-#include "genreIndexParser.h"
+#include "GenreIndexParser.h"
 
-#include "directoryText.h"
+#include "DirectoryText.h"
 
 namespace {
 

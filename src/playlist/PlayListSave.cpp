@@ -1,6 +1,6 @@
 #include "AtomicFile.h"
-#include "plsWriter.h"
-#include "radioPlayList.h"
+#include "PlsWriter.h"
+#include "RadioPlayList.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "playListTestUtil.h"
+#include "PlayListTestUtil.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Reading playlists from files and buffers into a list.
-#include "playListTestUtil.h"
+#include "PlayListTestUtil.h"
 #include "stderrCapture.h"
 
 #include <gtest/gtest.h>

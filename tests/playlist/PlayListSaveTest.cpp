@@ -1,5 +1,5 @@
 // Writing the PLS file, and reading it back.
-#include "playListTestUtil.h"
+#include "PlayListTestUtil.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Reading playlists from files and buffers into a list.
 #include "PlayListTestUtil.h"
-#include "stderrCapture.h"
+#include "StderrCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -51,7 +51,7 @@ TEST_F(PlayListFiles, OpenFileTakesAnyCaseFileSchemeAndReportsFailure)
     EXPECT_FALSE(list.openFile(path("missing.pls"), PlayListFormat::Pls, true));
     EXPECT_FALSE(list.openFile(dir_.path(), PlayListFormat::Pls, true));
     EXPECT_FALSE(list.openBuffer(nullptr, 10, PlayListFormat::Pls));
-    EXPECT_EQ(err.text(), (path("missing.pls") + ": could not open file for reading.\n"
+    EXPECT_EQ(err.bytes(), (path("missing.pls") + ": could not open file for reading.\n"
                            + dir_.path() + ": could not open file for reading.\n"
                            + "Could not open buffer for reading, aborting.\n\n")
                               .toLocal8Bit());
@@ -120,7 +120,7 @@ TEST_F(PlayListFiles, SelfIncludingPlaylistsStopWithAMessage)
     ASSERT_TRUE(list.openFile(self, PlayListFormat::M3u, false));
     ASSERT_TRUE(list.openFile(path("b.m3u"), PlayListFormat::M3u, false));
     EXPECT_EQ(urlsOf(list), QStringList({"http://a", "http://b", "http://c"}));
-    EXPECT_EQ(err.text(), QByteArray("self.m3u: playlist includes itself, skipped.\n"
+    EXPECT_EQ(err.bytes(), QByteArray("self.m3u: playlist includes itself, skipped.\n"
                                      "b.m3u: playlist includes itself, skipped.\n"));
 }
 
@@ -148,5 +148,5 @@ TEST_F(PlayListFiles, RepeatedAndDeepIncludesStayBounded)
     ASSERT_TRUE(deep.openFile(path("d0.m3u"), PlayListFormat::M3u, false));
     EXPECT_GT(deep.count(), 1);
     EXPECT_LT(deep.count(), kLevels);
-    EXPECT_TRUE(err.text().contains(": playlists nested too deeply, skipped.\n"));
+    EXPECT_TRUE(err.bytes().contains(": playlists nested too deeply, skipped.\n"));
 }

@@ -7,14 +7,6 @@ namespace {
 // The longest reference decoded: "&#x10FFFF;" and "&#1114111;" fit.
 constexpr qsizetype kMaxReference = 10;
 
-bool isAscii(QByteArrayView bytes)
-{
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    return true;
-}
-
 int digitValue(QChar c, int base)
 {
     const char16_t u = c.unicode();
@@ -100,6 +92,6 @@ QString decodeXmlEntities(const QString &text)
 
 QString xmlAttributeText(QByteArrayView bytes)
 {
-    const QString text = isAscii(bytes) ? QString::fromLatin1(bytes) : wavelark::decodeUtf8OrLatin1(bytes);
+    const QString text = wavelark::isAscii(bytes) ? QString::fromLatin1(bytes) : wavelark::decodeUtf8OrLatin1(bytes);
     return decodeXmlEntities(text);
 }

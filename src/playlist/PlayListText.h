@@ -8,9 +8,6 @@
 // encoding. Each line is read as UTF-8 when it is valid UTF-8 and as Latin-1
 // otherwise, so both kinds of file (and files that mix them) read correctly.
 
-// True when the bytes are well-formed UTF-8 (no overlongs, no surrogates).
-bool isValidUtf8(QByteArrayView bytes);
-
 // One line of bytes as text, by the rule above.
 QString decodePlayListLine(QByteArrayView bytes);
 

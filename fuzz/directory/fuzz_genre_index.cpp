@@ -1,7 +1,7 @@
 // The genre-index parser on arbitrary bytes in arbitrary pieces. Whole or in
 // pieces, an index that neither run refused gives the same names.
 #include "FuzzPieces.h"
-#include "genreIndexParser.h"
+#include "GenreIndexParser.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The station element tokenizer on arbitrary bytes. What it reads, written
 // back as a well-formed element, reads back the same.
 #include "FuzzPieces.h"
-#include "stationTokenizer.h"
+#include "StationTokenizer.h"
 
 #include <QList>
 

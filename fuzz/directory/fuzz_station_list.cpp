@@ -1,7 +1,7 @@
 // The station-list parser on arbitrary bytes in arbitrary pieces. Whole or
 // in pieces, a list that neither run refused gives the same stations.
 #include "FuzzPieces.h"
-#include "stationListParser.h"
+#include "StationListParser.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "HoldBuffer.h"
 #include "IcyDeinterleaver.h"
 #include "IcyTags.h"
-#include "playListItem.h"
+#include "PlayListItem.h"
 
 #include <cstdint>
 #include <cstdlib>

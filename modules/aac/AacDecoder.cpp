@@ -223,18 +223,10 @@ private:
 
 } // namespace
 
-int moduleInit(int)
-{
-    return 0;
-}
-
 bool moduleLooksValid(const uint8_t *data, size_t length)
 {
-    const size_t tag = id3v2Length(data, length);
-    if (tag >= length)
+    if (!skipId3v2(data, length))
         return false;
-    data += tag;
-    length -= tag;
     if (startsWithContainerMagic(data, length))
         return false;
     return aac::findAdtsSync(data, length) >= 0;

@@ -1,5 +1,7 @@
 #include "AdtsHeader.h"
 
+#include "FrameSync.h"
+
 namespace wavelark::modules::aac {
 
 namespace {
@@ -27,22 +29,10 @@ bool parseAdtsHeader(const uint8_t *p, AdtsHeader &h)
 
 long findAdtsSync(const uint8_t *data, size_t length)
 {
-    for (size_t start = 0; start + 7 <= length; ++start) {
-        AdtsHeader first;
-        if (!parseAdtsHeader(data + start, first))
-            continue;
-        size_t pos = start + first.frameBytes;
-        int chain = 1;
-        AdtsHeader next;
-        while (chain < kMinChain && pos + 7 <= length && parseAdtsHeader(data + pos, next)
-               && next.sameStream(first)) {
-            ++chain;
-            pos += next.frameBytes;
-        }
-        if (chain >= kMinChain || (chain >= 2 && pos == length))
-            return long(start);
-    }
-    return -1;
+    return findFrameChain<AdtsHeader>(
+        data, length, 7, kMinChain,
+        [](const uint8_t *p, AdtsHeader &h) { return parseAdtsHeader(p, h); },
+        [length](size_t pos) { return pos == length; });
 }
 
 } // namespace wavelark::modules::aac

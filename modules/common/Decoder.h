@@ -1,6 +1,6 @@
 #pragma once
 // The C++ side of a decoder module: one Decoder per feed handle, and the
-// three hooks each module defines for the shared entry points (Entry.cpp).
+// two hooks each module defines for the shared entry points (Entry.cpp).
 #include "Info.h"
 #include "Output.h"
 #include "PcmConverter.h"
@@ -61,7 +61,6 @@ private:
 };
 
 // Defined once by each module.
-int moduleInit(int verbosity);
 // Structural check of the first bytes of a stream (sync, magic, headers).
 bool moduleLooksValid(const uint8_t *data, size_t length);
 std::unique_ptr<Decoder> moduleCreate(const FormatTable &table);

@@ -9,6 +9,18 @@ namespace wavelark::modules {
 // 0 when there is none. The tag may extend past `length`.
 size_t id3v2Length(const uint8_t *data, size_t length);
 
+// Moves `data` and `length` past an ID3v2 tag at the start, if any; false
+// when the tag runs past the data (the caller waits for more).
+inline bool skipId3v2(const uint8_t *&data, size_t &length)
+{
+    const size_t tag = id3v2Length(data, length);
+    if (tag >= length)
+        return false;
+    data += tag;
+    length -= tag;
+    return true;
+}
+
 // True when `data` starts with the magic of a container that another module
 // owns or that no module plays raw (Ogg, FLAC, RIFF, MP4, ...): framed
 // decoders must not sync inside such data.

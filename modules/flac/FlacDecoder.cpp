@@ -365,17 +365,11 @@ private:
 
 } // namespace
 
-int moduleInit(int)
-{
-    return 0;
-}
-
 bool moduleLooksValid(const uint8_t *data, size_t length)
 {
-    const size_t tag = id3v2Length(data, length);
-    if (tag >= length)
+    if (!skipId3v2(data, length))
         return false;
-    return flac::looksLikeFlac(data + tag, length - tag);
+    return flac::looksLikeFlac(data, length);
 }
 
 std::unique_ptr<Decoder> moduleCreate(const FormatTable &table)

@@ -151,18 +151,10 @@ private:
 
 } // namespace
 
-int moduleInit(int)
-{
-    return 0;
-}
-
 bool moduleLooksValid(const uint8_t *data, size_t length)
 {
-    const size_t tag = id3v2Length(data, length);
-    if (tag >= length)
-        return false; // a tag that runs past the data: wait for more
-    data += tag;
-    length -= tag;
+    if (!skipId3v2(data, length))
+        return false;
     if (startsWithContainerMagic(data, length))
         return false;
     return mp3::findMpegSync(data, length) >= 0;

@@ -1,5 +1,7 @@
 #include "MpegHeader.h"
 
+#include "FrameSync.h"
+
 #include <cstring>
 
 namespace wavelark::modules::mp3 {
@@ -51,24 +53,13 @@ bool parseMpegHeader(const uint8_t *p, MpegHeader &h)
 
 long findMpegSync(const uint8_t *data, size_t length)
 {
-    for (size_t start = 0; start + 4 <= length; ++start) {
-        MpegHeader first;
-        if (!parseMpegHeader(data + start, first))
-            continue;
-        size_t pos = start + first.frameBytes;
-        int chain = 1;
-        MpegHeader next;
-        while (chain < kMinChain && pos + 4 <= length && parseMpegHeader(data + pos, next)
-               && next.sameStream(first)) {
-            ++chain;
-            pos += next.frameBytes;
-        }
-        // A short file: the frames run exactly to the end, or to an ID3v1 tag.
-        const bool toEnd = pos == length || (pos + 128 == length && !std::memcmp(data + pos, "TAG", 3));
-        if (chain >= kMinChain || (chain >= 2 && toEnd))
-            return long(start);
-    }
-    return -1;
+    return findFrameChain<MpegHeader>(
+        data, length, 4, kMinChain,
+        [](const uint8_t *p, MpegHeader &h) { return parseMpegHeader(p, h); },
+        [data, length](size_t pos) {
+            // A short file: the frames run exactly to the end, or to an ID3v1 tag.
+            return pos == length || (pos + 128 == length && !std::memcmp(data + pos, "TAG", 3));
+        });
 }
 
 } // namespace wavelark::modules::mp3

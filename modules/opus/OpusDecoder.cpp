@@ -196,11 +196,6 @@ private:
 
 } // namespace
 
-int moduleInit(int)
-{
-    return 0;
-}
-
 bool moduleLooksValid(const uint8_t *data, size_t length)
 {
     return oggHasCodecStart(data, length, isOpusHeader);

@@ -137,11 +137,6 @@ private:
 
 } // namespace
 
-int moduleInit(int)
-{
-    return 0;
-}
-
 bool moduleLooksValid(const uint8_t *data, size_t length)
 {
     return oggHasCodecStart(data, length, isVorbisHeader);

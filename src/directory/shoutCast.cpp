@@ -2,8 +2,8 @@
 // the requests. None of these calls into the stream while holding mutex_.
 #include "shoutCast.h"
 
-#include "directoryUrls.h"
-#include "genreCache.h"
+#include "DirectoryUrls.h"
+#include "GenreCache.h"
 #include "stream.h"
 
 #include <QCoreApplication>

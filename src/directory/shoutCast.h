@@ -1,9 +1,9 @@
 #pragma once
 
-#include "directoryErrorEvent.h"
-#include "genreIndexParser.h"
+#include "DirectoryErrorEvent.h"
+#include "GenreIndexParser.h"
 #include "shoutCastStation.h"
-#include "stationListParser.h"
+#include "StationListParser.h"
 
 #include <QByteArray>
 #include <QList>

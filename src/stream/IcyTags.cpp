@@ -1,7 +1,7 @@
 #include "IcyTags.h"
 
-#include "playListItem.h"
-#include "playListText.h"
+#include "PlayListItem.h"
+#include "PlayListText.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "radioPlayList.h"
+#include "RadioPlayList.h"
 
 // Which of the two selections an operation moves: the entry that plays (or
 // will play), or the entry the user browses to without playing it.

@@ -9,8 +9,8 @@
 #include "IcyDeinterleaver.h"
 #include "PlaylistCursor.h"
 #include "RecordFile.h"
+#include "RadioPlayList.h"
 #include "StreamTransfer.h"
-#include "radioPlayList.h"
 #include "streamEvents.h"
 
 #include <QByteArray>

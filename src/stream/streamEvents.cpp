@@ -1,6 +1,6 @@
 #include "streamEvents.h"
 
-#include "radioPlayList.h"
+#include "RadioPlayList.h"
 
 const char *streamEventName(int type)
 {

@@ -1,7 +1,7 @@
 #include "Transport.h"
 
 #include "WavelarkSettings.h"
-#include "playListItem.h"
+#include "PlayListItem.h"
 #include "stream.h"
 
 Transport::Transport(RadioStream &stream, const WavelarkSettings &settings, FILE *log,

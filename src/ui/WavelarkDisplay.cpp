@@ -5,8 +5,8 @@
 #include "EventHandOff.h"
 #include "WavelarkIndicators.h"
 #include "WavelarkMarquee.h"
-#include "playListItem.h"
-#include "radioPlayList.h"
+#include "PlayListItem.h"
+#include "RadioPlayList.h"
 #include "stream.h"
 
 #include <QCoreApplication>

@@ -4,7 +4,7 @@
 #include "EventHandOff.h"
 #include "SoftKeyBar.h"
 #include "WavelarkMarquee.h"
-#include "radioPlayList.h"
+#include "RadioPlayList.h"
 #include "stream.h"
 
 #include <QCoreApplication>

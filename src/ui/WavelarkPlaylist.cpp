@@ -5,8 +5,8 @@
 #include "DirectoryFetchRecord.h"
 #include "WavelarkIndicators.h"
 #include "WavelarkMarquee.h"
-#include "playListItem.h"
-#include "radioPlayList.h"
+#include "PlayListItem.h"
+#include "RadioPlayList.h"
 #include "shoutCast.h"
 #include "stream.h"
 

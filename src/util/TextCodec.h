@@ -8,6 +8,10 @@
 // Latin-1, which maps every byte to a character and so loses nothing.
 namespace wavelark {
 
+// True when every byte is below 0x80.
+bool isAscii(QByteArrayView bytes);
+// True when the bytes are well-formed UTF-8 (no overlongs, no surrogates, no
+// code points past U+10FFFF, no sequence cut short at the end).
 bool isValidUtf8(QByteArrayView bytes);
 QString decodeUtf8OrLatin1(QByteArrayView bytes);
 

@@ -5,9 +5,6 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
-#include <cstdio>
-#include <unistd.h>
-
 void DirectoryErrorSink::customEvent(QEvent *event)
 {
     if (int(event->type()) != DirectoryErrorEvent)
@@ -101,27 +98,3 @@ std::vector<DirectoryClientFixture::FetchSeen> DirectoryClientFixture::fetchSeen
     return out;
 }
 
-StderrCapture::StderrCapture()
-{
-    std::fflush(stderr);
-    file_ = std::tmpfile();
-    saved_ = ::dup(2);
-    ::dup2(::fileno(file_), 2);
-}
-
-StderrCapture::~StderrCapture()
-{
-    std::fflush(stderr);
-    ::dup2(saved_, 2);
-    ::close(saved_);
-    std::fclose(file_);
-}
-
-QByteArray StderrCapture::text()
-{
-    std::fflush(stderr);
-    std::rewind(file_);
-    QByteArray out(1 << 16, '\0');
-    out.resize(qsizetype(std::fread(out.data(), 1, size_t(out.size()), file_)));
-    return out;
-}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "StderrCapture.h"
 #include "TempHome.h"
 #include "TestHttpServer.h"
 #include "shoutCast.h"
@@ -96,15 +97,3 @@ private:
     QByteArray oldRoot_;
 };
 
-// Standard error written while it lives, for checking diagnostic lines.
-class StderrCapture
-{
-public:
-    StderrCapture();
-    ~StderrCapture();
-    QByteArray text();
-
-private:
-    int saved_ = -1;
-    FILE *file_ = nullptr;
-};

@@ -1,8 +1,8 @@
 // The station-list parser, its element tokenizer and the genre-index parser,
 // each fed the same bytes whole, one byte at a time and in random pieces.
-#include "genreIndexParser.h"
-#include "stationListParser.h"
-#include "stationTokenizer.h"
+#include "GenreIndexParser.h"
+#include "StationListParser.h"
+#include "StationTokenizer.h"
 
 #include "QtPrinters.h"
 

@@ -1,6 +1,6 @@
 // Attribute text (encodings and entities) and the directory's query URLs.
-#include "directoryText.h"
-#include "directoryUrls.h"
+#include "DirectoryText.h"
+#include "DirectoryUrls.h"
 
 #include "QtPrinters.h"
 

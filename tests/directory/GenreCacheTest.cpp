@@ -1,7 +1,7 @@
 // Reading and writing the genre cache.
 #include "DirectoryClientFixture.h"
 
-#include "genreCache.h"
+#include "GenreCache.h"
 
 #include <QFile>
 
@@ -37,7 +37,7 @@ TEST_F(GenreCache, UnreadableCacheIsReported)
     const QString path = home.file(".wavelark/genre.cache");
     StderrCapture capture;
     EXPECT_FALSE(client->readGenreCache(path));
-    EXPECT_EQ(capture.text(), path.toUtf8() + ": could open file for reading.\n");
+    EXPECT_EQ(capture.bytes(), path.toUtf8() + ": could open file for reading.\n");
     EXPECT_EQ(client->genreCount(), 1);
 }
 

@@ -110,10 +110,10 @@ TEST_F(GenreIndexClient, NewIndexStopsStationFetchesAndDropsStaleChunks)
     // chunk of a fetch the client never started is logged and dropped.
     StderrCapture capture;
     client->slotStreamFetch(stationFetch, nullptr);
-    EXPECT_EQ(capture.text(), "");
+    EXPECT_EQ(capture.bytes(), "");
     const QByteArray chunk = kIndexHead + "<genrelist><genre name=\"X\"/>";
     client->slotStreamFetch(client->listFetchId() + 100, &chunk);
-    EXPECT_EQ(capture.text(), "shoutCast(163): slotStreamFetch\n");
+    EXPECT_EQ(capture.bytes(), "shoutCast(163): slotStreamFetch\n");
     EXPECT_EQ(client->genreCount(), 2);
     EXPECT_EQ(fetchSeen(jazz).back().state, State::StateCancelled);
 }

@@ -9,9 +9,6 @@
 #include <QFile>
 #include <QThread>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 int EventRecorder::count(int type) const
 {
     return int(std::count(types.begin(), types.end(), type));
@@ -23,30 +20,6 @@ void EventRecorder::customEvent(QEvent *event)
     types.push_back(event->type());
     if (int(event->type()) == StreamPlaylistEvent)
         playlists.push_back(static_cast<StreamPlaylistEventData *>(event)->takePlaylist());
-}
-
-StderrCapture::StderrCapture()
-{
-    path_ = QDir::temp().filePath(QStringLiteral("stderr-%1.txt").arg(getpid()));
-    std::fflush(stderr);
-    saved_ = dup(2);
-    const int fd = ::open(QFile::encodeName(path_).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    dup2(fd, 2);
-    ::close(fd);
-}
-
-StderrCapture::~StderrCapture()
-{
-    std::fflush(stderr);
-    dup2(saved_, 2);
-    ::close(saved_);
-    QFile::remove(path_);
-}
-
-QString StderrCapture::text()
-{
-    std::fflush(stderr);
-    return QString::fromLocal8Bit(readAllBytes(path_));
 }
 
 QByteArray TestStream::bytes() const

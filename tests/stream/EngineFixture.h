@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AudioOps.h"
+#include "StderrCapture.h"
 #include "TempHome.h"
 #include "WavBackend.h"
 #include "stream.h"
@@ -23,19 +24,6 @@ public:
 
 protected:
     void customEvent(QEvent *event) override;
-};
-
-// Captures what is written to standard error while it lives.
-class StderrCapture
-{
-public:
-    StderrCapture();
-    ~StderrCapture();
-    QString text();
-
-private:
-    int saved_ = -1;
-    QString path_;
 };
 
 // The parameters the test module reads from its data's header.

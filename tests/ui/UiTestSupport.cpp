@@ -111,26 +111,3 @@ void DialogCatcher::check()
     dialog->accept();
 }
 
-StderrToFile::StderrToFile()
-{
-    path_ = QDir::temp().filePath(QStringLiteral("ui-stderr-%1.txt").arg(getpid()));
-    std::fflush(stderr);
-    saved_ = dup(2);
-    const int fd = ::open(QFile::encodeName(path_).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    dup2(fd, 2);
-    ::close(fd);
-}
-
-StderrToFile::~StderrToFile()
-{
-    std::fflush(stderr);
-    dup2(saved_, 2);
-    ::close(saved_);
-    QFile::remove(path_);
-}
-
-QString StderrToFile::text() const
-{
-    std::fflush(stderr);
-    return QString::fromLocal8Bit(readAllBytes(path_));
-}

@@ -54,15 +54,3 @@ private:
     void check();
 };
 
-// Captures standard error while it lives.
-class StderrToFile
-{
-public:
-    StderrToFile();
-    ~StderrToFile();
-    QString text() const;
-
-private:
-    int saved_ = -1;
-    QString path_;
-};

@@ -2,6 +2,7 @@
 // or shown in the "Connection error" dialog.
 #include "SoftKeyBar.h"
 #include "TestHttpServer.h"
+#include "StderrCapture.h"
 #include "UiTestSupport.h"
 #include "WavelarkMarquee.h"
 #include "stream.h"
@@ -33,7 +34,7 @@ void play(Wavelark &window)
 TEST(WindowErrors, RemoteItemIsRetriedTwiceThenTheErrorDialogShows)
 {
     PlayerHome player("streamRetries = 3\n");
-    StderrToFile log;
+    StderrCapture log;
     DialogCatcher dialogs;
     auto window = makeWindow({deadUrl()});
     play(*window);
@@ -55,7 +56,7 @@ TEST(WindowErrors, WithSkipBadFilesTheNextItemPlaysInstead)
 {
     PlayerHome player("streamRetries = 3\nskipBadFiles = true\n");
     const QString local = player.home.write("next.wl", testModuleData(40000));
-    StderrToFile log;
+    StderrCapture log;
     DialogCatcher dialogs;
     auto window = makeWindow({deadUrl(), local});
     SectionRecorder seen(window.get());
@@ -71,7 +72,7 @@ TEST(WindowErrors, LocalItemIsNeverRetried)
 {
     PlayerHome player("streamRetries = 3\n");
     const QString junk = player.home.write("junk.wl", QByteArray(300000, 'j'));
-    StderrToFile log;
+    StderrCapture log;
     DialogCatcher dialogs;
     auto window = makeWindow({junk});
     play(*window);

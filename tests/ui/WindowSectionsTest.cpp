@@ -4,8 +4,8 @@
 #include "TestHttpServer.h"
 #include "UiTestSupport.h"
 #include "WavelarkMarquee.h"
-#include "playListItem.h"
-#include "radioPlayList.h"
+#include "PlayListItem.h"
+#include "RadioPlayList.h"
 #include "stream.h"
 
 #include <QLabel>

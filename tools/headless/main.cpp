@@ -8,7 +8,7 @@
 #include "AudioOps.h"
 #include "UserPaths.h"
 #include "WavelarkConfig.h"
-#include "radioPlayList.h"
+#include "RadioPlayList.h"
 #include "stream.h"
 
 #include <QCoreApplication>

@@ -1,0 +1,41 @@
+#include "DirectoryUrls.h"
+
+#include <QUrl>
+
+QString directoryRootUrl()
+{
+    QString root = qEnvironmentVariable("WAVELARK_DIRECTORY_URL");
+    if (root.isEmpty())
+        root = QStringLiteral("http://yp.shoutcast.com");
+    while (root.endsWith(u'/'))
+        root.chop(1);
+    return root;
+}
+
+QString genreIndexUrl(const QString &root)
+{
+    return root + QStringLiteral("/sbin/newxml.phtml");
+}
+
+QString genreQueryUrl(const QString &root, const QString &genre)
+{
+    return QStringLiteral("%1?genre=%2")
+        .arg(genreIndexUrl(root), QString::fromLatin1(QUrl::toPercentEncoding(genre)));
+}
+
+QString searchQueryUrl(const QString &root, const QString &text)
+{
+    QByteArray query = QUrl::toPercentEncoding(text, " ");
+    query.replace(' ', '+');
+    return QStringLiteral("%1?search=%2").arg(genreIndexUrl(root), QString::fromLatin1(query));
+}
+
+QString tuneInUrlPrefix(const QString &root, const QString &base)
+{
+    return root + base + QStringLiteral("?id=");
+}
+
+QString tuneInUrl(const QString &prefix, qint32 id)
+{
+    return prefix + QString::number(quint32(id));
+}

@@ -1,6 +1,0 @@
-#include "directoryErrorEvent.h"
-
-DirectoryErrorEventData::DirectoryErrorEventData(ShoutCastGenre *genre, const QString &text)
-    : QEvent(QEvent::Type(DirectoryErrorEvent)), genre_(genre), text_(text)
-{
-}

@@ -1,9 +1,10 @@
 #!/bin/sh
-# Installs what is missing, builds everything with AddressSanitizer +
+# Installs what is missing, checks the formatting, builds everything with AddressSanitizer +
 # UndefinedBehaviorSanitizer and runs the whole test suite.
 set -eu
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
+tools/check-format.sh
 BUILD=${BUILD_DIR:-build-asan}
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAVELARK_ASAN=ON
 cmake --build "$BUILD"

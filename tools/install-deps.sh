@@ -3,7 +3,7 @@
 # Does nothing when they are all present; uses sudo when not run as root.
 set -eu
 
-PACKAGES="cmake ninja-build g++ pkg-config python3 clang libclang-rt-14-dev
+PACKAGES="cmake ninja-build g++ pkg-config python3 clang clang-format libclang-rt-14-dev
 libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libcurl4-openssl-dev
 libasound2-dev libmpg123-dev libfaad-dev libvorbis-dev libogg-dev libopus-dev
 libflac-dev xvfb xauth fonts-dejavu-core alsa-oss lame sox vorbis-tools

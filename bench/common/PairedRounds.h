@@ -69,7 +69,8 @@ double timedRun(Heap heap, const Work &work)
     return cpuSeconds() - start;
 }
 
-struct Samples {
+struct Samples
+{
     std::vector<double> small;  // CPU seconds of one small run, per round
     std::vector<double> large;  // CPU seconds of the large run, per round
     std::vector<double> ratios; // large / small, per round

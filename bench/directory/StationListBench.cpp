@@ -27,13 +27,16 @@ const QString kRoot = QStringLiteral("http://dir.test");
 
 QByteArray stationList(int stations)
 {
-    QByteArray body = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<stationlist>\n"
-                      "<tunein base=\"/sbin/tunein-station.pls\" base-m3u=\"/sbin/tunein-station.m3u\"/>\n";
+    QByteArray body =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<stationlist>\n"
+        "<tunein base=\"/sbin/tunein-station.pls\" base-m3u=\"/sbin/tunein-station.m3u\"/>\n";
     for (int i = 0; i < stations; ++i)
         body += "<station name=\"Station number " + QByteArray::number(i) +
                 " - the best &amp; the rest\" mt=\"audio/mpeg\" id=\"" +
-                QByteArray::number(100000 + i) + "\" br=\"128\" genre=\"Jazz Smooth Jazz\" "
-                "ct=\"Artist " + QByteArray::number(i % 97) + " - Title of the song\" lc=\"" +
+                QByteArray::number(100000 + i) +
+                "\" br=\"128\" genre=\"Jazz Smooth Jazz\" "
+                "ct=\"Artist " +
+                QByteArray::number(i % 97) + " - Title of the song\" lc=\"" +
                 QByteArray::number(i % 1000) + "\"/>\n";
     body += "</stationlist>\n";
     return body;
@@ -69,7 +72,8 @@ void scanForElementEnds(const QByteArray &body)
     qsizetype ends = 0;
     for (qsizetype at = 0; at < body.size(); at += kPiece) {
         // One byte of overlap, as a "/>" may straddle two pieces.
-        const QByteArrayView p = QByteArrayView(body).sliced(at, qMin(kPiece + 1, body.size() - at));
+        const QByteArrayView p =
+            QByteArrayView(body).sliced(at, qMin(kPiece + 1, body.size() - at));
         for (qsizetype i = p.indexOf("/>"); i >= 0 && i < kPiece; i = p.indexOf("/>", i + 2))
             ++ends;
     }

@@ -37,7 +37,8 @@ double cpuSeconds(const std::vector<std::string> &argv, const std::vector<std::s
         _exit(127);
     }
     int status = 0;
-    struct rusage ru {};
+    struct rusage ru
+    {};
     if (wait4(pid, &status, 0, &ru) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return -1;
     return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
@@ -79,7 +80,8 @@ int main(int argc, char **argv)
         const std::string wav = home.filePath("src.wav").toStdString();
         mp3 = home.filePath("ten-minutes.mp3").toStdString();
         if (cpuSeconds({"sox", "-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "600",
-                        "sine", "440", "sine", "555"}, {}) < 0 ||
+                        "sine", "440", "sine", "555"},
+                       {}) < 0 ||
             cpuSeconds({"lame", "--quiet", "-b", "128", wav, mp3}, {}) < 0) {
             std::fprintf(stderr, "could not make the test file (sox and lame needed)\n");
             return 1;

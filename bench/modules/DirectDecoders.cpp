@@ -120,7 +120,8 @@ size_t directOpus(const Bytes &in)
                 channels = op.packet[9];
                 dec = opus_decoder_create(48000, channels, nullptr);
             } else if (packets > 2 && dec) {
-                const int n = opus_decode(dec, op.packet, opus_int32(op.bytes), pcm.data(), 5760, 0);
+                const int n =
+                    opus_decode(dec, op.packet, opus_int32(op.bytes), pcm.data(), 5760, 0);
                 if (n > 0)
                     total += size_t(n) * size_t(channels) * 2;
             }
@@ -135,14 +136,15 @@ size_t directOpus(const Bytes &in)
 }
 
 namespace {
-FLAC__StreamDecoderReadStatus flacRead(const FLAC__StreamDecoder *, FLAC__byte buffer[], size_t *bytes,
-                                       void *src)
+FLAC__StreamDecoderReadStatus flacRead(const FLAC__StreamDecoder *, FLAC__byte buffer[],
+                                       size_t *bytes, void *src)
 {
     auto *f = static_cast<MemFile *>(src);
     *bytes = std::min(*bytes, f->in->size() - f->pos);
     std::memcpy(buffer, f->in->data() + f->pos, *bytes);
     f->pos += *bytes;
-    return *bytes ? FLAC__STREAM_DECODER_READ_STATUS_CONTINUE : FLAC__STREAM_DECODER_READ_STATUS_END_OF_STREAM;
+    return *bytes ? FLAC__STREAM_DECODER_READ_STATUS_CONTINUE
+                  : FLAC__STREAM_DECODER_READ_STATUS_END_OF_STREAM;
 }
 size_t g_flacTotal = 0;
 FLAC__StreamDecoderWriteStatus flacWrite(const FLAC__StreamDecoder *, const FLAC__Frame *frame,
@@ -158,7 +160,8 @@ FLAC__StreamDecoderWriteStatus flacWrite(const FLAC__StreamDecoder *, const FLAC
     g_flacTotal += out.size() * 2;
     return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
 }
-void flacError(const FLAC__StreamDecoder *, FLAC__StreamDecoderErrorStatus, void *) {}
+void flacError(const FLAC__StreamDecoder *, FLAC__StreamDecoderErrorStatus, void *)
+{}
 } // namespace
 
 size_t directFlac(const Bytes &in)

@@ -108,15 +108,17 @@ double mpg123Seconds(const std::string &file)
 {
     const pid_t pid = fork();
     if (pid == 0) {
-        execlp("mpg123", "mpg123", "-q", "-w", "/dev/null", file.c_str(), static_cast<char *>(nullptr));
+        execlp("mpg123", "mpg123", "-q", "-w", "/dev/null", file.c_str(),
+               static_cast<char *>(nullptr));
         _exit(127);
     }
     int status = 0;
     rusage ru{};
-    if (pid < 0 || wait4(pid, &status, 0, &ru) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (pid < 0 || wait4(pid, &status, 0, &ru) != pid || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0)
         return -1;
-    return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec)
-           + double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) * 1e-6;
+    return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
+           double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) * 1e-6;
 }
 
 } // namespace

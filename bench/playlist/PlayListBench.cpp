@@ -35,8 +35,8 @@ QTemporaryDir &scratch()
 // A station name from random syllables, so sorting has real work to do.
 QString randomName(std::mt19937 &rng)
 {
-    static const char *const parts[] = {"ra", "Di", "o", "Lark", "wa", "ve", "Jazz", "rock",
-                                        "FM", "Beat", "sun", "Ny", "x", "Pop", "lo", "fi"};
+    static const char *const parts[] = {"ra", "Di",   "o",   "Lark", "wa", "ve",  "Jazz", "rock",
+                                        "FM", "Beat", "sun", "Ny",   "x",  "Pop", "lo",   "fi"};
     QString name;
     const int n = 2 + int(rng() % 4);
     for (int i = 0; i < n; ++i)
@@ -54,8 +54,8 @@ QString plsFile(int entries)
     QByteArray text = "[playlist]\nnumberofentries=" + QByteArray::number(entries) + "\n";
     for (int i = 1; i <= entries; ++i) {
         const QByteArray n = QByteArray::number(i);
-        text += "File" + n + "=http://host" + QByteArray::number(rng() % 5000)
-            + ".example:8000/stream/" + n + "\n";
+        text += "File" + n + "=http://host" + QByteArray::number(rng() % 5000) +
+                ".example:8000/stream/" + n + "\n";
         text += "Title" + n + "=" + randomName(rng).toLatin1() + "\n";
         text += "Length" + n + "=-1\n";
     }
@@ -160,7 +160,8 @@ void BM_SearchList(benchmark::State &state)
 {
     const RadioPlayList &list = loaded(int(state.range(0)));
     for (auto _ : state)
-        benchmark::DoNotOptimize(list.find("no such station", RadioPlayList::SearchField::Title, 0));
+        benchmark::DoNotOptimize(
+            list.find("no such station", RadioPlayList::SearchField::Title, 0));
 }
 
 void BM_SearchBaseline(benchmark::State &state)
@@ -251,9 +252,10 @@ int main(int argc, char **argv)
                 if (heap == Heap::Cold)
                     cold[big] = large;
                 else if (large > 0)
-                    std::printf("  %-50s %7.2f\n",
-                                ("load " + std::to_string(big / 1000) + "k, cold / warm heap").c_str(),
-                                cold[big] / large);
+                    std::printf(
+                        "  %-50s %7.2f\n",
+                        ("load " + std::to_string(big / 1000) + "k, cold / warm heap").c_str(),
+                        cold[big] / large);
             }
         }
     }

@@ -19,7 +19,7 @@
 namespace {
 
 constexpr size_t kAudioBytes = 1 << 20;
-constexpr size_t kBlock = 16384;   // libcurl's largest write-callback block
+constexpr size_t kBlock = 16384; // libcurl's largest write-callback block
 
 // One MiB of audio with a metadata block at every boundary, a title at every
 // fourth, as a live station sends it.
@@ -37,8 +37,9 @@ const QByteArray &wire(int metaint)
             if (run.size() < metaint)
                 break;
             const QByteArray text = boundary % 4 ? QByteArray()
-                                                 : "StreamTitle='Artist " + QByteArray::number(int(boundary))
-                                                       + " - Song';StreamUrl='';";
+                                                 : "StreamTitle='Artist " +
+                                                       QByteArray::number(int(boundary)) +
+                                                       " - Song';StreamUrl='';";
             const int blocks = int((text.size() + 15) / 16);
             w += char(blocks) + text + QByteArray(blocks * 16 - text.size(), '\0');
         }
@@ -91,7 +92,8 @@ public:
     {
         for (const Run &run : runs)
             if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                const auto [it, added] = times.emplace(run.run_name.str(), run.GetAdjustedCPUTime());
+                const auto [it, added] =
+                    times.emplace(run.run_name.str(), run.GetAdjustedCPUTime());
                 if (!added)
                     it->second = std::min(it->second, run.GetAdjustedCPUTime());
             }
@@ -111,7 +113,8 @@ int main(int argc, char **argv)
         const auto d = reporter.times.find(std::string("BM_Deinterleave/") + arg);
         const auto m = reporter.times.find(std::string("BM_Memcpy/") + arg);
         if (d != reporter.times.end() && m != reporter.times.end() && m->second > 0)
-            std::printf("metaint %s: de-interleave / memcpy time ratio %.3f\n", arg, d->second / m->second);
+            std::printf("metaint %s: de-interleave / memcpy time ratio %.3f\n", arg,
+                        d->second / m->second);
     }
     benchmark::Shutdown();
     return 0;

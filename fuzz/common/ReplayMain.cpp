@@ -43,14 +43,24 @@ Bytes mutate(const Bytes &seed, std::mt19937 &rng)
     for (int i = 0; i < edits; ++i) {
         const size_t pos = b.empty() ? 0 : rng() % b.size();
         switch (rng() % 5) {
-        case 0: if (!b.empty()) b[pos] = uint8_t(rng()); break;
+        case 0:
+            if (!b.empty())
+                b[pos] = uint8_t(rng());
+            break;
         case 1: b.insert(b.begin() + pos, uint8_t(rng())); break;
-        case 2: if (!b.empty()) b.erase(b.begin() + pos); break;
-        case 3: if (!b.empty()) b.resize(pos); break;
+        case 2:
+            if (!b.empty())
+                b.erase(b.begin() + pos);
+            break;
+        case 3:
+            if (!b.empty())
+                b.resize(pos);
+            break;
         default: {
             const size_t n = rng() % 64;
             for (size_t k = 0; k < n; ++k)
-                b.insert(b.begin() + std::min(pos, b.size()), uint8_t("=\n\r;'|[]<>/\"&#^ 0"[rng() % 17]));
+                b.insert(b.begin() + std::min(pos, b.size()),
+                         uint8_t("=\n\r;'|[]<>/\"&#^ 0"[rng() % 17]));
         }
         }
     }

@@ -28,7 +28,8 @@ QByteArray freshEngineText()
 
 // A configuration over fresh settings and `stream`, which first gets the
 // settings of a fresh engine, so no input depends on the ones before it.
-struct FreshConfig {
+struct FreshConfig
+{
     explicit FreshConfig(RadioStream &stream, const QByteArray &reset)
         : config(settings, stream, searches)
     {

@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QByteArray element("<station ");
     element.append(reinterpret_cast<const char *>(data), qsizetype(size));
     const ShoutCastStation s = parseStationElement(element);
-    (void)parseStationElement(QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
+    (void)parseStationElement(
+        QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
 
     const QByteArray again = "<station name=" + quoted(s.name) + " mt=" + quoted(s.mimeType) +
                              " id=\"" + QByteArray::number(s.id) + "\" br=\"" +

@@ -80,9 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 break;
             info = getInfo(h);
             check(pcm && info && (info->flags & WAVELARK_INFO_FORMAT_VALID));
-            const int sampleBytes = info->format == WAVELARK_AFMT_S16_LE
-                                            || info->format == WAVELARK_AFMT_S16_BE
-                                            || info->format == WAVELARK_AFMT_U16_LE
+            const int sampleBytes = info->format == WAVELARK_AFMT_S16_LE ||
+                                            info->format == WAVELARK_AFMT_S16_BE ||
+                                            info->format == WAVELARK_AFMT_U16_LE
                                         ? 2
                                         : 1;
             check(len % (sampleBytes * int(info->channels)) == 0);

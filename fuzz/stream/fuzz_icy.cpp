@@ -105,7 +105,7 @@ void checkDueTexts(const uint8_t *p, size_t n, int metaint, uint32_t seed)
     PlayListItem item("http://127.0.0.1/", "", "", "", "", "");
     for (size_t taken = 0; !d.queue().empty();) {
         if (taken > n)
-            std::abort();   // everything is due once all audio was taken
+            std::abort(); // everything is due once all audio was taken
         const size_t chunk = chunks.next(n + 1);
         taken += chunk;
         if (const std::optional<QString> text = d.advance(chunk)) {

@@ -51,18 +51,19 @@ extern "C" {
  * same handle. On a 32-bit target the record is 168 bytes with the offsets
  * checked below; elsewhere the same fields in the same order.
  */
-typedef struct DecoderInfo {
-    const char *title;   /* or NULL */
-    const char *artist;  /* or NULL */
-    const char *album;   /* or NULL */
-    uint32_t rate;       /* Hz */
-    uint32_t reserved;   /* never read by the program */
-    uint32_t bitrate;    /* kbit/s */
+typedef struct DecoderInfo
+{
+    const char *title;  /* or NULL */
+    const char *artist; /* or NULL */
+    const char *album;  /* or NULL */
+    uint32_t rate;      /* Hz */
+    uint32_t reserved;  /* never read by the program */
+    uint32_t bitrate;   /* kbit/s */
     uint32_t channels;
-    uint32_t mode;       /* WAVELARK_MODE_* */
-    uint32_t format;     /* WAVELARK_AFMT_* of the decoded output */
+    uint32_t mode;                                    /* WAVELARK_MODE_* */
+    uint32_t format;                                  /* WAVELARK_AFMT_* of the decoded output */
     char description[WAVELARK_INFO_DESCRIPTION_SIZE]; /* zero-terminated */
-    uint32_t flags;      /* WAVELARK_INFO_FORMAT_VALID */
+    uint32_t flags;                                   /* WAVELARK_INFO_FORMAT_VALID */
 } DecoderInfo;
 
 #ifdef __cplusplus
@@ -88,9 +89,9 @@ WAVELARK_STATIC_ASSERT(sizeof(DecoderInfo) == 168, "168 bytes");
 /* On every target: the numbers are 32 bits wide and packed without gaps. */
 #define WAVELARK_FIELD_SIZE(field) sizeof(((DecoderInfo *)0)->field)
 WAVELARK_STATIC_ASSERT(WAVELARK_FIELD_SIZE(rate) == 4 && WAVELARK_FIELD_SIZE(reserved) == 4 &&
-                           WAVELARK_FIELD_SIZE(bitrate) == 4 && WAVELARK_FIELD_SIZE(channels) == 4 &&
-                           WAVELARK_FIELD_SIZE(mode) == 4 && WAVELARK_FIELD_SIZE(format) == 4 &&
-                           WAVELARK_FIELD_SIZE(flags) == 4,
+                           WAVELARK_FIELD_SIZE(bitrate) == 4 &&
+                           WAVELARK_FIELD_SIZE(channels) == 4 && WAVELARK_FIELD_SIZE(mode) == 4 &&
+                           WAVELARK_FIELD_SIZE(format) == 4 && WAVELARK_FIELD_SIZE(flags) == 4,
                        "32-bit numbers");
 #undef WAVELARK_FIELD_SIZE
 WAVELARK_STATIC_ASSERT(offsetof(DecoderInfo, description) - offsetof(DecoderInfo, rate) == 24,

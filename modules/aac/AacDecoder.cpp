@@ -78,7 +78,8 @@ public:
             if (n < h.frameBytes + (inSync_ ? 0 : 7))
                 return kNeedMore;
             AdtsHeader next;
-            if (!inSync_ && (!aac::parseAdtsHeader(p + h.frameBytes, next) || !next.sameStream(h))) {
+            if (!inSync_ &&
+                (!aac::parseAdtsHeader(p + h.frameBytes, next) || !next.sameStream(h))) {
                 drop(1); // a false sync: the confirming header is not there
                 continue;
             }

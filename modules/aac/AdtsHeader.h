@@ -8,20 +8,20 @@ namespace wavelark::modules::aac {
 
 struct AdtsHeader
 {
-    int mpegVersion = 4;      // 2 or 4
-    int objectType = 2;       // 1 Main, 2 LC, 4 LTP
+    int mpegVersion = 4; // 2 or 4
+    int objectType = 2;  // 1 Main, 2 LC, 4 LTP
     int rateIndex = 0;
-    int rate = 0;             // core sample rate, Hz
+    int rate = 0; // core sample rate, Hz
     int channelConfig = 0;
-    size_t frameBytes = 0;    // header included
-    size_t headerBytes = 7;   // 9 with CRC
+    size_t frameBytes = 0;  // header included
+    size_t headerBytes = 7; // 9 with CRC
     int rawBlocks = 1;
 
     // What stays the same from frame to frame of one stream.
     bool sameStream(const AdtsHeader &o) const
     {
-        return mpegVersion == o.mpegVersion && objectType == o.objectType
-               && rateIndex == o.rateIndex && channelConfig == o.channelConfig;
+        return mpegVersion == o.mpegVersion && objectType == o.objectType &&
+               rateIndex == o.rateIndex && channelConfig == o.channelConfig;
     }
 };
 

@@ -115,7 +115,8 @@ void Downmixer::planarInt(const int32_t *const *in, size_t frames, int bits, int
         for (int c = 0; c < inChannels_; ++c)
             for (size_t i = 0; i < frames; ++i) {
                 const int32_t s = in[c][i];
-                out[i * size_t(inChannels_) + size_t(c)] = int16_t(shift >= 0 ? s >> shift : s << -shift);
+                out[i * size_t(inChannels_) + size_t(c)] =
+                    int16_t(shift >= 0 ? s >> shift : s << -shift);
             }
         return;
     }

@@ -51,8 +51,8 @@ bool trialDecode(const FormatTable &table, const uint8_t *data, size_t length, I
         const uint8_t *pcm = nullptr;
         int bytes = 0;
         const int r = trial->decodeFrame(&pcm, &bytes);
-        if ((r == kFrame || r == kChanged) && bytes > 0
-            && (trial->info()->flags & WAVELARK_INFO_FORMAT_VALID)) {
+        if ((r == kFrame || r == kChanged) && bytes > 0 &&
+            (trial->info()->flags & WAVELARK_INFO_FORMAT_VALID)) {
             if (into)
                 *into = trial->infoRecord();
             return true;
@@ -201,8 +201,7 @@ WAVELARK_MODULE_EXPORT void finish(int handle)
             doomed = std::move(it->second.decoder);
             g_feeds.erase(it);
         }
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 } // extern "C"

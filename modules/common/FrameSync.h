@@ -23,8 +23,8 @@ long findFrameChain(const uint8_t *data, size_t length, size_t headerBytes, int 
         size_t pos = start + first.frameBytes;
         int chain = 1;
         Header next;
-        while (chain < minChain && pos + headerBytes <= length && parse(data + pos, next)
-               && next.sameStream(first)) {
+        while (chain < minChain && pos + headerBytes <= length && parse(data + pos, next) &&
+               next.sameStream(first)) {
             ++chain;
             pos += next.frameBytes;
         }

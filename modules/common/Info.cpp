@@ -9,10 +9,10 @@ namespace {
 
 bool keyIs(std::string_view key, std::string_view want)
 {
-    return key.size() == want.size()
-           && std::equal(key.begin(), key.end(), want.begin(), [](char a, char b) {
-                  return (a >= 'a' && a <= 'z' ? char(a - 32) : a) == b;
-              });
+    return key.size() == want.size() &&
+           std::equal(key.begin(), key.end(), want.begin(), [](char a, char b) {
+               return (a >= 'a' && a <= 'z' ? char(a - 32) : a) == b;
+           });
 }
 
 void keep(std::optional<std::string> &slot, std::string_view value)

@@ -50,8 +50,8 @@ FormatTable FormatTable::fromTriples(const int *triples, int count)
         count = kMaxTableRows;
     for (int i = 0; i < count; ++i) {
         const FormatRow row{uint32_t(triples[3 * i]), triples[3 * i + 1], triples[3 * i + 2]};
-        if (canProduce(row.afmt) && row.mask >= 1 && row.mask <= 3 && row.rate >= kMinRate
-            && row.rate <= kMaxRate)
+        if (canProduce(row.afmt) && row.mask >= 1 && row.mask <= 3 && row.rate >= kMinRate &&
+            row.rate <= kMaxRate)
             t.rows_.push_back(row);
     }
     return t;
@@ -80,13 +80,12 @@ PcmFormat FormatTable::choose(int rate, int channels, uint32_t ownFormat) const
         const bool chanOk = (r.mask & want) != 0;
         // Prefer the exact rate, then the source's channels, then the
         // format, then a higher rate (no lost treble), then the nearest.
-        const auto key = std::make_tuple(r.rate == rate ? 0 : 1, chanOk ? 0 : 1,
-                                         formatRank(r.afmt, ownFormat), r.rate >= rate ? 0 : 1,
-                                         std::abs(r.rate - rate));
+        const auto key =
+            std::make_tuple(r.rate == rate ? 0 : 1, chanOk ? 0 : 1, formatRank(r.afmt, ownFormat),
+                            r.rate >= rate ? 0 : 1, std::abs(r.rate - rate));
         if (key < bestKey) {
             bestKey = key;
-            best = {r.afmt, chanOk ? channels : (r.mask == WAVELARK_CHANNELS_MONO ? 1 : 2),
-                    r.rate};
+            best = {r.afmt, chanOk ? channels : (r.mask == WAVELARK_CHANNELS_MONO ? 1 : 2), r.rate};
         }
     }
     return best;

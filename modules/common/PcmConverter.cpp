@@ -10,9 +10,8 @@ void PcmConverter::configure(int srcRate, int srcChannels, const PcmFormat &out)
     srcRate_ = srcRate;
     srcChannels_ = srcChannels;
     out_ = out;
-    passthrough_ = srcRate == out.rate && srcChannels == out.channels
-                   && out.afmt == WAVELARK_AFMT_S16_LE
-                   && std::endian::native == std::endian::little;
+    passthrough_ = srcRate == out.rate && srcChannels == out.channels &&
+                   out.afmt == WAVELARK_AFMT_S16_LE && std::endian::native == std::endian::little;
     step_ = (uint64_t(uint32_t(srcRate)) << 32) / uint32_t(out.rate);
     pos_ = 0;
     primed_ = false;
@@ -115,13 +114,16 @@ uint8_t linearToALaw(int16_t sample)
 void PcmConverter::encode()
 {
     const std::vector<int16_t> &src = srcRate_ != out_.rate ? resampled_ : mixed_;
-    const bool wide = out_.afmt == WAVELARK_AFMT_S16_LE || out_.afmt == WAVELARK_AFMT_S16_BE
-                      || out_.afmt == WAVELARK_AFMT_U16_LE;
+    const bool wide = out_.afmt == WAVELARK_AFMT_S16_LE || out_.afmt == WAVELARK_AFMT_S16_BE ||
+                      out_.afmt == WAVELARK_AFMT_U16_LE;
     bytes_.resize(src.size() * (wide ? 2 : 1));
     uint8_t *o = bytes_.data();
     for (int16_t s : src) {
         switch (out_.afmt) {
-        case WAVELARK_AFMT_S16_BE: *o++ = uint8_t(uint16_t(s) >> 8); *o++ = uint8_t(s); break;
+        case WAVELARK_AFMT_S16_BE:
+            *o++ = uint8_t(uint16_t(s) >> 8);
+            *o++ = uint8_t(s);
+            break;
         case WAVELARK_AFMT_U16_LE: {
             const uint16_t u = uint16_t(s) ^ 0x8000u;
             *o++ = uint8_t(u);
@@ -132,7 +134,10 @@ void PcmConverter::encode()
         case WAVELARK_AFMT_U8: *o++ = uint8_t((s >> 8) + 128); break;
         case WAVELARK_AFMT_MU_LAW: *o++ = linearToMuLaw(s); break;
         case WAVELARK_AFMT_A_LAW: *o++ = linearToALaw(s); break;
-        default: *o++ = uint8_t(s); *o++ = uint8_t(uint16_t(s) >> 8); break;
+        default:
+            *o++ = uint8_t(s);
+            *o++ = uint8_t(uint16_t(s) >> 8);
+            break;
         }
     }
 }

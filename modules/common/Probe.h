@@ -34,6 +34,9 @@ inline uint32_t le32(const uint8_t *p)
 {
     return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
 }
-inline uint16_t le16(const uint8_t *p) { return uint16_t(p[0] | p[1] << 8); }
+inline uint16_t le16(const uint8_t *p)
+{
+    return uint16_t(p[0] | p[1] << 8);
+}
 
 } // namespace wavelark::modules

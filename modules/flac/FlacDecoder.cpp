@@ -83,8 +83,8 @@ private:
         haveHeader_ = false;
         inChannels_ = 0;
         return FLAC__stream_decoder_init_stream(decoder_, &readCb, nullptr, nullptr, nullptr,
-                                                nullptr, &writeCb, &metadataCb, &errorCb, this)
-               == FLAC__STREAM_DECODER_INIT_STATUS_OK;
+                                                nullptr, &writeCb, &metadataCb, &errorCb,
+                                                this) == FLAC__STREAM_DECODER_INIT_STATUS_OK;
     }
 
     void close()
@@ -175,8 +175,8 @@ private:
         frameBytes_ += end; // before decoding, so the first frame has a bitrate
         for (int i = 0; i < kMaxCallsPerBlock && !broken_; ++i) {
             const size_t before = samples_.size();
-            if (!FLAC__stream_decoder_process_single(decoder_)
-                || FLAC__stream_decoder_get_state(decoder_) == FLAC__STREAM_DECODER_ABORTED) {
+            if (!FLAC__stream_decoder_process_single(decoder_) ||
+                FLAC__stream_decoder_get_state(decoder_) == FLAC__STREAM_DECODER_ABORTED) {
                 // libFLAC wanted more than the block: damage or a false end.
                 FLAC__stream_decoder_flush(decoder_);
                 break;
@@ -238,14 +238,15 @@ private:
         FrameHeader next;
         const size_t limit = n >= kMaxHeaderBytes ? n - kMaxHeaderBytes + 1 : 0;
         // A new stream's magic closes the frame only where its CRC-16 does.
-        const uint8_t *magic = scanPos_ < limit
-                                   ? static_cast<const uint8_t *>(memmem(p + scanPos_, n - scanPos_, "fLaC", 4))
-                                   : nullptr;
+        const uint8_t *magic =
+            scanPos_ < limit
+                ? static_cast<const uint8_t *>(memmem(p + scanPos_, n - scanPos_, "fLaC", 4))
+                : nullptr;
         while (scanPos_ < limit) {
             const uint8_t *q = p + scanPos_;
-            if ((q == magic && flac::crc16(0, p, scanPos_) == 0)
-                || (q[0] == 0xFF && flac::parseFrameHeader(q, n - scanPos_, next)
-                    && flac::follows(header_, next))) {
+            if ((q == magic && flac::crc16(0, p, scanPos_) == 0) ||
+                (q[0] == 0xFF && flac::parseFrameHeader(q, n - scanPos_, next) &&
+                 flac::follows(header_, next))) {
                 end = scanPos_;
                 return true;
             }
@@ -309,7 +310,8 @@ private:
                                  : WAVELARK_MODE_JOINT_STEREO);
         frameSamples_ += h.blocksize;
         if (frameSamples_ > 0)
-            infoRecord().setBitrate(uint32_t(frameBytes_ * 8 * h.sample_rate / frameSamples_ / 1000));
+            infoRecord().setBitrate(
+                uint32_t(frameBytes_ * 8 * h.sample_rate / frameSamples_ / 1000));
         const size_t start = samples_.size();
         samples_.resize(start + size_t(h.blocksize) * size_t(mixer_.outChannels()));
         int16_t *out = samples_.data() + start;
@@ -343,10 +345,10 @@ private:
 
     FLAC__StreamDecoder *decoder_ = nullptr;
     ByteQueue in_;
-    size_t release_ = 0;       // bytes at the front libFLAC may read
-    size_t readPos_ = 0;       // of those, bytes it has read
+    size_t release_ = 0; // bytes at the front libFLAC may read
+    size_t readPos_ = 0; // of those, bytes it has read
     bool atStreamStart_ = true;
-    bool haveHeader_ = false;  // header_ describes the frame at the front
+    bool haveHeader_ = false; // header_ describes the frame at the front
     FrameHeader header_;
     size_t scanPos_ = 0;       // successor search position, from the front
     size_t tailPos_ = 0;       // the last frame's end search position
@@ -356,7 +358,7 @@ private:
     uint64_t streamBlock_ = 0; // block size of a fixed-block stream
     size_t skipped_ = 0;       // bytes dropped since the last good frame
     bool broken_ = false;
-    uint64_t total_ = 0;       // samples per channel STREAMINFO announces; 0 = unknown
+    uint64_t total_ = 0; // samples per channel STREAMINFO announces; 0 = unknown
     uint64_t frameBytes_ = 0, frameSamples_ = 0;
     int inChannels_ = 0;
     Downmixer mixer_;

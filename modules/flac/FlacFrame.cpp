@@ -133,8 +133,8 @@ bool parseFrameHeader(const uint8_t *p, size_t n, FrameHeader &h)
 
 bool follows(const FrameHeader &cur, const FrameHeader &next)
 {
-    if (cur.variable != next.variable || cur.channels != next.channels
-        || cur.bpsCode != next.bpsCode || cur.rateCode != next.rateCode)
+    if (cur.variable != next.variable || cur.channels != next.channels ||
+        cur.bpsCode != next.bpsCode || cur.rateCode != next.rateCode)
         return false;
     // Up to 64 frames may be lost in between and still count as a successor.
     const uint64_t step = cur.variable ? uint64_t(cur.blockSize) : 1;
@@ -153,8 +153,8 @@ Scan metadataLength(const uint8_t *p, size_t n, size_t &length)
     const uint8_t *si = p + 8;
     const uint32_t rate = uint32_t(si[10]) << 12 | uint32_t(si[11]) << 4 | si[12] >> 4;
     const int minBlock = si[0] << 8 | si[1], maxBlock = si[2] << 8 | si[3];
-    if ((p[4] & 0x7F) != 0 || (uint32_t(p[5]) << 16 | uint32_t(p[6]) << 8 | p[7]) != 34
-        || minBlock < 16 || maxBlock < minBlock || rate == 0)
+    if ((p[4] & 0x7F) != 0 || (uint32_t(p[5]) << 16 | uint32_t(p[6]) << 8 | p[7]) != 34 ||
+        minBlock < 16 || maxBlock < minBlock || rate == 0)
         return Scan::Invalid;
     size_t pos = 4;
     for (;;) {
@@ -180,16 +180,16 @@ bool looksLikeFlac(const uint8_t *p, size_t n)
     for (size_t start = 0; start + 16 < n && candidates < kMaxProbeCandidates; ++start) {
         FrameHeader first, next;
         // Mid-stream frames must carry their own rate and sample size.
-        if (!parseFrameHeader(p + start, n - start, first) || first.rateCode == 0
-            || first.bpsCode == 0)
+        if (!parseFrameHeader(p + start, n - start, first) || first.rateCode == 0 ||
+            first.bpsCode == 0)
             continue;
         ++candidates;
         const size_t end = std::min(n, start + kMaxProbeFrame);
         // The frame ends where the CRC-16 over it (footer included) is 0.
         uint16_t crc = crc16(0, p + start, first.headerBytes);
         for (size_t e = start + first.headerBytes; e + 6 <= end; ++e) {
-            if (crc == 0 && p[e] == 0xFF && parseFrameHeader(p + e, n - e, next)
-                && follows(first, next))
+            if (crc == 0 && p[e] == 0xFF && parseFrameHeader(p + e, n - e, next) &&
+                follows(first, next))
                 return true;
             crc = crc16(crc, p + e, 1);
         }

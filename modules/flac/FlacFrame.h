@@ -11,12 +11,12 @@ namespace wavelark::modules::flac {
 
 struct FrameHeader
 {
-    bool variable = false;   // variable block size: `number` counts samples
-    uint64_t number = 0;     // frame number, or first sample number
+    bool variable = false; // variable block size: `number` counts samples
+    uint64_t number = 0;   // frame number, or first sample number
     int blockSize = 0;
-    int rateCode = 0;        // 0 = from STREAMINFO
+    int rateCode = 0; // 0 = from STREAMINFO
     int channels = 0;
-    int bpsCode = 0;         // 0 = from STREAMINFO
+    int bpsCode = 0; // 0 = from STREAMINFO
     size_t headerBytes = 0;
 };
 

@@ -15,8 +15,8 @@ constexpr size_t kMaxTagBytes = 1u << 20;
 
 uint32_t syncsafe(const uint8_t *p)
 {
-    return uint32_t(p[0] & 0x7f) << 21 | uint32_t(p[1] & 0x7f) << 14 | uint32_t(p[2] & 0x7f) << 7
-           | uint32_t(p[3] & 0x7f);
+    return uint32_t(p[0] & 0x7f) << 21 | uint32_t(p[1] & 0x7f) << 14 | uint32_t(p[2] & 0x7f) << 7 |
+           uint32_t(p[3] & 0x7f);
 }
 
 void appendUtf8(std::string &s, uint32_t c)
@@ -51,7 +51,8 @@ std::string utf16(const uint8_t *p, size_t n, bool bigEndian)
         if (c == 0)
             break;
         if (c >= 0xD800 && c < 0xDC00 && i + 3 < n) {
-            const uint32_t lo = bigEndian ? uint32_t(p[i + 2] << 8 | p[i + 3]) : uint32_t(p[i + 2] | p[i + 3] << 8);
+            const uint32_t lo =
+                bigEndian ? uint32_t(p[i + 2] << 8 | p[i + 3]) : uint32_t(p[i + 2] | p[i + 3] << 8);
             if (lo >= 0xDC00 && lo < 0xE000) {
                 c = 0x10000 + ((c - 0xD800) << 10) + (lo - 0xDC00);
                 i += 2;
@@ -106,7 +107,7 @@ bool parseId3v2(const uint8_t *p, size_t n, Tags &out)
     Tags tags;
     while (pos + header <= body.size() && body[pos] != 0) {
         const uint8_t *f = body.data() + pos;
-        const size_t size = version == 2 ? size_t(f[3] << 16 | f[4] << 8 | f[5])
+        const size_t size = version == 2   ? size_t(f[3] << 16 | f[4] << 8 | f[5])
                             : version == 3 ? size_t(be32(f + 4))
                                            : size_t(syncsafe(f + 4));
         if (size > body.size() - pos - header)
@@ -127,7 +128,8 @@ bool parseId3v2(const uint8_t *p, size_t n, Tags &out)
     return true;
 }
 
-void Id3Scanner::scan(const uint8_t *data, size_t length, uint64_t base, std::vector<FoundTags> &found)
+void Id3Scanner::scan(const uint8_t *data, size_t length, uint64_t base,
+                      std::vector<FoundTags> &found)
 {
     // Search the carried bytes and the new ones together, so that a header
     // split across two feeds is seen.
@@ -138,7 +140,8 @@ void Id3Scanner::scan(const uint8_t *data, size_t length, uint64_t base, std::ve
     while (pos < buf.size()) {
         if (want_ > 0) {
             const size_t take = std::min(want_ - tag_.size(), buf.size() - pos);
-            tag_.insert(tag_.end(), buf.begin() + ptrdiff_t(pos), buf.begin() + ptrdiff_t(pos + take));
+            tag_.insert(tag_.end(), buf.begin() + ptrdiff_t(pos),
+                        buf.begin() + ptrdiff_t(pos + take));
             pos += take;
             if (tag_.size() == want_) {
                 Tags tags;

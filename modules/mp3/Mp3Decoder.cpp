@@ -103,8 +103,8 @@ private:
     {
         long rate = 0;
         int channels = 0, encoding = 0;
-        if (mpg123_getformat(handle_, &rate, &channels, &encoding) != MPG123_OK
-            || encoding != MPG123_ENC_SIGNED_16)
+        if (mpg123_getformat(handle_, &rate, &channels, &encoding) != MPG123_OK ||
+            encoding != MPG123_ENC_SIGNED_16)
             return false;
         checkTags();
         updateFrameInfo();
@@ -119,7 +119,9 @@ private:
             return;
         info_.setBitrate(uint32_t(fi.bitrate > 0 ? fi.bitrate : 0));
         info_.setMode(uint32_t(fi.mode)); // same numbering as the record's
-        const char *version = fi.version == MPG123_1_0 ? "1" : fi.version == MPG123_2_0 ? "2" : "2.5";
+        const char *version = fi.version == MPG123_1_0   ? "1"
+                              : fi.version == MPG123_2_0 ? "2"
+                                                         : "2.5";
         if (fi.version != lastVersion_ || fi.layer != lastLayer_) {
             lastVersion_ = fi.version;
             lastLayer_ = fi.layer;

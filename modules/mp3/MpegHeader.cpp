@@ -34,8 +34,8 @@ bool parseMpegHeader(const uint8_t *p, MpegHeader &h)
     const int emphasis = p[3] & 3;
     // Reserved version, layer I or reserved layer, free or bad bitrate,
     // reserved rate, reserved emphasis.
-    if (versionBits == 1 || layerBits == 0 || layerBits == 3 || bitrateIndex == 0
-        || bitrateIndex == 15 || rateIndex == 3 || emphasis == 2)
+    if (versionBits == 1 || layerBits == 0 || layerBits == 3 || bitrateIndex == 0 ||
+        bitrateIndex == 15 || rateIndex == 3 || emphasis == 2)
         return false;
     h.version = versionBits == 3 ? 10 : versionBits == 2 ? 20 : 25;
     h.layer = 4 - layerBits;

@@ -8,10 +8,10 @@ namespace wavelark::modules::mp3 {
 
 struct MpegHeader
 {
-    int version = 0;  // 10 = MPEG 1, 20 = MPEG 2, 25 = MPEG 2.5
-    int layer = 0;    // 2 or 3
-    int bitrate = 0;  // kbit/s
-    int rate = 0;     // Hz
+    int version = 0; // 10 = MPEG 1, 20 = MPEG 2, 25 = MPEG 2.5
+    int layer = 0;   // 2 or 3
+    int bitrate = 0; // kbit/s
+    int rate = 0;    // Hz
     int channels = 0;
     size_t frameBytes = 0;
     uint32_t raw = 0;

@@ -113,10 +113,11 @@ private:
     {
         interleaved_.resize(size_t(kMaxPacketFrames) * size_t(head_.channels));
         const int maxFrames = kMaxPacketFrames * decodeRate_ / 48000;
-        int frames = single_ ? opus_decode(single_, packet.packet, opus_int32(packet.bytes),
-                                           interleaved_.data(), maxFrames, 0)
-                             : opus_multistream_decode(decoder_, packet.packet, opus_int32(packet.bytes),
-                                                       interleaved_.data(), maxFrames, 0);
+        int frames =
+            single_ ? opus_decode(single_, packet.packet, opus_int32(packet.bytes),
+                                  interleaved_.data(), maxFrames, 0)
+                    : opus_multistream_decode(decoder_, packet.packet, opus_int32(packet.bytes),
+                                              interleaved_.data(), maxFrames, 0);
         if (frames <= 0)
             return 0; // a damaged packet: skip it
         const int scale = 48000 / decodeRate_;
@@ -152,7 +153,8 @@ private:
         for (int c = 0; c < head_.channels; ++c) {
             for (int i = 0; i < n; ++i)
                 planes_[size_t(c)][size_t(i)] =
-                    float(interleaved_[size_t(first + i) * size_t(head_.channels) + size_t(c)]) / 32768.f;
+                    float(interleaved_[size_t(first + i) * size_t(head_.channels) + size_t(c)]) /
+                    32768.f;
             ptrs.push_back(planes_[size_t(c)].data());
         }
         mixer_.planarFloat(ptrs.data(), size_t(n), samples_.data());
@@ -181,11 +183,11 @@ private:
     OggDemux demux_;
     OpusHead head_;
     OpusMSDecoder *decoder_ = nullptr; // channel mapping family 1
-    OpusDecoder *single_ = nullptr;  // family 0
+    OpusDecoder *single_ = nullptr;    // family 0
     bool tagsSeen_ = false;
     int decodeRate_ = 48000;
-    int64_t toSkip_ = 0;     // pre-skip left, in 48 kHz samples
-    int64_t decoded48_ = 0;  // samples decoded so far, in 48 kHz units
+    int64_t toSkip_ = 0;    // pre-skip left, in 48 kHz samples
+    int64_t decoded48_ = 0; // samples decoded so far, in 48 kHz units
     uint64_t packetBytes_ = 0, packetFrames48_ = 0;
     Downmixer mixer_;
     std::vector<opus_int16> interleaved_;

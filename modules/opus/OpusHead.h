@@ -11,9 +11,9 @@ namespace wavelark::modules::opus {
 struct OpusHead
 {
     int channels = 0;
-    int preSkip = 0;          // samples at 48 kHz to drop at the start
-    int gainQ8 = 0;           // output gain, dB in Q7.8
-    int family = 0;           // channel mapping family: 0 or 1
+    int preSkip = 0; // samples at 48 kHz to drop at the start
+    int gainQ8 = 0;  // output gain, dB in Q7.8
+    int family = 0;  // channel mapping family: 0 or 1
     int streams = 1;
     int coupled = 0;
     std::array<uint8_t, 255> mapping{};

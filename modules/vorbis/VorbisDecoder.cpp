@@ -19,13 +19,13 @@ bool isVorbisHeader(const uint8_t *p, size_t n)
     // three bitrates, block sizes, framing bit.
     if (n < 30 || p[0] != 1 || std::memcmp(p + 1, "vorbis", 6) != 0)
         return false;
-    const uint32_t version = uint32_t(p[7]) | uint32_t(p[8]) << 8 | uint32_t(p[9]) << 16
-                             | uint32_t(p[10]) << 24;
-    const uint32_t rate = uint32_t(p[12]) | uint32_t(p[13]) << 8 | uint32_t(p[14]) << 16
-                          | uint32_t(p[15]) << 24;
+    const uint32_t version =
+        uint32_t(p[7]) | uint32_t(p[8]) << 8 | uint32_t(p[9]) << 16 | uint32_t(p[10]) << 24;
+    const uint32_t rate =
+        uint32_t(p[12]) | uint32_t(p[13]) << 8 | uint32_t(p[14]) << 16 | uint32_t(p[15]) << 24;
     const int bs0 = p[28] & 0x0f, bs1 = p[28] >> 4;
-    return version == 0 && p[11] > 0 && rate > 0 && bs0 >= 6 && bs1 <= 13 && bs0 <= bs1
-           && (p[29] & 1);
+    return version == 0 && p[11] > 0 && rate > 0 && bs0 >= 6 && bs1 <= 13 && bs0 <= bs1 &&
+           (p[29] & 1);
 }
 
 class VorbisDecoder final : public Decoder
@@ -90,7 +90,7 @@ private:
                 tags.addComment({vc_.user_comments[i], size_t(vc_.comment_lengths[i])});
         infoRecord().setTags(tags);
         long nominal = vi_.bitrate_nominal > 0 ? vi_.bitrate_nominal
-                                                 : (vi_.bitrate_upper + vi_.bitrate_lower) / 2;
+                                               : (vi_.bitrate_upper + vi_.bitrate_lower) / 2;
         infoRecord().setBitrate(uint32_t(nominal > 0 ? nominal / 1000 : 0));
         infoRecord().setMode(vi_.channels == 1 ? WAVELARK_MODE_MONO : WAVELARK_MODE_STEREO);
         infoRecord().setDescription("Ogg Vorbis");

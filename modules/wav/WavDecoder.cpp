@@ -75,8 +75,8 @@ private:
         if (!setSourceFormat(header_.rate, header_.channels, own))
             return kError;
         info_.setTags(header_.tags);
-        info_.setBitrate(uint32_t(uint64_t(header_.rate) * uint32_t(header_.channels)
-                                  * uint32_t(header_.bits) / 1000));
+        info_.setBitrate(uint32_t(uint64_t(header_.rate) * uint32_t(header_.channels) *
+                                  uint32_t(header_.bits) / 1000));
         info_.setMode(header_.channels == 1 ? WAVELARK_MODE_MONO : WAVELARK_MODE_STEREO);
         info_.setDescription("WAV PCM " + std::to_string(header_.bits) + "-bit");
         return kFrame;

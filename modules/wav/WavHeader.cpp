@@ -33,8 +33,8 @@ bool parseFormat(const uint8_t *p, uint32_t size, WavHeader &h)
             return false;
         tag = le16(p + 24);
     }
-    if (tag != kFormatPcm || (h.channels != 1 && h.channels != 2)
-        || (h.bits != 8 && h.bits != 16) || rate < uint32_t(kMinRate) || rate > uint32_t(kMaxRate))
+    if (tag != kFormatPcm || (h.channels != 1 && h.channels != 2) ||
+        (h.bits != 8 && h.bits != 16) || rate < uint32_t(kMinRate) || rate > uint32_t(kMaxRate))
         return false;
     h.rate = int(rate);
     const uint32_t wantAlign = uint32_t(h.channels * h.bits / 8);
@@ -68,7 +68,7 @@ ParseResult parseWavHeader(const uint8_t *data, size_t length, WavHeader &h)
 {
     if (length < 12)
         return length >= 4 && std::memcmp(data, "RIFF", 4) != 0 ? ParseResult::Invalid
-                                                                 : ParseResult::NeedMore;
+                                                                : ParseResult::NeedMore;
     if (std::memcmp(data, "RIFF", 4) != 0 || std::memcmp(data + 8, "WAVE", 4) != 0)
         return ParseResult::Invalid;
     bool haveFormat = false;

@@ -12,9 +12,9 @@ struct WavHeader
 {
     int channels = 0;
     int rate = 0;
-    int bits = 0;            // 8 (unsigned) or 16 (signed little-endian)
-    size_t dataOffset = 0;   // first sample byte
-    uint64_t dataBytes = 0;  // 0 = unknown (streamed): play to the end
+    int bits = 0;           // 8 (unsigned) or 16 (signed little-endian)
+    size_t dataOffset = 0;  // first sample byte
+    uint64_t dataBytes = 0; // 0 = unknown (streamed): play to the end
     Tags tags;
 };
 

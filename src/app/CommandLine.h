@@ -10,7 +10,8 @@ class RadioStream;
 
 // What the command line asked for; start-up applies it after the
 // configuration file has been read, so it wins over the file.
-struct CommandLineOptions {
+struct CommandLineOptions
+{
     bool recordAtStart = false; // -R
     bool autoPlay = false;      // -a
     bool recursive = false;     // -r

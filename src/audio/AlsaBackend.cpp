@@ -46,9 +46,13 @@ int channelMask(snd_pcm_t *pcm, snd_pcm_hw_params_t *params)
 
 } // namespace
 
-void AlsaBackend::PcmCloser::operator()(snd_pcm_t *pcm) const { snd_pcm_close(pcm); }
+void AlsaBackend::PcmCloser::operator()(snd_pcm_t *pcm) const
+{
+    snd_pcm_close(pcm);
+}
 
-AlsaBackend::AlsaBackend(std::string device) : device_(std::move(device)) {}
+AlsaBackend::AlsaBackend(std::string device) : device_(std::move(device))
+{}
 
 void AlsaBackend::report(int alsaError) const
 {
@@ -57,9 +61,10 @@ void AlsaBackend::report(int alsaError) const
 
 bool AlsaBackend::applyFormat()
 {
-    const int err = snd_pcm_set_params(pcm_.get(), alsaFormat(format_.afmt), SND_PCM_ACCESS_RW_INTERLEAVED,
-                                       static_cast<unsigned>(format_.channels),
-                                       static_cast<unsigned>(format_.rate), 1, kLatencyMicroseconds);
+    const int err =
+        snd_pcm_set_params(pcm_.get(), alsaFormat(format_.afmt), SND_PCM_ACCESS_RW_INTERLEAVED,
+                           static_cast<unsigned>(format_.channels),
+                           static_cast<unsigned>(format_.rate), 1, kLatencyMicroseconds);
     configured_ = err == 0;
     if (err < 0)
         report(err);
@@ -96,7 +101,10 @@ int AlsaBackend::setVolume(int level)
     return 0;
 }
 
-int AlsaBackend::getVolume() { return gain_.level(); }
+int AlsaBackend::getVolume()
+{
+    return gain_.level();
+}
 
 int AlsaBackend::setFormat(int channels, int rate, int format)
 {
@@ -118,8 +126,8 @@ int AlsaBackend::flush(bool wait)
     }
     if (!wait) {
         snd_pcm_sframes_t queued = 0;
-        if (snd_pcm_state(pcm_.get()) == SND_PCM_STATE_PREPARED && snd_pcm_delay(pcm_.get(), &queued) == 0 &&
-            queued > 0)
+        if (snd_pcm_state(pcm_.get()) == SND_PCM_STATE_PREPARED &&
+            snd_pcm_delay(pcm_.get(), &queued) == 0 && queued > 0)
             snd_pcm_start(pcm_.get());
         return 0;
     }
@@ -145,7 +153,8 @@ int AlsaBackend::enumerate(AudioFormatEntry *table, int maxRows)
             continue;
         for (const int rate : kProbeRates) {
             snd_pcm_hw_params_copy(byRate.get(), byFormat.get());
-            if (snd_pcm_hw_params_set_rate(pcm_.get(), byRate.get(), static_cast<unsigned>(rate), 0) < 0)
+            if (snd_pcm_hw_params_set_rate(pcm_.get(), byRate.get(), static_cast<unsigned>(rate),
+                                           0) < 0)
                 continue;
             const int mask = channelMask(pcm_.get(), byRate.get());
             if (mask == 0)

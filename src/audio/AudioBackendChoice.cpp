@@ -22,10 +22,11 @@ constexpr const char *kVariable = "WAVELARK_AUDIO";
 
 AudioBackendChoice unknownValue(std::string_view value)
 {
-    std::fprintf(stderr,
-                 "%s: unknown value '%.*s'; accepted values: oss, alsa, alsa:DEVICE, wav:PATH, null; "
-                 "using null\n",
-                 kVariable, static_cast<int>(value.size()), value.data());
+    std::fprintf(
+        stderr,
+        "%s: unknown value '%.*s'; accepted values: oss, alsa, alsa:DEVICE, wav:PATH, null; "
+        "using null\n",
+        kVariable, static_cast<int>(value.size()), value.data());
     return {AudioBackendChoice::Kind::Null, {}};
 }
 
@@ -36,7 +37,8 @@ AudioBackendChoice parseAudioBackend(const char *value, bool (*dspWritable)())
     using Kind = AudioBackendChoice::Kind;
     const std::string_view v = value ? value : "";
     if (v.empty())
-        return dspWritable() ? AudioBackendChoice{Kind::Oss, {}} : AudioBackendChoice{Kind::Alsa, "default"};
+        return dspWritable() ? AudioBackendChoice{Kind::Oss, {}}
+                             : AudioBackendChoice{Kind::Alsa, "default"};
     if (v == "oss")
         return {Kind::Oss, {}};
     if (v == "null")

@@ -10,18 +10,39 @@ namespace wavelark {
 
 namespace {
 
-AudioBackend &backendOf(void *user) { return *static_cast<AudioBackend *>(user); }
+AudioBackend &backendOf(void *user)
+{
+    return *static_cast<AudioBackend *>(user);
+}
 
-int opOpen(void *user) { return backendOf(user).open(); }
-int opClose(void *user) { return backendOf(user).close(); }
-int opSetVolume(void *user, int level) { return backendOf(user).setVolume(level); }
-int opGetVolume(void *user) { return backendOf(user).getVolume(); }
+int opOpen(void *user)
+{
+    return backendOf(user).open();
+}
+int opClose(void *user)
+{
+    return backendOf(user).close();
+}
+int opSetVolume(void *user, int level)
+{
+    return backendOf(user).setVolume(level);
+}
+int opGetVolume(void *user)
+{
+    return backendOf(user).getVolume();
+}
 int opSetFormat(void *user, int channels, int rate, int format)
 {
     return backendOf(user).setFormat(channels, rate, format);
 }
-ssize_t opWrite(void *user, const void *data, size_t count) { return writeAll(backendOf(user), data, count); }
-int opFlush(void *user, bool wait) { return backendOf(user).flush(wait); }
+ssize_t opWrite(void *user, const void *data, size_t count)
+{
+    return writeAll(backendOf(user), data, count);
+}
+int opFlush(void *user, bool wait)
+{
+    return backendOf(user).flush(wait);
+}
 int opEnumerate(void *user, AudioFormatEntry *table, int maxRows, AudioOps *)
 {
     if (!table || maxRows <= 0)

@@ -39,7 +39,10 @@ int16_t aLawToLinear(uint8_t code)
     return static_cast<int16_t>((a & 0x80) ? magnitude : -magnitude);
 }
 
-int clampLevel(int level) { return std::clamp(level, 0, 100); }
+int clampLevel(int level)
+{
+    return std::clamp(level, 0, 100);
+}
 
 bool passesUnchanged(int afmt, int level)
 {

@@ -38,7 +38,8 @@ bool passesUnchanged(int afmt, int level);
 
 // Converts the whole samples in `in` (a trailing partial sample is dropped)
 // into `out` (replaced), applying the level. `afmt` must have a layout.
-void convertSamples(int afmt, int level, const uint8_t *in, size_t count, std::vector<uint8_t> &out);
+void convertSamples(int afmt, int level, const uint8_t *in, size_t count,
+                    std::vector<uint8_t> &out);
 
 // The format last set on a backend that converts in software.
 struct PcmFormat

@@ -35,8 +35,14 @@ public:
     int getVolume() override { return level_; }
     int setFormat(int, int, int) override { return 0; }
     int flush(bool) override { return 0; }
-    int enumerate(AudioFormatEntry *table, int maxRows) override { return fillEveryProbeRow(table, maxRows); }
-    ssize_t writeSome(const uint8_t *, size_t count) override { return static_cast<ssize_t>(count); }
+    int enumerate(AudioFormatEntry *table, int maxRows) override
+    {
+        return fillEveryProbeRow(table, maxRows);
+    }
+    ssize_t writeSome(const uint8_t *, size_t count) override
+    {
+        return static_cast<ssize_t>(count);
+    }
 
 private:
     bool open_ = false;

@@ -34,7 +34,8 @@ void report(const char *path)
 
 } // namespace
 
-OssBackend::OssBackend(SystemCalls &sys) : sys_(sys), pcm_(sys), mixer_(sys) {}
+OssBackend::OssBackend(SystemCalls &sys) : sys_(sys), pcm_(sys), mixer_(sys)
+{}
 
 int OssBackend::open()
 {

@@ -6,12 +6,12 @@
 
 namespace wavelark::oss {
 
-inline constexpr unsigned long kDspReset = 0x5000;          // no argument
-inline constexpr unsigned long kDspSync = 0x5001;           // no argument
-inline constexpr unsigned long kDspPost = 0x5008;           // no argument
-inline constexpr unsigned long kDspSpeed = 0xC0045002;      // rate in Hz
-inline constexpr unsigned long kDspStereo = 0xC0045003;     // 0 mono, 1 stereo
-inline constexpr unsigned long kDspSetFmt = 0xC0045005;     // AFMT_ code
+inline constexpr unsigned long kDspReset = 0x5000;             // no argument
+inline constexpr unsigned long kDspSync = 0x5001;              // no argument
+inline constexpr unsigned long kDspPost = 0x5008;              // no argument
+inline constexpr unsigned long kDspSpeed = 0xC0045002;         // rate in Hz
+inline constexpr unsigned long kDspStereo = 0xC0045003;        // 0 mono, 1 stereo
+inline constexpr unsigned long kDspSetFmt = 0xC0045005;        // AFMT_ code
 inline constexpr unsigned long kMixerWriteVolume = 0xC0044D00; // mixer channel 0
 inline constexpr unsigned long kMixerReadOGain = 0x80044D0D;   // mixer channel 13
 

@@ -10,7 +10,7 @@ namespace wavelark {
 
 // 16 S16_LE, 8 U8, 64 S8, 1 MU_LAW, 2 A_LAW, 128 U16_LE.
 inline constexpr std::array<int, 6> kProbeFormats = {16, 8, 64, 1, 2, 128};
-inline constexpr std::array<int, 9> kProbeRates = {8000, 11025, 12000, 16000, 22050,
+inline constexpr std::array<int, 9> kProbeRates = {8000,  11025, 12000, 16000, 22050,
                                                    24000, 32000, 44100, 48000};
 
 // For a sink that takes every probe: up to maxRows rows in probe order, each

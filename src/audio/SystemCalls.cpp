@@ -13,8 +13,14 @@ class RealSystemCalls final : public SystemCalls
 public:
     int open(const char *path, int flags) override { return ::open(path, flags | O_CLOEXEC); }
     int close(int fd) override { return ::close(fd); }
-    int ioctl(int fd, unsigned long request, int *arg) override { return ::ioctl(fd, request, arg); }
-    ssize_t write(int fd, const void *data, size_t count) override { return ::write(fd, data, count); }
+    int ioctl(int fd, unsigned long request, int *arg) override
+    {
+        return ::ioctl(fd, request, arg);
+    }
+    ssize_t write(int fd, const void *data, size_t count) override
+    {
+        return ::write(fd, data, count);
+    }
 };
 
 } // namespace

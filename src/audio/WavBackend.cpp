@@ -3,10 +3,10 @@
 #include "ProbeLists.h"
 #include "WavHeader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -19,7 +19,8 @@ constexpr uint64_t kMaxDataBytes = 0xFFFFFFFFull - kWavHeaderSize - 1;
 
 } // namespace
 
-WavBackend::WavBackend(std::string path) : path_(std::move(path)), fd_(realSystemCalls()) {}
+WavBackend::WavBackend(std::string path) : path_(std::move(path)), fd_(realSystemCalls())
+{}
 
 WavBackend::~WavBackend()
 {
@@ -99,7 +100,10 @@ int WavBackend::setVolume(int level)
     return 0;
 }
 
-int WavBackend::getVolume() { return gain_.level(); }
+int WavBackend::getVolume()
+{
+    return gain_.level();
+}
 
 int WavBackend::setFormat(int channels, int rate, int format)
 {

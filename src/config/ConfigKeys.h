@@ -9,14 +9,28 @@ enum class ValueType { Bool, Int, Long, KbSize, String, ProxyType, PortList, Sea
 
 // Settings held by the stream engine, reached through its setters.
 enum class StreamSetting {
-    None, ConnectTimeout, InBufSize, OutBufSize, RecordBufSize, Proxy, AllowedProxyPorts,
-    ProxyUsername, ProxyPassword, ProxyType, ReadInterval, DecodeInterval, FillOnEmpty,
-    DecodeWait, SkipBadFiles, SoundsVolume
+    None,
+    ConnectTimeout,
+    InBufSize,
+    OutBufSize,
+    RecordBufSize,
+    Proxy,
+    AllowedProxyPorts,
+    ProxyUsername,
+    ProxyPassword,
+    ProxyType,
+    ReadInterval,
+    DecodeInterval,
+    FillOnEmpty,
+    DecodeWait,
+    SkipBadFiles,
+    SoundsVolume
 };
 
 // One line of the settings table. Exactly one holder is set, except for
 // soundsVolume, which both the main widget and the stream hold.
-struct SettingKey {
+struct SettingKey
+{
     const char *name;
     ValueType type;
     const char *comment;           // one or more lines, each ending in '\n'

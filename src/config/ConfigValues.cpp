@@ -10,9 +10,11 @@ bool parseBool(const QString &value, bool *ok)
 {
     const QString lower = value.toLower();
     *ok = true;
-    if (lower == QLatin1String("true") || lower == QLatin1String("yes") || value == QLatin1String("1"))
+    if (lower == QLatin1String("true") || lower == QLatin1String("yes") ||
+        value == QLatin1String("1"))
         return true;
-    if (lower == QLatin1String("false") || lower == QLatin1String("no") || value == QLatin1String("0"))
+    if (lower == QLatin1String("false") || lower == QLatin1String("no") ||
+        value == QLatin1String("0"))
         return false;
     *ok = false;
     return false;

@@ -5,13 +5,43 @@
 namespace {
 
 const char *const kNames[KeyBindingCount] = {
-    "keyVolumeUp", "keyVolumeDown", "keyMute", "keyPlayListNext", "keyPlayListPrev",
-    "keySavePlayList", "keyDeletePlayListItem", "keyRemovePlayListItem", "keyAddPlayListItem",
-    "keyPlayListTag", "keyPlayStop", "keyBrowse", "keyPause", "keyRecall", "keySort",
-    "keySortReverse", "keyCopyTag", "keyShuffle", "keyRepeat", "keyScan", "keyRecord", "keyQuit",
-    "keyScanNext", "keyOpenFolder", "keyOpenFile", "keyPrefsInterface", "keyPrefsNetwork",
-    "keyLeft", "keyRight", "keyUp", "keyDown", "keySelect", "keyModifier",
-    "keyPlayListNextJump", "keyPlayListPrevJump", "keyOpenFavorites", "keyAddFavorite",
+    "keyVolumeUp",
+    "keyVolumeDown",
+    "keyMute",
+    "keyPlayListNext",
+    "keyPlayListPrev",
+    "keySavePlayList",
+    "keyDeletePlayListItem",
+    "keyRemovePlayListItem",
+    "keyAddPlayListItem",
+    "keyPlayListTag",
+    "keyPlayStop",
+    "keyBrowse",
+    "keyPause",
+    "keyRecall",
+    "keySort",
+    "keySortReverse",
+    "keyCopyTag",
+    "keyShuffle",
+    "keyRepeat",
+    "keyScan",
+    "keyRecord",
+    "keyQuit",
+    "keyScanNext",
+    "keyOpenFolder",
+    "keyOpenFile",
+    "keyPrefsInterface",
+    "keyPrefsNetwork",
+    "keyLeft",
+    "keyRight",
+    "keyUp",
+    "keyDown",
+    "keySelect",
+    "keyModifier",
+    "keyPlayListNextJump",
+    "keyPlayListPrevJump",
+    "keyOpenFavorites",
+    "keyAddFavorite",
 };
 
 const char kCommentBlock[] =
@@ -64,7 +94,8 @@ bool KeyBindingTable::matches(int index, int keycode, bool modifierArmed) const
 {
     const KeyBinding &b = table_[size_t(index)];
     for (int i = 0; i < b.count; ++i)
-        if (b.entries[size_t(i)].keycode == keycode && b.entries[size_t(i)].modifier == modifierArmed)
+        if (b.entries[size_t(i)].keycode == keycode &&
+            b.entries[size_t(i)].modifier == modifierArmed)
             return true;
     return false;
 }

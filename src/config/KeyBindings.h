@@ -8,18 +8,50 @@
 
 // Index of each named binding; the order is also the order in the file.
 enum KeyBindingIndex {
-    keyVolumeUp, keyVolumeDown, keyMute, keyPlayListNext, keyPlayListPrev,
-    keySavePlayList, keyDeletePlayListItem, keyRemovePlayListItem, keyAddPlayListItem,
-    keyPlayListTag, keyPlayStop, keyBrowse, keyPause, keyRecall, keySort, keySortReverse,
-    keyCopyTag, keyShuffle, keyRepeat, keyScan, keyRecord, keyQuit, keyScanNext,
-    keyOpenFolder, keyOpenFile, keyPrefsInterface, keyPrefsNetwork, keyLeft, keyRight,
-    keyUp, keyDown, keySelect, keyModifier, keyPlayListNextJump, keyPlayListPrevJump,
-    keyOpenFavorites, keyAddFavorite,
+    keyVolumeUp,
+    keyVolumeDown,
+    keyMute,
+    keyPlayListNext,
+    keyPlayListPrev,
+    keySavePlayList,
+    keyDeletePlayListItem,
+    keyRemovePlayListItem,
+    keyAddPlayListItem,
+    keyPlayListTag,
+    keyPlayStop,
+    keyBrowse,
+    keyPause,
+    keyRecall,
+    keySort,
+    keySortReverse,
+    keyCopyTag,
+    keyShuffle,
+    keyRepeat,
+    keyScan,
+    keyRecord,
+    keyQuit,
+    keyScanNext,
+    keyOpenFolder,
+    keyOpenFile,
+    keyPrefsInterface,
+    keyPrefsNetwork,
+    keyLeft,
+    keyRight,
+    keyUp,
+    keyDown,
+    keySelect,
+    keyModifier,
+    keyPlayListNextJump,
+    keyPlayListPrevJump,
+    keyOpenFavorites,
+    keyAddFavorite,
     KeyBindingCount
 };
 
-struct KeyBinding {
-    struct Entry {
+struct KeyBinding
+{
+    struct Entry
+    {
         int32_t keycode = 0;
         bool modifier = false; // matches only while the modifier state is on
     };

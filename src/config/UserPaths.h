@@ -4,7 +4,8 @@
 #include <QString>
 
 // The per-user files, all under the home directory.
-struct UserPaths {
+struct UserPaths
+{
     QString configPath;     // ~/.wavelark/config
     QString favoritesPath;  // ~/.wavelark/favorites.pls
     QString genreCachePath; // ~/.wavelark/genre.cache

@@ -13,8 +13,7 @@
 WavelarkConfig::WavelarkConfig(WavelarkSettings &settings, RadioStream &stream,
                                QStringList &recentSearches, QObject *parent)
     : QObject(parent), settings_(settings), stream_(stream), recentSearches_(recentSearches)
-{
-}
+{}
 
 void WavelarkConfig::message(const QString &text) const
 {
@@ -133,7 +132,9 @@ void WavelarkConfig::storeStream(StreamSetting which, const QString &value, int 
     case StreamSetting::ProxyType: s.setProxyType(parseProxyType(value)); break;
     case StreamSetting::ReadInterval: s.setReadInterval(parseInt(value)); break;
     case StreamSetting::DecodeInterval: s.setDecodeInterval(parseInt(value)); break;
-    case StreamSetting::FillOnEmpty: s.setFillOnEmpty(parseBool(value, s.fillOnEmpty(), line)); break;
+    case StreamSetting::FillOnEmpty:
+        s.setFillOnEmpty(parseBool(value, s.fillOnEmpty(), line));
+        break;
     case StreamSetting::DecodeWait: s.setDecodeWait(parseInt(value)); break;
     case StreamSetting::SkipBadFiles:
         s.setSkipBadFiles(parseBool(value, s.skipBadFiles(), line));

@@ -5,19 +5,20 @@
 // Every setting the main widget owns, with its start-up default. The stream
 // engine holds the rest (RadioStream's setters). Sizes and intervals carry
 // their unit in the comment; colours are QColor names.
-struct WavelarkSettings {
+struct WavelarkSettings
+{
     QString networkProfile;
     bool loadFavorites = true;
-    int volume = 45;                       // 0-100, handed to the stream at start-up
-    int soundsVolume = 45;                 // 0-100, also held by the stream
-    int scanInterval = 15;                 // seconds
+    int volume = 45;       // 0-100, handed to the stream at start-up
+    int soundsVolume = 45; // 0-100, also held by the stream
+    int scanInterval = 15; // seconds
     QString scanSound;
     QString recordDirectory = QStringLiteral("/mmc/mmca1");
     bool recordOneFile = false;
     int streamRetries = 0;
     QString bufferEmptySound;
     bool bufferEmptySoundLoop = false;
-    int bufferEmptySoundInterval = 0;      // seconds
+    int bufferEmptySoundInterval = 0; // seconds
     QString streamErrorSound;
     QString retrySound;
     QString repeatSound;
@@ -25,17 +26,17 @@ struct WavelarkSettings {
     QString eofSound;
     QString connectingSound;
     bool connectingSoundLoop = false;
-    int connectingSoundInterval = 0;       // seconds
-    int marqueeInterval = 150;             // ms per character
-    int marqueeSleepInterval = 1500;       // ms at both ends
+    int connectingSoundInterval = 0; // seconds
+    int marqueeInterval = 150;       // ms per character
+    int marqueeSleepInterval = 1500; // ms at both ends
     bool cyclicPlayList = true;
     bool autoPlay = false;
     bool enableMarquee = true;
-    int playListJump = 5;                  // items
+    int playListJump = 5; // items
     int shoutCastRetries = 0;
     int shoutCastMaxItems = 0;
     bool playListSingle = true;
-    int defaultFontSize = 16;              // points
+    int defaultFontSize = 16; // points
     QString defaultColor = QStringLiteral("#ffffff");
     int headerFontSize = 18;
     QString headerColor = QStringLiteral("#f37e34");

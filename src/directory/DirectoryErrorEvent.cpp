@@ -2,5 +2,4 @@
 
 DirectoryErrorEventData::DirectoryErrorEventData(ShoutCastGenre *genre, const QString &text)
     : QEvent(QEvent::Type(DirectoryErrorEvent)), genre_(genre), text_(text)
-{
-}
+{}

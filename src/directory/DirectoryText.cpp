@@ -92,6 +92,7 @@ QString decodeXmlEntities(const QString &text)
 
 QString xmlAttributeText(QByteArrayView bytes)
 {
-    const QString text = wavelark::isAscii(bytes) ? QString::fromLatin1(bytes) : wavelark::decodeUtf8OrLatin1(bytes);
+    const QString text =
+        wavelark::isAscii(bytes) ? QString::fromLatin1(bytes) : wavelark::decodeUtf8OrLatin1(bytes);
     return decodeXmlEntities(text);
 }

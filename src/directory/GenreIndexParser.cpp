@@ -20,7 +20,8 @@ GenreIndexParser::Outcome GenreIndexParser::feed(QByteArrayView piece, QStringLi
     bool found = false;
     if (!headerFound_) {
         received_ += piece.size();
-        if (pending_.size() <= 5 || !pending_.startsWith("<?xml ") || !pending_.contains("<genrelist>"))
+        if (pending_.size() <= 5 || !pending_.startsWith("<?xml ") ||
+            !pending_.contains("<genrelist>"))
             return received_ > kHeaderLimit ? Outcome::Refused : Outcome::Accepted;
         headerFound_ = found = true;
     }

@@ -2,8 +2,8 @@
 
 #include "DirectoryErrorEvent.h"
 #include "GenreIndexParser.h"
-#include "shoutCastStation.h"
 #include "StationListParser.h"
+#include "shoutCastStation.h"
 
 #include <QByteArray>
 #include <QList>
@@ -155,11 +155,11 @@ struct ShoutCastGenre
 {
     explicit ShoutCastGenre(const QString &genreName = QString()) : name(genreName) {}
 
-    QList<ShoutCastStation> stations;  // parsed so far
-    unsigned fetchId = 0;              // the last station fetch; kept after it ended
-    QString name;                      // decoded; "Search results" for entry 0
-    StationListParser parser;          // header found, tune-in base, pending text, received
+    QList<ShoutCastStation> stations; // parsed so far
+    unsigned fetchId = 0;             // the last station fetch; kept after it ended
+    QString name;                     // decoded; "Search results" for entry 0
+    StationListParser parser;         // header found, tune-in base, pending text, received
     DirectoryFetchRecord *fetchRecord = nullptr; // the main window's; not owned
     ShoutCast::ShoutCastState state = ShoutCast::StateBegin;
-    bool fetchOpen = false;            // data of fetchId is still expected
+    bool fetchOpen = false; // data of fetchId is still expected
 };

@@ -44,8 +44,7 @@ void ShoutCast::indexPiece(const QByteArray &piece)
         replaceGenreList();
         emit shoutCastGenres(snapshot(), StateBegin);
         break;
-    case GenreIndexParser::Outcome::Accepted:
-        break;
+    case GenreIndexParser::Outcome::Accepted: break;
     }
     for (const QString &name : names)
         genres_.push_back(std::make_unique<ShoutCastGenre>(name));
@@ -59,9 +58,10 @@ void ShoutCast::indexEnd()
     indexParser_.clearPending();
     const QString error = stream_->takeFetchError(listFetchId_);
     // An answer that never showed the index is as unknown as a long one.
-    const QString text = !error.isEmpty()               ? error
-                         : !indexParser_.headerFound() ? tr("Error while fetching genres. Unknown data.")
-                                                       : QString();
+    const QString text = !error.isEmpty() ? error
+                         : !indexParser_.headerFound()
+                             ? tr("Error while fetching genres. Unknown data.")
+                             : QString();
     if (text.isEmpty()) {
         emit shoutCastGenres(snapshot(), StateDone);
         return;

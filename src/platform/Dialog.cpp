@@ -25,8 +25,8 @@ void Dialog::addContent(QWidget *content)
 
 QPushButton *Dialog::addButton(const QString &text, bool accepts)
 {
-    QPushButton *button = buttons_->addButton(
-        text, accepts ? QDialogButtonBox::AcceptRole : QDialogButtonBox::RejectRole);
+    QPushButton *button = buttons_->addButton(text, accepts ? QDialogButtonBox::AcceptRole
+                                                            : QDialogButtonBox::RejectRole);
     connect(button, &QPushButton::clicked, this, accepts ? &QDialog::accept : &QDialog::reject);
     return button;
 }

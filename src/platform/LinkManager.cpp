@@ -4,7 +4,8 @@
 #include <QInputDialog>
 #include <QTimer>
 
-LinkManager::LinkManager(QObject *parent) : QObject(parent) {}
+LinkManager::LinkManager(QObject *parent) : QObject(parent)
+{}
 
 void LinkManager::init(bool reportSystemLink)
 {
@@ -56,7 +57,8 @@ void LinkManager::breakLink()
 
 QStringList LinkManager::profileNames()
 {
-    QStringList names = QDir(QStringLiteral("/sys/class/net")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QStringList names =
+        QDir(QStringLiteral("/sys/class/net")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     names.removeAll(QStringLiteral("lo"));
     return names;
 }
@@ -67,8 +69,8 @@ int getProfileNamebySelect(QString &profile, QWidget *parent)
     if (names.isEmpty())
         return -1;
     bool ok = false;
-    const QString chosen = QInputDialog::getItem(parent, QObject::tr("Network profile"),
-                                                 QObject::tr("Connect with:"), names, 0, false, &ok);
+    const QString chosen = QInputDialog::getItem(
+        parent, QObject::tr("Network profile"), QObject::tr("Connect with:"), names, 0, false, &ok);
     if (!ok || chosen.isEmpty())
         return -1;
     profile = chosen;

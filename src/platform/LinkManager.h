@@ -4,7 +4,8 @@
 #include <QString>
 
 // What the link manager reports about a link.
-struct LinkInfo {
+struct LinkInfo
+{
     QString profile;
 };
 

@@ -18,8 +18,8 @@ QPushButton *softKey(QWidget *parent)
 
 } // namespace
 
-SoftKeyBar::SoftKeyBar(const QString &middleText, const QString &leftIcon,
-                       const QString &rightIcon, QWidget *parent)
+SoftKeyBar::SoftKeyBar(const QString &middleText, const QString &leftIcon, const QString &rightIcon,
+                       QWidget *parent)
     : QWidget(parent), left_(softKey(this)), middle_(softKey(this)), right_(softKey(this)),
       menu_(new QMenu(this))
 {

@@ -47,7 +47,6 @@ TerminationSignal::~TerminationSignal()
 void TerminationSignal::readPipe()
 {
     char buffer[16];
-    while (::read(pipeFds[0], buffer, sizeof buffer) > 0) {
-    }
+    while (::read(pipeFds[0], buffer, sizeof buffer) > 0) {}
     emit terminated();
 }

@@ -26,10 +26,10 @@ bool startsWithCi(const QString &text, QLatin1StringView prefix)
 
 bool isRemote(const QString &location)
 {
-    return startsWithCi(location, QLatin1StringView("http://"))
-        || startsWithCi(location, QLatin1StringView("https://"))
-        || startsWithCi(location, QLatin1StringView("ftp://"))
-        || startsWithCi(location, QLatin1StringView("ftps://"));
+    return startsWithCi(location, QLatin1StringView("http://")) ||
+           startsWithCi(location, QLatin1StringView("https://")) ||
+           startsWithCi(location, QLatin1StringView("ftp://")) ||
+           startsWithCi(location, QLatin1StringView("ftps://"));
 }
 
 void printError(const QString &text)
@@ -52,10 +52,9 @@ QByteArray readBounded(QIODevice &device)
     QByteArray text;
     char chunk[64 * 1024];
     qint64 got;
-    while (text.size() < kMaxStreamedBytes
-           && (got = device.read(chunk, std::min<qint64>(sizeof chunk,
-                                                         kMaxStreamedBytes - text.size())))
-               > 0)
+    while (text.size() < kMaxStreamedBytes &&
+           (got = device.read(chunk,
+                              std::min<qint64>(sizeof chunk, kMaxStreamedBytes - text.size()))) > 0)
         text.append(chunk, got);
     return text;
 }
@@ -75,9 +74,9 @@ void RadioPlayList::addEntry(PlayListLoad &load, const QString &url, const QStri
 bool RadioPlayList::addLocation(const QString &location, bool clearFirst)
 {
     PlayListLoad load;
-    const bool playlist = !isRemote(location)
-        && (location.right(4).toLower() == QLatin1String(".pls")
-            || location.right(4).toLower() == QLatin1String(".m3u"));
+    const bool playlist =
+        !isRemote(location) && (location.right(4).toLower() == QLatin1String(".pls") ||
+                                location.right(4).toLower() == QLatin1String(".m3u"));
     load.clearPending = playlist && clearFirst;
     return addLocationIn(load, location, QDir::currentPath());
 }
@@ -124,19 +123,19 @@ bool RadioPlayList::openFileIn(PlayListLoad &load, const QString &path, PlayList
 
     QFile file(local);
     if (QFileInfo(local).isDir() || !file.open(QIODevice::ReadOnly)) {
-        printError(path + QLatin1String(": ") + tr("could not open file for reading.")
-                   + QLatin1Char('\n'));
+        printError(path + QLatin1String(": ") + tr("could not open file for reading.") +
+                   QLatin1Char('\n'));
         return false;
     }
     const QString key = canonicalPath(local);
     if (load.reading.contains(key)) {
-        printError(path + QLatin1String(": ") + tr("playlist includes itself, skipped.")
-                   + QLatin1Char('\n'));
+        printError(path + QLatin1String(": ") + tr("playlist includes itself, skipped.") +
+                   QLatin1Char('\n'));
         return false;
     }
     if (load.reading.size() >= PlayListLoad::kMaxDepth) {
-        printError(path + QLatin1String(": ") + tr("playlists nested too deeply, skipped.")
-                   + QLatin1Char('\n'));
+        printError(path + QLatin1String(": ") + tr("playlists nested too deeply, skipped.") +
+                   QLatin1Char('\n'));
         return false;
     }
     if (load.seen.contains(key))

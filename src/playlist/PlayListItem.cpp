@@ -29,14 +29,12 @@ PlayListItem::PlayListItem(const QString &url_, const QString &title_, const QSt
     : url(url_), title(title_), streamTitle(streamTitle_), artist(artist_), album(album_),
       genre(genre_), id(nextId.fetch_add(1, std::memory_order_relaxed)), bitrate(bitrate_),
       retryCounter(retryCounter_)
-{
-}
+{}
 
 PlayListItem::PlayListItem(const PlayListItem &other)
     : PlayListItem(other.url, other.title, other.artist, other.album, other.genre,
                    other.streamTitle, other.bitrate)
-{
-}
+{}
 
 void PlayListItem::setStreamInfo(const DecoderInfo *info)
 {

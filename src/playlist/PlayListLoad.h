@@ -6,7 +6,8 @@
 
 // State of one load of playlist text into a RadioPlayList, shared by the
 // nested playlists that the load opens.
-struct PlayListLoad {
+struct PlayListLoad
+{
     // Clear the list just before the first entry that this load adds.
     bool clearPending = false;
     // Playlist files being read, outermost first (canonical paths).

@@ -10,7 +10,8 @@
 // The playlist readers as pure functions: bytes in, what to add out. No file
 // or list is touched; RadioPlayList applies the result.
 
-struct ParsedEntry {
+struct ParsedEntry
+{
     enum class Kind {
         Entry,    // add `location` with `title` (null title: none given)
         Location, // classify `location` like a typed location (URL, file, nested playlist)

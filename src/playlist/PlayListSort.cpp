@@ -47,9 +47,7 @@ int RadioPlayList::compare(const PlayListItem &a, const PlayListItem &b) const
 {
     int result = 0;
     switch (sortTag_) {
-    case SortTag::Id:
-        result = a.id > b.id ? 1 : -1;
-        break;
+    case SortTag::Id: result = a.id > b.id ? 1 : -1; break;
     case SortTag::Bitrate:
         result = a.bitrate == b.bitrate ? 0 : (a.bitrate > b.bitrate ? 1 : -1);
         break;

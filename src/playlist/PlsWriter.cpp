@@ -2,7 +2,6 @@
 
 #include "PlayListText.h"
 
-
 QByteArray plsText(const RadioPlayList::Items &items)
 {
     QByteArray out;
@@ -15,7 +14,7 @@ QByteArray plsText(const RadioPlayList::Items &items)
         out += '\n';
         // An absent stream title reads as empty, whether null or "".
         const QString *title = !item->streamTitle.isEmpty() ? &item->streamTitle
-            : item->title != item->url                      ? &item->title
+                               : item->title != item->url   ? &item->title
                                                             : nullptr;
         if (title) {
             out += encodePlayListLine(QLatin1String("Title") + QLatin1String(num) + u'=' + *title);

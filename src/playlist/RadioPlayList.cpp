@@ -8,8 +8,8 @@ void RadioPlayList::add(const QString &url, const QString &title)
     if (contains(url))
         return;
     const QString shown = title.isNull() ? tr("Unknown Track") : title;
-    append(std::make_unique<PlayListItem>(url, shown, QString(), QString(), QString(),
-                                          QString(), 0));
+    append(
+        std::make_unique<PlayListItem>(url, shown, QString(), QString(), QString(), QString(), 0));
 }
 
 std::unique_ptr<PlayListItem> RadioPlayList::appendItem(std::unique_ptr<PlayListItem> item)

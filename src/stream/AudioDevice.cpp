@@ -6,8 +6,7 @@
 
 AudioDevice::AudioDevice(AudioOps *ops, std::function<bool()> soundOwnsDevice)
     : ops_(ops), soundOwnsDevice_(std::move(soundOwnsDevice))
-{
-}
+{}
 
 int AudioDevice::open(bool streamVolume)
 {
@@ -22,7 +21,8 @@ int AudioDevice::open(bool streamVolume)
             return err;
         ops_->openCount = 1;
         if (formatCount_ == 0)
-            formatCount_ = ops_->enumerate(ops_->userData, formats_.data(), int(formats_.size()), ops_);
+            formatCount_ =
+                ops_->enumerate(ops_->userData, formats_.data(), int(formats_.size()), ops_);
     }
     // Through setVolume: the mixer stays with an event sound that owns it.
     setVolume(!streamVolume && savedMixerVolume_ != 0 ? savedMixerVolume_ : streamVolume_);

@@ -46,7 +46,8 @@ int httpStatus(QByteArrayView header)
     if (i < 0)
         return -1;
     int code = 0, digits = 0;
-    for (++i; i < header.size() && header[i] >= '0' && header[i] <= '9' && digits < 3; ++i, ++digits)
+    for (++i; i < header.size() && header[i] >= '0' && header[i] <= '9' && digits < 3;
+         ++i, ++digits)
         code = code * 10 + (header[i] - '0');
     return digits == 3 ? code : -1;
 }
@@ -62,9 +63,9 @@ bool isInterim(QByteArrayView header)
 
 struct HeaderScan
 {
-    qsizetype start = 0;     // where the final header begins
-    qsizetype length = -1;   // its length including "\r\n\r\n"; -1 when incomplete
-    bool present = false;    // the text at start begins with a status line
+    qsizetype start = 0;   // where the final header begins
+    qsizetype length = -1; // its length including "\r\n\r\n"; -1 when incomplete
+    bool present = false;  // the text at start begins with a status line
 };
 
 // Skips the headers of interim answers at the front of text.
@@ -87,7 +88,7 @@ HeaderScan scanHeaders(QByteArrayView text)
                 continue;
             }
             if (mayBecomeStatusLine(after))
-                return scan;   // the next answer has not arrived yet
+                return scan; // the next answer has not arrived yet
         }
         scan.length = header.size();
         return scan;
@@ -144,7 +145,7 @@ SniffResult sniffContent(QByteArrayView bytes)
         return r;
     }
     if (scan.present && scan.length < 0)
-        return r;   // a reply header is still arriving
+        return r; // a reply header is still arriving
     if (scan.length >= 0) {
         const QByteArrayView header = reply.first(scan.length);
         r.stripLength = size_t(scan.start + scan.length);

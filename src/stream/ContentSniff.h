@@ -7,15 +7,15 @@
 
 // Content codes of a sniff, as the read tick acts on them.
 enum ContentCode : int {
-    ContentNone = 0,             // not sniffed yet, or a decoder search is due
-    ContentUrlList = 2,          // header stripped, not kept, body begins with "http://"
-    ContentPls = 3,              // "[playlist]", no header end
-    ContentPlsWithHeader = 4,    // "[playlist]" and a header end
-    ContentM3u = 5,              // "#EXTM3U", no header end
-    ContentM3uWithHeader = 6,    // "#EXTM3U" and a header end
-    ContentIcy = 7,              // an ICY error status, or a header was stripped and kept
-    ContentDecoder = 8,          // a decoder module accepted the data (set by the engine)
-    ContentUnknown = 9,          // nothing recognised yet
+    ContentNone = 0,          // not sniffed yet, or a decoder search is due
+    ContentUrlList = 2,       // header stripped, not kept, body begins with "http://"
+    ContentPls = 3,           // "[playlist]", no header end
+    ContentPlsWithHeader = 4, // "[playlist]" and a header end
+    ContentM3u = 5,           // "#EXTM3U", no header end
+    ContentM3uWithHeader = 6, // "#EXTM3U" and a header end
+    ContentIcy = 7,           // an ICY error status, or a header was stripped and kept
+    ContentDecoder = 8,       // a decoder module accepted the data (set by the engine)
+    ContentUnknown = 9,       // nothing recognised yet
 };
 
 inline bool isPlaylistCode(int code)

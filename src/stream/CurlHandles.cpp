@@ -122,7 +122,7 @@ void applyProxy(OptionSetter &set, const CurlTransferOptions &o,
 {
     const std::optional<ProxyPlan> plan = planProxy(o.proxy, o.url);
     if (!plan) {
-        set(CURLOPT_PROXY, "");   // direct: no proxy from the environment either
+        set(CURLOPT_PROXY, ""); // direct: no proxy from the environment either
         return;
     }
     log(QStringLiteral("Using proxy ") + o.proxy.proxy);

@@ -103,7 +103,7 @@ private:
     static long long ticks(Clock::time_point t);
 
     std::atomic<long long> limitMs_;
-    std::atomic<long long> lastActivity_{0};   // Clock ticks
+    std::atomic<long long> lastActivity_{0}; // Clock ticks
     std::atomic<long long> received_{0};
     std::atomic<bool> waiting_{false};
     std::atomic<bool> fired_{false};
@@ -126,16 +126,16 @@ struct CurlTransferOptions
 {
     QString url;
     long verbosity = 0;
-    long connectTimeout = 180;          // seconds
+    long connectTimeout = 180; // seconds
     // The stream's own handle: its reply header reaches writeFunction too
     // (HEADERDATA = writeData, no header function) and headers are sent.
     bool isStream = false;
-    curl_write_callback writeFunction = nullptr;   // set when not null
+    curl_write_callback writeFunction = nullptr; // set when not null
     void *writeData = nullptr;
-    curl_slist *headers = nullptr;      // stream only: "Icy-MetaData: 1"
+    curl_slist *headers = nullptr; // stream only: "Icy-MetaData: 1"
     ProxySettings proxy;
-    StallGuard *stallGuard = nullptr;   // not owned; outlives the transfer
-    char *errorBuffer = nullptr;        // CURL_ERROR_SIZE bytes, outlives the transfer
+    StallGuard *stallGuard = nullptr; // not owned; outlives the transfer
+    char *errorBuffer = nullptr;      // CURL_ERROR_SIZE bytes, outlives the transfer
 };
 
 // Applies the options of addCurlHandle in their order, writing its lines

@@ -11,7 +11,8 @@
 // them and the open feed handle. Calls into it are made under the engine's
 // decoder lock. The library is never unloaded once a module was accepted
 // from it (another search may hand out the same library again).
-struct DecoderModule {
+struct DecoderModule
+{
     WavelarkInitFn init = nullptr;
     WavelarkValidFn valid = nullptr;
     WavelarkScanFn scan = nullptr;

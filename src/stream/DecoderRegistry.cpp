@@ -71,8 +71,7 @@ DecoderRegistry::Found tryModule(const QString &name, const QString &path, int v
 
 DecoderRegistry::DecoderRegistry(int verbosity, const AudioDevice &device)
     : verbosity_(verbosity), device_(device)
-{
-}
+{}
 
 DecoderRegistry::~DecoderRegistry()
 {
@@ -192,7 +191,8 @@ int DecoderRegistry::feedStream(const QByteArray &chunk)
     std::lock_guard lock(mutex_);
     if (!stream_)
         return -1;
-    return stream_->feed(stream_->handle, reinterpret_cast<const unsigned char *>(chunk.constData()),
+    return stream_->feed(stream_->handle,
+                         reinterpret_cast<const unsigned char *>(chunk.constData()),
                          int(chunk.size()));
 }
 

@@ -26,8 +26,9 @@ public:
     // ~/.wavelark/plugins.
     static QString pluginDirectory();
 
-    struct Found {
-        DecoderModulePtr module; // with a fresh feed open; null when none accepted
+    struct Found
+    {
+        DecoderModulePtr module;                 // with a fresh feed open; null when none accepted
         std::optional<DecoderInfoSnapshot> info; // what it said while accepting (wantInfo)
     };
     // Tries the modules in case-insensitive name order ("TRYING", "NO GOOD",
@@ -36,8 +37,7 @@ public:
     Found find(const char *data, size_t length, bool wantInfo,
                const std::atomic<bool> *abandon = nullptr);
     // Searches the file's first bytes, a block more each time, up to 294,912.
-    Found probeFile(const QString &path, bool wantInfo,
-                    const std::atomic<bool> *abandon = nullptr);
+    Found probeFile(const QString &path, bool wantInfo, const std::atomic<bool> *abandon = nullptr);
     void release(DecoderModulePtr &module);
 
     // Calls into a module that the caller owns (an event sound's).

@@ -72,10 +72,10 @@ private:
     size_t takePartial(HoldBuffer &buf, const char *data, size_t len);
     void queueText(const char *text, size_t len, size_t position);
 
-    int interval_ = 0;            // m
-    size_t sinceMeta_ = 0;        // c
+    int interval_ = 0;     // m
+    size_t sinceMeta_ = 0; // c
     // E: 0 none pending, -1 the next byte is a length byte, else 16 × L.
     int expected_ = 0;
-    QByteArray partial_;          // length byte and the text collected so far
+    QByteArray partial_; // length byte and the text collected so far
     std::deque<MetaMark> queue_;
 };

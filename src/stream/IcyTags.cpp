@@ -22,8 +22,8 @@ namespace {
 
 bool isKeyChar(QChar c)
 {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')
-        || c == u'_' || c == u'-';
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+           c == u'_' || c == u'-';
 }
 
 // Length of the key when a Key=' begins at i, else 0.

@@ -43,8 +43,8 @@ std::optional<int> icyHeaderMetaint(const QString &header);
 // What one parse found.
 struct IcyParseResult
 {
-    bool found = false;           // a tag or the interval was read
-    std::optional<int> metaint;   // from an icy-metaint header line
+    bool found = false;         // a tag or the interval was read
+    std::optional<int> metaint; // from an icy-metaint header line
 };
 
 // Parses the entry's icyMeta and then its icyHeader into its tags and

@@ -21,14 +21,10 @@ int proxyRulePort(const QString &url)
 long proxyCurlType(int type)
 {
     switch (type) {
-    case 1:
-        return CURLPROXY_SOCKS4;
-    case 2:
-        return CURLPROXY_SOCKS4A;
-    case 3:
-        return CURLPROXY_SOCKS5;
-    default:
-        return CURLPROXY_HTTP;
+    case 1: return CURLPROXY_SOCKS4;
+    case 2: return CURLPROXY_SOCKS4A;
+    case 3: return CURLPROXY_SOCKS5;
+    default: return CURLPROXY_HTTP;
     }
 }
 

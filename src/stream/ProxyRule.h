@@ -9,19 +9,19 @@
 // The engine's proxy settings, as configured.
 struct ProxySettings
 {
-    QString proxy;               // host:port; null or empty = no proxy
-    int type = 0;                // 0 http, 1 socks4, 2 socks4a, 3 socks5
+    QString proxy; // host:port; null or empty = no proxy
+    int type = 0;  // 0 http, 1 socks4, 2 socks4a, 3 socks5
     QString username;
     QString password;
-    QStringList allowedPorts;    // decimal port numbers; empty = every port
+    QStringList allowedPorts; // decimal port numbers; empty = every port
 };
 
 // How a transfer that goes through the proxy is set up.
 struct ProxyPlan
 {
-    QByteArray proxy;                    // CURLOPT_PROXY
-    std::optional<QByteArray> userPwd;   // CURLOPT_PROXYUSERPWD, when a name or password is set
-    long curlType = 0;                   // CURLOPT_PROXYTYPE
+    QByteArray proxy;                  // CURLOPT_PROXY
+    std::optional<QByteArray> userPwd; // CURLOPT_PROXYUSERPWD, when a name or password is set
+    long curlType = 0;                 // CURLOPT_PROXYTYPE
 };
 
 // The port a URL names: the number after the first ":[0-9]+[/]?" in it,

@@ -158,8 +158,8 @@ void RadioStreamSound::removeHead()
     if (queue_.empty())
         return;
     queue_.pop_front();
-    const bool firmWaiting = std::any_of(queue_.begin(), queue_.end(),
-                                         [](const auto &request) { return !request->interruptible; });
+    const bool firmWaiting = std::any_of(
+        queue_.begin(), queue_.end(), [](const auto &request) { return !request->interruptible; });
     while (firmWaiting && queue_.size() >= 2 && queue_.front()->interruptible)
         queue_.pop_front();
 }

@@ -16,12 +16,14 @@ class RadioStream;
 class RadioStreamWorker;
 
 // An output format as the decoder modules report it; rate 0 = none.
-struct SoundFormat {
+struct SoundFormat
+{
     int channels = 0, rate = 0, format = 0;
 };
 
 // One queued event sound.
-struct SoundRequest {
+struct SoundRequest
+{
     QString file;
     bool interruptible = false; // a later request stops it; a pause aborts it
     bool loop = false;          // played again after `interval` until stopped
@@ -103,12 +105,12 @@ private:
 
     mutable std::recursive_mutex mutex_;
     std::deque<std::unique_ptr<SoundRequest>> queue_; // mutex_
-    bool threadRunning_ = false;                       // mutex_: started, not yet leaving
-    bool shutDown_ = false;                            // mutex_
-    unsigned pauseCount_ = 0;                          // mutex_: pauses so far
-    std::atomic<bool> running_{false};  // written under mutex_; read on the thread without it
-    std::atomic<bool> paused_{false};   // written under mutex_
-    std::atomic<int> currentId_{0};     // written under mutex_ or the audio lock
+    bool threadRunning_ = false;                      // mutex_: started, not yet leaving
+    bool shutDown_ = false;                           // mutex_
+    unsigned pauseCount_ = 0;                         // mutex_: pauses so far
+    std::atomic<bool> running_{false}; // written under mutex_; read on the thread without it
+    std::atomic<bool> paused_{false};  // written under mutex_
+    std::atomic<int> currentId_{0};    // written under mutex_ or the audio lock
 
     // Thread only.
     bool interruptible_ = false; // of the request being played

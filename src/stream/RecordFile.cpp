@@ -124,7 +124,8 @@ void RecordFile::close()
 {
     if (isOpen()) {
         writeOut();
-        struct stat st {};
+        struct stat st
+        {};
         const bool empty = ::fstat(fd_, &st) == 0 && st.st_size == 0;
         ::close(fd_);
         fd_ = -1;

@@ -65,7 +65,8 @@ private:
     size_t writeSome(const char *data, size_t length);
     void reportFailure(int error);
 
-    struct FreeDeleter {
+    struct FreeDeleter
+    {
         void operator()(char *p) const { std::free(p); }
     };
     std::unique_ptr<char, FreeDeleter> buffer_;

@@ -5,14 +5,15 @@
 
 #include <cstdio>
 
-struct StreamTransfer::Fetch {
+struct StreamTransfer::Fetch
+{
     Fetch(StreamTransfer *owner, unsigned fetchId) : transfer(owner), id(fetchId) {}
     StreamTransfer *transfer;
     const unsigned id;
     CurlEasy handle;
     StallGuard guard;
     std::atomic<bool> cancelled{false};
-    bool added = false; // on the multi handle
+    bool added = false;               // on the multi handle
     char error[CURL_ERROR_SIZE] = {}; // libcurl's own text of a failure
 };
 
@@ -233,7 +234,8 @@ void StreamTransfer::fetchDone(CURL *handle, CURLcode code)
         if (fetch->handle.get() != handle)
             continue;
         if (code != CURLE_OK)
-            fetchErrors_.emplace_back(fetch->id, transferErrorText(code, &fetch->guard, fetch->error));
+            fetchErrors_.emplace_back(fetch->id,
+                                      transferErrorText(code, &fetch->guard, fetch->error));
         sink_(fetch->id, nullptr);
         return;
     }

@@ -18,7 +18,8 @@ RadioStream::RadioStream(QObject *receiver, AudioOps *ops, int verbosity)
       device_(ops, [this] { return soundPlaying() != 0; }), decoders_(verbosity, device_),
       transfer_([this](unsigned id, const QByteArray *chunk) { emit streamFetch(id, chunk); })
 {
-    struct timeval tv {};
+    struct timeval tv
+    {};
     gettimeofday(&tv, nullptr);
     const long pid = long(getpid());
     srandom(unsigned((tv.tv_sec + tv.tv_usec) ^ (pid + pid * 32768)));

@@ -8,8 +8,8 @@
 #include "HoldBuffer.h"
 #include "IcyDeinterleaver.h"
 #include "PlaylistCursor.h"
-#include "RecordFile.h"
 #include "RadioPlayList.h"
+#include "RecordFile.h"
 #include "StreamTransfer.h"
 #include "streamEvents.h"
 
@@ -389,7 +389,7 @@ private:
     PlaylistCursor cursor_;
     PlayListItem *loadedItem_ = nullptr;
     Selection probeSelection_ = Selection::Playing;
-    PlayListItem *streamItem_ = nullptr; // the entry initStream opened, until the stop
+    PlayListItem *streamItem_ = nullptr;      // the entry initStream opened, until the stop
     std::atomic<bool> probeAbandoned_{false}; // the probe stops at its next module call
 
     // holdBufferMutex_
@@ -404,7 +404,6 @@ private:
     // The transfer failed after audio arrived: posted once that audio played.
     QString deferredError_;
     bool decodeEnded_ = false; // the decode loop has decided to end
-
 
     // recordMutex_
     unsigned recordBufSize_ = 262144;
@@ -449,7 +448,7 @@ private:
     // Timers (GUI thread).
     QTimer readTimer_;
     QTimer fetchTimer_;
-    QTimer scanTimer_; // single shot, re-armed by slotScanTimer
+    QTimer scanTimer_;      // single shot, re-armed by slotScanTimer
     int scanInterval_ = 15; // seconds (GUI thread)
     int scanCount_ = 0;     // seconds decoded so far (GUI thread)
 
@@ -466,9 +465,9 @@ private:
     void runRecordWriter();
     // The writer thread's work (the starter holds recordMutex_ for it).
     void recordWriteOut();
-    RecordFile record_;                   // recordMutex_
-    std::atomic<bool> recording_{false};  // record_.isOpen(), for lock-free checks
-    std::vector<char> recordScratch_;     // read thread only
+    RecordFile record_;                  // recordMutex_
+    std::atomic<bool> recording_{false}; // record_.isOpen(), for lock-free checks
+    std::vector<char> recordScratch_;    // read thread only
 
     // Event sounds state
     // Created by the constructor; shut down first thing by the destructor.

@@ -5,10 +5,10 @@
 const char *streamEventName(int type)
 {
     static const char *const names[] = {
-        "StreamStoppedEvent", "StreamConnectingEvent", "StreamProgressEvent",
-        "StreamFormatEvent", "StreamTagsEvent", "StreamDecodeStartedEvent", "StreamEndedEvent",
-        "StreamReadingFileEvent", "StreamProbeDoneEvent", "StreamScanNextEvent",
-        "StreamErrorEvent", "StreamPlaylistEvent",
+        "StreamStoppedEvent",  "StreamConnectingEvent",  "StreamProgressEvent",
+        "StreamFormatEvent",   "StreamTagsEvent",        "StreamDecodeStartedEvent",
+        "StreamEndedEvent",    "StreamReadingFileEvent", "StreamProbeDoneEvent",
+        "StreamScanNextEvent", "StreamErrorEvent",       "StreamPlaylistEvent",
     };
     const int n = type - QEvent::User - 1;
     return n >= 0 && n < int(std::size(names)) ? names[n] : nullptr;
@@ -16,7 +16,6 @@ const char *streamEventName(int type)
 
 StreamPlaylistEventData::StreamPlaylistEventData(std::unique_ptr<RadioPlayList> list)
     : QEvent(QEvent::Type(StreamPlaylistEvent)), list_(std::move(list))
-{
-}
+{}
 
 StreamPlaylistEventData::~StreamPlaylistEventData() = default;

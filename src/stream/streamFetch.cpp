@@ -14,10 +14,13 @@ unsigned RadioStream::startFetch(const QString &url)
     const unsigned id = transfer_.startFetch(options, connectTimeout_);
     // The timer lives on the GUI thread; a subscriber may start a fetch
     // from the read thread.
-    QMetaObject::invokeMethod(this, [this] {
-        if (!fetchTimer_.isActive())
-            fetchTimer_.start(readInterval_);
-    }, QThread::currentThread() == thread() ? Qt::DirectConnection : Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!fetchTimer_.isActive())
+                fetchTimer_.start(readInterval_);
+        },
+        QThread::currentThread() == thread() ? Qt::DirectConnection : Qt::QueuedConnection);
     return id;
 }
 

@@ -90,7 +90,8 @@ bool RadioStream::startProbe(PlayListItem *item, Selection which)
         return false;
     if (probeThread_->active() || item == loadedItem_)
         return true;
-    if (item->streamInfoValid || (isPlaying() && which == Selection::Playing) || item->bad || !isLocalItem(item))
+    if (item->streamInfoValid || (isPlaying() && which == Selection::Playing) || item->bad ||
+        !isLocalItem(item))
         return false;
     probeThread_->join();
     loadedItem_ = item;
@@ -158,7 +159,8 @@ void RadioStream::probeRun()
         item->played = true;
         item->bad = true;
         if (item == playing() && isPlaying())
-            QMetaObject::invokeMethod(this, [this] { stop(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { stop(); }, Qt::QueuedConnection);
         else
             post(StreamFormatEvent);
     }

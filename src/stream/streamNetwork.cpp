@@ -19,16 +19,11 @@ size_t streamWrite(char *data, size_t size, size_t count, void *user) noexcept
         const size_t length = size * count;
         auto *stream = static_cast<RadioStream *>(user);
         switch (stream->takeNetworkBlock(data, length)) {
-        case RadioStream::Take::Taken:
-            return length;
-        case RadioStream::Take::Paused:
-            stream->pauseTransfer();
-            return length;
-        case RadioStream::Take::Refused:
-            break;
+        case RadioStream::Take::Taken: return length;
+        case RadioStream::Take::Paused: stream->pauseTransfer(); return length;
+        case RadioStream::Take::Refused: break;
         }
-    } catch (...) {
-    }
+    } catch (...) {}
     return 0;
 }
 
@@ -155,9 +150,9 @@ bool RadioStream::storeSniffed()
 void RadioStream::postPlaylistFromBuffer(ContentCode code)
 {
     auto list = std::make_unique<RadioPlayList>();
-    const PlayListFormat format = code == ContentUrlList ? PlayListFormat::PlainList
+    const PlayListFormat format = code == ContentUrlList         ? PlayListFormat::PlainList
                                   : code <= ContentPlsWithHeader ? PlayListFormat::Pls
-                                              : PlayListFormat::M3u;
+                                                                 : PlayListFormat::M3u;
     list->openBuffer(holdBuffer_.data(), qsizetype(holdBuffer_.fill()), format);
     if (receiver_)
         postToReceiver(new StreamPlaylistEventData(std::move(list)));

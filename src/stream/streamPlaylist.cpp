@@ -100,8 +100,8 @@ bool RadioStream::selectIndex(int index, Selection which)
             return false;
         }
         result = selectCurrent(which);
-        restartNeeded = result && which == Selection::Playing && isPlaying() && playing() &&
-                        !playing()->bad;
+        restartNeeded =
+            result && which == Selection::Playing && isPlaying() && playing() && !playing()->bad;
     }
     if (restartNeeded)
         restart();
@@ -134,7 +134,7 @@ bool RadioStream::isBad(Selection which)
 QString RadioStream::itemError(int index, Selection which)
 {
     std::lock_guard lock(playListMutex_);
-    const PlayListItem *item = index == -1 ? cursor_.selected(which)
+    const PlayListItem *item = index == -1      ? cursor_.selected(which)
                                : cursor_.list() ? cursor_.list()->at(index)
                                                 : nullptr;
     return item ? item->error : QString();
@@ -152,8 +152,8 @@ bool RadioStream::removeCurrent(Selection which)
             return false;
         lastEntry = cursor_.list()->count() < 2;
         PlayListItem *doomed = cursor_.removalTarget(which);
-        stopFirst = lastEntry ||
-                    (isPlaying() && doomed && (doomed == playing() || doomed == streamItem_));
+        stopFirst =
+            lastEntry || (isPlaying() && doomed && (doomed == playing() || doomed == streamItem_));
     }
     const bool restartNeeded = stopFirst && !lastEntry && isPlaying();
     if (stopFirst) {

@@ -43,7 +43,8 @@ bool RadioStream::afterSkippedSniff()
     // The read thread may have stripped a reply header to make room.
     if (storeSniffed())
         publishPlayingTags();
-    if (!decoders_.hasStreamModule() && noMoreInput() && (contentCode_ == ContentUnknown || contentCode_ == ContentNone) &&
+    if (!decoders_.hasStreamModule() && noMoreInput() &&
+        (contentCode_ == ContentUnknown || contentCode_ == ContentNone) &&
         holdBufferFill() == lastSniffFill_) {
         stopCode_ = StopCode::Decided;
         failPlaying(undecodedError());
@@ -84,7 +85,8 @@ bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
         postPlaylistFromBuffer(code);
         endOfData_ = true;
         outcome = SniffOutcome::Finished;
-    } else if (code != ContentIcy && !isPlaylistCode(code) && code != ContentDecoder && endOfData_) {
+    } else if (code != ContentIcy && !isPlaylistCode(code) && code != ContentDecoder &&
+               endOfData_) {
         // A module found after all the data arrived still gets to decode it:
         // a short remote file must play, not end unheard.
         outcome = SniffOutcome::Finished;

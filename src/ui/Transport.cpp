@@ -1,14 +1,13 @@
 #include "Transport.h"
 
-#include "WavelarkSettings.h"
 #include "PlayListItem.h"
+#include "WavelarkSettings.h"
 #include "stream.h"
 
 Transport::Transport(RadioStream &stream, const WavelarkSettings &settings, FILE *log,
                      QObject *parent)
     : QObject(parent), stream_(stream), settings_(settings), log_(log)
-{
-}
+{}
 
 // Event sounds of the transport play to their end, once.
 void Transport::play(const QString &file)
@@ -18,7 +17,8 @@ void Transport::play(const QString &file)
 
 bool Transport::activeIsPlaying()
 {
-    return !browseMode_ || stream_.currentItem(Selection::Browse) == stream_.currentItem(Selection::Playing);
+    return !browseMode_ ||
+           stream_.currentItem(Selection::Browse) == stream_.currentItem(Selection::Playing);
 }
 
 bool Transport::startPlayback()
@@ -66,7 +66,8 @@ void Transport::nextItem(bool automatic, bool scan)
         if (!stepped) {
             const bool running = stream_.isPlaying();
             if ((repeatMode_ == 2 && running) || (!running && settings_.cyclicPlayList)) {
-                if (stream_.selectIndex(0, Selection::Playing) && skipBad && stream_.isBad(Selection::Playing))
+                if (stream_.selectIndex(0, Selection::Playing) && skipBad &&
+                    stream_.isBad(Selection::Playing))
                     stream_.step(true, Selection::Playing);
                 if (stream_.currentItem(Selection::Playing)) {
                     play(settings_.repeatAllSound);
@@ -85,7 +86,8 @@ void Transport::nextItem(bool automatic, bool scan)
     } else if (!stepped && !browseMode_) {
         if (!settings_.cyclicPlayList) {
             stream_.stop();
-        } else if (stream_.selectIndex(0, Selection::Playing) && skipBad && stream_.isBad(Selection::Playing)) {
+        } else if (stream_.selectIndex(0, Selection::Playing) && skipBad &&
+                   stream_.isBad(Selection::Playing)) {
             stream_.step(true, Selection::Playing);
         }
     }
@@ -147,9 +149,10 @@ Transport::ErrorOutcome Transport::streamError()
 QString Transport::activeError()
 {
     QString text;
-    stream_.inspectItem(browseMode_ ? Selection::Browse : Selection::Playing, [&text](const PlayListItem *item) {
-        if (item)
-            text = item->error;
-    });
+    stream_.inspectItem(browseMode_ ? Selection::Browse : Selection::Playing,
+                        [&text](const PlayListItem *item) {
+                            if (item)
+                                text = item->error;
+                        });
     return text;
 }

@@ -60,8 +60,8 @@ Wavelark::Wavelark(int argc, char **argv, QWidget *parent) : MainWidget(parent)
             Qt::DirectConnection);
     connect(stream.get(), &RadioStream::streamPaused, this, &Wavelark::slotStreamPaused,
             Qt::DirectConnection);
-    connect(stream.get(), &RadioStream::streamBufferEmpty, this,
-            &Wavelark::slotStreamBufferEmpty, Qt::DirectConnection);
+    connect(stream.get(), &RadioStream::streamBufferEmpty, this, &Wavelark::slotStreamBufferEmpty,
+            Qt::DirectConnection);
     // 8-9. The directory client and its genre cache. Its announcements are
     // taken up with the directory menus.
     shoutCast = new ShoutCast(this, stream.get(), this);
@@ -110,8 +110,7 @@ Wavelark::Wavelark(int argc, char **argv, QWidget *parent) : MainWidget(parent)
     // 21-23. What the command line names becomes the playlist.
     loadArguments(options.arguments, options.recursive);
     // 24. Otherwise the favorites, when there are any.
-    if (options.arguments.isEmpty() && settings_.loadFavorites &&
-        QFileInfo::exists(favoritesPath))
+    if (options.arguments.isEmpty() && settings_.loadFavorites && QFileInfo::exists(favoritesPath))
         slotOpenFavorites();
     // 25.
     suppressAutoStart = !settings_.autoPlay;
@@ -146,12 +145,12 @@ void Wavelark::loadArguments(const QStringList &arguments, bool recursive)
 void Wavelark::addFolder(RadioPlayList *list, const QString &folder, bool recursive)
 {
     const QDir dir(folder);
-    const QFileInfoList entries = dir.entryInfoList(
-        QDir::Dirs | QDir::Files | QDir::Drives | QDir::NoDotAndDotDot | QDir::Hidden,
-        QDir::Name | QDir::IgnoreCase);
+    const QFileInfoList entries = dir.entryInfoList(QDir::Dirs | QDir::Files | QDir::Drives |
+                                                        QDir::NoDotAndDotDot | QDir::Hidden,
+                                                    QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo &entry : entries) {
-        const QString path = folder.endsWith('/') ? folder + entry.fileName()
-                                                  : folder + '/' + entry.fileName();
+        const QString path =
+            folder.endsWith('/') ? folder + entry.fileName() : folder + '/' + entry.fileName();
         if (entry.isDir() && recursive)
             addFolder(list, path, recursive);
         else if (!entry.isDir())

@@ -3,10 +3,10 @@
 #include "Wavelark.h"
 
 #include "EventHandOff.h"
-#include "WavelarkIndicators.h"
-#include "WavelarkMarquee.h"
 #include "PlayListItem.h"
 #include "RadioPlayList.h"
+#include "WavelarkIndicators.h"
+#include "WavelarkMarquee.h"
 #include "stream.h"
 
 #include <QCoreApplication>
@@ -30,8 +30,7 @@ void Wavelark::showTags()
         formatLine->clear();
         return;
     }
-    headerLabel->setText(
-        tr("-[ %1 %2/%3 ]-").arg(modeWord()).arg(index + 1).arg(stream->count()));
+    headerLabel->setText(tr("-[ %1 %2/%3 ]-").arg(modeWord()).arg(index + 1).arg(stream->count()));
     // Copied under the playlist lock, shown after it is released.
     QStringList tags;
     stream->inspectItem(browse, [&tags](const PlayListItem *item) {
@@ -98,7 +97,7 @@ void Wavelark::showSortText()
 
 void Wavelark::showTagText()
 {
-    static const char *const names[] = {"Title", "Stream Title", "Artist", "Album",
+    static const char *const names[] = {"Title", "Stream Title", "Artist",  "Album",
                                         "Genre", "Bitrate",      "ICY Url", "Url"};
     const int index = tagMarquee->currentPage();
     const QString word = index >= 0 && index < 8 ? tr(names[index]) : QString();
@@ -119,8 +118,7 @@ void Wavelark::updateNetworkStatus()
     const unsigned fillKiB = (fill >> 10) + ((fill & 0x3ff) ? 1 : 0);
     const QString state =
         stream->isBuffering() || stream->isPaused() ? tr("buffering") : tr("buffered");
-    statusMarquee->setText(
-        tr("%1 %2k/%3k").arg(state).arg(fillKiB).arg(stream->inBufSize() >> 10));
+    statusMarquee->setText(tr("%1 %2k/%3k").arg(state).arg(fillKiB).arg(stream->inBufSize() >> 10));
 }
 
 void Wavelark::setMarqueeMode(int mode)
@@ -132,7 +130,8 @@ void Wavelark::setMarqueeMode(int mode)
     }
 }
 
-void Wavelark::slotStreamStart() {}
+void Wavelark::slotStreamStart()
+{}
 
 void Wavelark::slotStreamStop()
 {
@@ -181,9 +180,9 @@ void Wavelark::slotStreamBufferEmpty(bool empty)
 
 void Wavelark::slotConnectingSoundTimer()
 {
-    connectingSoundId = stream->playSound(settings_.connectingSound, true,
-                                          settings_.connectingSoundLoop,
-                                          settings_.connectingSoundInterval);
+    connectingSoundId =
+        stream->playSound(settings_.connectingSound, true, settings_.connectingSoundLoop,
+                          settings_.connectingSoundInterval);
 }
 
 void Wavelark::slotMarqueeMousePressEvent(WavelarkMarquee *marquee)

@@ -2,9 +2,9 @@
 #include "Wavelark.h"
 
 #include "EventHandOff.h"
+#include "RadioPlayList.h"
 #include "SoftKeyBar.h"
 #include "WavelarkMarquee.h"
-#include "RadioPlayList.h"
 #include "stream.h"
 
 #include <QCoreApplication>
@@ -54,9 +54,7 @@ void Wavelark::customEvent(QEvent *event)
     case SortShownEvent: showSortText(); break;
     case TagShownEvent: showTagText(); break;
     case NetworkStatusEvent: updateNetworkStatus(); break;
-    default:
-        std::fprintf(stderr, "Wavelark(3000): customEvent\n");
-        break;
+    default: std::fprintf(stderr, "Wavelark(3000): customEvent\n"); break;
     }
 }
 

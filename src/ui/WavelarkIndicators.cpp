@@ -172,8 +172,7 @@ void WavelarkShuffle::mousePressEvent(QMouseEvent *)
 
 WavelarkListBox::WavelarkListBox(int up, int down, int select)
     : QListWidget(nullptr), up_(up), down_(down), select_(select)
-{
-}
+{}
 
 void WavelarkListBox::setKeys(int up, int down, int select)
 {

@@ -3,10 +3,10 @@
 #include "Wavelark.h"
 
 #include "DirectoryFetchRecord.h"
-#include "WavelarkIndicators.h"
-#include "WavelarkMarquee.h"
 #include "PlayListItem.h"
 #include "RadioPlayList.h"
+#include "WavelarkIndicators.h"
+#include "WavelarkMarquee.h"
 #include "shoutCast.h"
 #include "stream.h"
 

@@ -57,8 +57,8 @@ void Wavelark::applyDarkPalette()
 {
     QPalette palette = this->palette();
     const QColor background(0x10, 0x12, 0x14);
-    for (QPalette::ColorGroup group : {QPalette::Normal, QPalette::Active, QPalette::Inactive,
-                                       QPalette::Disabled}) {
+    for (QPalette::ColorGroup group :
+         {QPalette::Normal, QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         palette.setColor(group, QPalette::Window, background);
         palette.setColor(group, QPalette::Base, background);
         palette.setColor(group, QPalette::Button, QColor(0x26, 0x2a, 0x2e));
@@ -195,9 +195,9 @@ QLayout *Wavelark::buildIndicatorRow()
     volumeIndicator = new WavelarkVolume(this, stream->volume());
     volumeIndicator->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     connect(volumeIndicator, &WavelarkVolume::muteChanged, this, &Wavelark::slotMute);
-    for (QWidget *w : std::initializer_list<QWidget *>{repeatIndicator, shuffleIndicator,
-                                                       scanIndicator, recordIndicator,
-                                                       directoryIndicator, modifierIndicator})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{repeatIndicator, shuffleIndicator, scanIndicator,
+                                          recordIndicator, directoryIndicator, modifierIndicator})
         row->addWidget(w, 1, Qt::AlignLeft);
     row->addWidget(volumeIndicator, 1, Qt::AlignRight);
     volumeSlider = new QSlider(Qt::Horizontal, this);

@@ -33,7 +33,8 @@ int writeAll(int fd, const char *data, size_t size)
 QByteArray resolveLink(const QByteArray &path)
 {
     char resolved[PATH_MAX];
-    struct stat st {};
+    struct stat st
+    {};
     if (::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode) &&
         ::realpath(path.constData(), resolved))
         return QByteArray(resolved);
@@ -65,7 +66,8 @@ int replace(const QString &path, const QByteArray &bytes, long mode)
 {
     const QByteArray target = resolveLink(QFile::encodeName(path));
     if (mode < 0) {
-        struct stat old {};
+        struct stat old
+        {};
         if (::stat(target.constData(), &old) == 0)
             mode = long(old.st_mode & 07777);
     }

@@ -79,7 +79,8 @@ TEST_F(AlsaBackendTest, FileDeviceReceivesTheConvertedSamplesWithGain)
     const QByteArray raw = readAllBytes(rawPath);
     ASSERT_EQ(raw.size(), qsizetype(100 * sizeof in));
     for (int i = 0; i < 100; ++i)
-        ASSERT_EQ(0, std::memcmp(raw.constData() + i * sizeof in, expected, sizeof expected)) << "block " << i;
+        ASSERT_EQ(0, std::memcmp(raw.constData() + i * sizeof in, expected, sizeof expected))
+            << "block " << i;
 }
 
 TEST_F(AlsaBackendTest, LawFormatsArePlayedAsLinearSamples)

@@ -72,7 +72,8 @@ TEST(AudioBackendChoice, UnknownValuesNameTheAcceptedOnesAndFallBackToNull)
         EXPECT_EQ(choice.kind, Kind::Null) << value;
         EXPECT_NE(err.find(std::string("'") + value + "'"), std::string::npos) << err;
         for (const char *accepted : {"oss", "alsa", "alsa:DEVICE", "wav:PATH", "null"})
-            EXPECT_NE(err.find(accepted), std::string::npos) << accepted << " missing from: " << err;
+            EXPECT_NE(err.find(accepted), std::string::npos)
+                << accepted << " missing from: " << err;
     }
 }
 
@@ -96,8 +97,8 @@ TEST(SharedAudioOps, FilledOnceFromTheEnvironmentAndSharedByEveryCaller)
 
     EXPECT_EQ(ops->openCount, 0);
     ASSERT_NE(ops->userData, nullptr);
-    ASSERT_TRUE(ops->open && ops->close && ops->setVolume && ops->getVolume && ops->setFormat && ops->write &&
-                ops->flush && ops->enumerate);
+    ASSERT_TRUE(ops->open && ops->close && ops->setVolume && ops->getVolume && ops->setFormat &&
+                ops->write && ops->flush && ops->enumerate);
 
     ASSERT_EQ(ops->open(ops->userData), 0);
     ops->setFormat(ops->userData, 1, 8000, 16);

@@ -19,8 +19,13 @@ struct Offsets
     size_t mode = 3 * P + 16, format = 3 * P + 20, description = 3 * P + 24, flags = 3 * P + 152;
 };
 
-template <typename T> void put(unsigned char *record, size_t at, T value) { std::memcpy(record + at, &value, sizeof value); }
-template <typename T> T get(const unsigned char *record, size_t at)
+template <typename T>
+void put(unsigned char *record, size_t at, T value)
+{
+    std::memcpy(record + at, &value, sizeof value);
+}
+template <typename T>
+T get(const unsigned char *record, size_t at)
 {
     T value;
     std::memcpy(&value, record + at, sizeof value);
@@ -61,7 +66,8 @@ TEST(DecoderInfo, RecordBuiltFromRawBytesReadsBackThroughTheStruct)
     EXPECT_EQ(info.mode, WAVELARK_MODE_JOINT_STEREO);
     EXPECT_EQ(info.format, WAVELARK_AFMT_S16_LE);
     EXPECT_STREQ(info.description, "MPEG 1 Layer III");
-    EXPECT_EQ(info.description[WAVELARK_INFO_DESCRIPTION_SIZE - 1], 'Z') << "description is 128 bytes";
+    EXPECT_EQ(info.description[WAVELARK_INFO_DESCRIPTION_SIZE - 1], 'Z')
+        << "description is 128 bytes";
     EXPECT_EQ(info.flags, WAVELARK_INFO_FORMAT_VALID);
 }
 
@@ -87,7 +93,8 @@ TEST(DecoderInfo, StructWritesLandAtTheDocumentedOffsets)
     EXPECT_EQ(raw[o.description], 'd');
     EXPECT_EQ(get<uint32_t>(raw, o.flags), 7u);
     EXPECT_GE(sizeof(DecoderInfo), o.flags + 4);
-    EXPECT_LE(sizeof(DecoderInfo), o.flags + 4 + P) << "no more than the tail padding of pointer alignment";
+    EXPECT_LE(sizeof(DecoderInfo), o.flags + 4 + P)
+        << "no more than the tail padding of pointer alignment";
 }
 
 TEST(DecoderInfo, ChannelModeWords)

@@ -1,7 +1,7 @@
 // The OSS backend against a fake driver, always through the AudioOps table.
 
-#include "FakeOssDriver.h"
 #include "OssBackend.h"
+#include "FakeOssDriver.h"
 
 #include <wavelark/decoder.h>
 
@@ -23,7 +23,10 @@ protected:
     void SetUp() override { wavelark::fillAudioOps(ops, backend); }
 
     int open() { return ops.open(ops.userData); }
-    int enumerate(AudioFormatEntry *rows, int max) { return ops.enumerate(ops.userData, rows, max, &ops); }
+    int enumerate(AudioFormatEntry *rows, int max)
+    {
+        return ops.enumerate(ops.userData, rows, max, &ops);
+    }
 
     FakeOssDriver driver;
     OssBackend backend{driver};
@@ -217,7 +220,8 @@ TEST_F(OssBackendTest, SetFormatSendsResetFormatStereoSpeedInOrder)
 
     ASSERT_EQ(open(), 0);
     driver.rates.clear(); // results are not checked
-    const std::string err = captureStderrOf([&] { EXPECT_EQ(ops.setFormat(ops.userData, 1, 22050, 8), 0); });
+    const std::string err =
+        captureStderrOf([&] { EXPECT_EQ(ops.setFormat(ops.userData, 1, 22050, 8), 0); });
     EXPECT_EQ(err, "");
     const auto r = driver.dspRequests();
     ASSERT_EQ(r.size(), 4u);

@@ -42,8 +42,8 @@ protected:
 
     void writeAsoundrc(bool withMixer)
     {
-        QByteArray rc = "pcm.dsp0 { type file slave.pcm \"null\" file \"" + home.file("dsp.raw").toUtf8() +
-                        "\" format \"raw\" }\n";
+        QByteArray rc = "pcm.dsp0 { type file slave.pcm \"null\" file \"" +
+                        home.file("dsp.raw").toUtf8() + "\" format \"raw\" }\n";
         if (withMixer)
             rc += "ctl_type.wavelark_test_mixer { lib \"" WAVELARK_TEST_MIXER_PLUGIN "\" }\n"
                   "ctl.mixer0 { type wavelark_test_mixer }\n";
@@ -59,7 +59,8 @@ protected:
         // The preload comes before the sanitizer runtime; the emulation
         // library's own allocations are not ours to judge.
         const QString asan = env.value("ASAN_OPTIONS");
-        env.insert("ASAN_OPTIONS", (asan.isEmpty() ? "" : asan + ":") + "verify_asan_link_order=0:detect_leaks=0");
+        env.insert("ASAN_OPTIONS",
+                   (asan.isEmpty() ? "" : asan + ":") + "verify_asan_link_order=0:detect_leaks=0");
         child.setProcessEnvironment(env);
         child.start(WAVELARK_OSS_CHILD, {QString::number(kPatternBytes)});
         ChildRun run;

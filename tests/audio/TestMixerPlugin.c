@@ -10,7 +10,8 @@
 #define ELEMENTS 2
 static const char *const names[ELEMENTS] = {"Master Playback Volume", "PCM Playback Volume"};
 
-typedef struct {
+typedef struct
+{
     snd_ctl_ext_t ext;
     long levels[ELEMENTS][2];
 } TestMixer;
@@ -51,7 +52,8 @@ static int getAttribute(snd_ctl_ext_t *ext, snd_ctl_ext_key_t key, int *type, un
     return 0;
 }
 
-static int getIntegerInfo(snd_ctl_ext_t *ext, snd_ctl_ext_key_t key, long *min, long *max, long *step)
+static int getIntegerInfo(snd_ctl_ext_t *ext, snd_ctl_ext_key_t key, long *min, long *max,
+                          long *step)
 {
     (void)ext;
     (void)key;
@@ -86,7 +88,10 @@ static int readEvent(snd_ctl_ext_t *ext, snd_ctl_elem_id_t *id, unsigned int *ma
     return -EAGAIN;
 }
 
-static void closeMixer(snd_ctl_ext_t *ext) { free(ext->private_data); }
+static void closeMixer(snd_ctl_ext_t *ext)
+{
+    free(ext->private_data);
+}
 
 static const snd_ctl_ext_callback_t callbacks = {
     .close = closeMixer,

@@ -1,7 +1,7 @@
 // The WAV-file backend, checked by reading back what it wrote.
 
-#include "TempHome.h"
 #include "WavBackend.h"
+#include "TempHome.h"
 #include "WavReader.h"
 
 #include <wavelark/decoder.h>
@@ -212,7 +212,8 @@ TEST_F(WavBackendTest, OtherFormatsAreStoredAsLinearPcm)
         QByteArray stored;
     } cases[] = {
         {WAVELARK_AFMT_S8, QByteArray("\x00\x7f\x80", 3), 8, QByteArray("\x80\xff\x00", 3)},
-        {WAVELARK_AFMT_U16_LE, QByteArray("\x00\x80\xff\xff\x00\x00", 6), 16, s16({0, 32767, -32768})},
+        {WAVELARK_AFMT_U16_LE, QByteArray("\x00\x80\xff\xff\x00\x00", 6), 16,
+         s16({0, 32767, -32768})},
         {WAVELARK_AFMT_S16_BE, QByteArray("\x01\x02\xff\xfe", 4), 16, s16({0x0102, -2})},
         {WAVELARK_AFMT_MU_LAW, QByteArray("\xff\x80\x00", 3), 16, s16({0, 32124, -32124})},
         {WAVELARK_AFMT_A_LAW, QByteArray("\xd5\x55\xaa\x2a", 4), 16, s16({8, -8, 32256, -32256})},

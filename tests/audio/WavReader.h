@@ -44,10 +44,11 @@ inline WavFile readWav(const QByteArray &bytes)
         return v;
     };
     auto u16 = [&](int at) {
-        return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) | (static_cast<uint8_t>(bytes[at + 1]) << 8));
+        return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) |
+                                     (static_cast<uint8_t>(bytes[at + 1]) << 8));
     };
-    if (bytes.size() < 44 || bytes.left(4) != "RIFF" || bytes.mid(8, 8) != "WAVEfmt " || u32(16) != 16 ||
-        bytes.mid(36, 4) != "data") {
+    if (bytes.size() < 44 || bytes.left(4) != "RIFF" || bytes.mid(8, 8) != "WAVEfmt " ||
+        u32(16) != 16 || bytes.mid(36, 4) != "data") {
         w.problem = "not a 44-byte-header WAVE file";
         return w;
     }

@@ -52,8 +52,7 @@ TestHttpServer::Reply &TestHttpServer::Reply::waitFor(std::shared_ptr<std::atomi
 }
 
 TestHttpServer::Reply TestHttpServer::Reply::make(const QByteArray &statusLine,
-                                                  const Headers &headers,
-                                                  const QByteArray &body)
+                                                  const Headers &headers, const QByteArray &body)
 {
     QByteArray bytes = statusLine + "\r\n";
     for (const auto &[name, value] : headers)
@@ -96,10 +95,10 @@ bool TestHttpServer::start()
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof addr;
-    if (::bind(listenFd_, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0
-        || ::listen(listenFd_, 64) != 0
-        || ::getsockname(listenFd_, reinterpret_cast<sockaddr *>(&addr), &len) != 0
-        || ::pipe2(wakePipe_, O_CLOEXEC) != 0)
+    if (::bind(listenFd_, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 ||
+        ::listen(listenFd_, 64) != 0 ||
+        ::getsockname(listenFd_, reinterpret_cast<sockaddr *>(&addr), &len) != 0 ||
+        ::pipe2(wakePipe_, O_CLOEXEC) != 0)
         return false;
     port_ = ntohs(addr.sin_port);
     acceptThread_ = std::thread([this] { acceptLoop(); });
@@ -238,7 +237,8 @@ void TestHttpServer::serve(Connection *c)
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const qsizetype colon = lines[i].indexOf(':');
         if (colon > 0)
-            request.headers.append({lines[i].left(colon).trimmed(), lines[i].mid(colon + 1).trimmed()});
+            request.headers.append(
+                {lines[i].left(colon).trimmed(), lines[i].mid(colon + 1).trimmed()});
     }
     {
         std::lock_guard lock(mutex_);
@@ -252,7 +252,7 @@ void TestHttpServer::serve(Connection *c)
 TestHttpServer::Reply TestHttpServer::routeFor(const QByteArray &target) const
 {
     QByteArray path = target;
-    if (path.startsWith("http://")) {   // a request to a proxy
+    if (path.startsWith("http://")) { // a request to a proxy
         const qsizetype slash = path.indexOf('/', 7);
         path = slash < 0 ? QByteArray("/") : path.mid(slash);
     }
@@ -296,9 +296,7 @@ bool TestHttpServer::play(int fd, const Reply &reply)
             if (waitStop(step.tick))
                 return false;
             break;
-        case Reply::Step::Hang:
-            waitStop(std::chrono::hours(24));
-            return false;
+        case Reply::Step::Hang: waitStop(std::chrono::hours(24)); return false;
         case Reply::Step::Gate:
             while (!step.gate->load())
                 if (waitStop(std::chrono::milliseconds(5)))

@@ -65,9 +65,9 @@ public:
 
     struct Request
     {
-        QByteArray requestLine;   // "GET /x HTTP/1.1"
-        QByteArray target;        // "/x" or, through a proxy, "http://host:port/x"
-        Headers headers;          // in the order received
+        QByteArray requestLine; // "GET /x HTTP/1.1"
+        QByteArray target;      // "/x" or, through a proxy, "http://host:port/x"
+        Headers headers;        // in the order received
         // The value of the first header of that name (case-insensitive); null when absent.
         QByteArray header(const QByteArray &name) const;
     };
@@ -113,7 +113,7 @@ private:
     quint16 port_ = 0;
     std::thread acceptThread_;
 
-    mutable std::mutex mutex_;        // guards everything below
+    mutable std::mutex mutex_; // guards everything below
     mutable std::condition_variable changed_;
     bool stopping_ = false;
     bool neverAnswer_ = false;

@@ -7,7 +7,8 @@
 
 namespace {
 
-struct Parsed {
+struct Parsed
+{
     CommandLineOptions options;
     std::string err;
 };
@@ -32,8 +33,8 @@ const std::string kUsage = "Usage: [-h] [-R] [-i <bufsize>] [-o <bufsize>] [-p <
 
 TEST(CommandLine, OptionsAndArguments)
 {
-    const Parsed p = parse({"-R", "-a", "-d", "-r", "-p", "proxy:3128", "-c", "/tmp/cfg",
-                            "a.pls", "http://x/"});
+    const Parsed p =
+        parse({"-R", "-a", "-d", "-r", "-p", "proxy:3128", "-c", "/tmp/cfg", "a.pls", "http://x/"});
     EXPECT_TRUE(p.options.recordAtStart);
     EXPECT_TRUE(p.options.autoPlay);
     EXPECT_TRUE(p.options.recursive);
@@ -62,9 +63,13 @@ TEST(CommandLine, VerbosityCounts)
 
 TEST(CommandLine, BufferSizesInKilobytes)
 {
-    struct Case { const char *value; int bytes; };
-    const Case cases[] = {{"64", 65536}, {"16k", 16384}, {"abc", 0}, {"-4", 0},
-                          {"99999999999", 0}, {"2097151", 2097151 * 1024}};
+    struct Case
+    {
+        const char *value;
+        int bytes;
+    };
+    const Case cases[] = {{"64", 65536}, {"16k", 16384},     {"abc", 0},
+                          {"-4", 0},     {"99999999999", 0}, {"2097151", 2097151 * 1024}};
     for (const Case &c : cases)
         EXPECT_EQ(parse({"-i", c.value}).options.inBufSize, c.bytes) << c.value;
 }

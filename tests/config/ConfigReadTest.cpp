@@ -17,11 +17,17 @@ TEST_F(ConfigRead, KeysIgnoreCaseAndSurroundingBlanks)
 
 TEST_F(ConfigRead, BoolValues)
 {
-    struct Case { const char *value; bool expected; bool message; };
+    struct Case
+    {
+        const char *value;
+        bool expected;
+        bool message;
+    };
     const Case cases[] = {
-        {"Yes", true, false}, {"TRUE", true, false}, {"1", true, false},
-        {"no", false, false}, {"False", false, false}, {"0", false, false},
-        {"on", false, true}, {"01", false, true}, {"", false, true}, {"true false", false, true},
+        {"Yes", true, false},        {"TRUE", true, false},   {"1", true, false},
+        {"no", false, false},        {"False", false, false}, {"0", false, false},
+        {"on", false, true},         {"01", false, true},     {"", false, true},
+        {"true false", false, true},
     };
     for (const Case &c : cases) {
         messages.clear();
@@ -83,7 +89,11 @@ TEST_F(ConfigRead, SizesThatWouldOverflowGiveZeroNotAWrappedSize)
 
 TEST_F(ConfigRead, PortLists)
 {
-    struct Case { const char *value; QStringList expected; };
+    struct Case
+    {
+        const char *value;
+        QStringList expected;
+    };
     const Case cases[] = {
         {"80 8080", {"80", "8080"}},
         {"80  443", {"80", "443"}},
@@ -150,8 +160,8 @@ TEST_F(ConfigRead, SoundsVolumeGoesToBothHolders)
 TEST_F(ConfigRead, MissingFileKeepsDefaults)
 {
     EXPECT_FALSE(config.read(home.file("nope/config")));
-    EXPECT_EQ(messages, QStringList({home.file("nope/config") +
-                                     ": could not open file for reading."}));
+    EXPECT_EQ(messages,
+              QStringList({home.file("nope/config") + ": could not open file for reading."}));
     EXPECT_EQ(settings.volume, 45);
 }
 

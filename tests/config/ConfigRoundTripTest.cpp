@@ -8,7 +8,8 @@ using ConfigRoundTrip = ConfigFixture;
 
 // Settings, searches and bindings as a program that has just started holds
 // them, after reading `text`.
-struct FreshProgram {
+struct FreshProgram
+{
     FreshProgram() : stream(nullptr, nullptr, 0), config(settings, stream, searches)
     {
         stream.setDecodeWait(3);

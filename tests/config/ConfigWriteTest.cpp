@@ -14,7 +14,8 @@ using ConfigWrite = ConfigFixture;
 
 mode_t modeOf(const QString &path)
 {
-    struct stat st {};
+    struct stat st
+    {};
     ::stat(QFile::encodeName(path).constData(), &st);
     return st.st_mode & 07777;
 }
@@ -89,7 +90,8 @@ TEST_F(ConfigWrite, FailedWriteKeepsTheOldFile)
     const QByteArray before = readAllBytes(configPath());
     messages.clear();
 
-    struct rlimit old {};
+    struct rlimit old
+    {};
     ::getrlimit(RLIMIT_FSIZE, &old);
     struct rlimit tiny = old;
     tiny.rlim_cur = 200;

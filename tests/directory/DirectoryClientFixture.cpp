@@ -88,7 +88,8 @@ std::vector<DirectoryClientFixture::GenresSeen> DirectoryClientFixture::genresSe
     return genresSeen_;
 }
 
-std::vector<DirectoryClientFixture::FetchSeen> DirectoryClientFixture::fetchSeen(ShoutCastGenre *genre)
+std::vector<DirectoryClientFixture::FetchSeen>
+DirectoryClientFixture::fetchSeen(ShoutCastGenre *genre)
 {
     std::lock_guard lock(seenMutex_);
     std::vector<FetchSeen> out;
@@ -97,4 +98,3 @@ std::vector<DirectoryClientFixture::FetchSeen> DirectoryClientFixture::fetchSeen
             out.push_back(seen);
     return out;
 }
-

@@ -62,11 +62,16 @@ protected:
     {
         return waitUntil([&] { return hasState(genresSeen(), state); });
     }
-    template <class List> static bool hasState(const List &list, ShoutCast::ShoutCastState state)
+    template <class List>
+    static bool hasState(const List &list, ShoutCast::ShoutCastState state)
     {
-        return std::any_of(list.begin(), list.end(), [&](const auto &s) { return s.state == state; });
+        return std::any_of(list.begin(), list.end(),
+                           [&](const auto &s) { return s.state == state; });
     }
-    bool waitForNoFetches() { return waitUntil([&] { return stream->fetchCount() == 0; }); }
+    bool waitForNoFetches()
+    {
+        return waitUntil([&] { return stream->fetchCount() == 0; });
+    }
     // The server's own wait would stop the event loop that drives the fetches.
     bool waitForRequests(int n)
     {
@@ -96,4 +101,3 @@ private:
     std::vector<FetchSeen> fetchSeen_;
     QByteArray oldRoot_;
 };
-

@@ -40,8 +40,8 @@ std::vector<std::vector<QByteArray>> splits(const QByteArray &body)
 QByteArray stationList(const QByteArray &stations,
                        const QByteArray &tuneIn = R"(<tunein base="/sbin/tunein-station.pls"/>)")
 {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<stationlist>\n" + tuneIn +
-           "\n" + stations + "</stationlist>\n";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<stationlist>\n" +
+           tuneIn + "\n" + stations + "</stationlist>\n";
 }
 
 struct Fed
@@ -56,7 +56,8 @@ Fed feedStations(const std::vector<QByteArray> &pieces)
 {
     Fed fed;
     for (size_t i = 0; i < pieces.size() && !fed.refused; ++i) {
-        if (fed.parser.feed(pieces[i], fed.stations, kRoot) == StationListParser::Outcome::Refused) {
+        if (fed.parser.feed(pieces[i], fed.stations, kRoot) ==
+            StationListParser::Outcome::Refused) {
             fed.refused = true;
             fed.refusedAtPiece = int(i);
         }
@@ -80,12 +81,13 @@ void expectStation(const ShoutCastStation &s, const QString &name, qint32 id, qu
 
 TEST(StationListParser, GivesTheSameStationsForEverySplit)
 {
-    const QByteArray body = stationList(
-        "<station name=\"Smooth &amp; Easy\" mt=\"audio/mpeg\" id=\"1234\" br=\"128\" "
-        "genre=\"Jazz\" ct=\"AC/DC - T.N.T.\" lc=\"42\"/>\n"
-        "<station name=\"Caf\xc3\xa9 &#x263A;\" mt=\"audio/aacp\" id=\"7\" br=\"abc\" "
-        "genre=\"Lounge\" ct=\"&lt;live&gt;\" lc=\"5\" />\n"
-        "<station name=\"Twin\" mt=\"audio/mpeg\" id=\"7\" br=\"64\" genre=\"Pop\" ct=\"\" lc=\"0\"/>\n");
+    const QByteArray body =
+        stationList("<station name=\"Smooth &amp; Easy\" mt=\"audio/mpeg\" id=\"1234\" br=\"128\" "
+                    "genre=\"Jazz\" ct=\"AC/DC - T.N.T.\" lc=\"42\"/>\n"
+                    "<station name=\"Caf\xc3\xa9 &#x263A;\" mt=\"audio/aacp\" id=\"7\" br=\"abc\" "
+                    "genre=\"Lounge\" ct=\"&lt;live&gt;\" lc=\"5\" />\n"
+                    "<station name=\"Twin\" mt=\"audio/mpeg\" id=\"7\" br=\"64\" genre=\"Pop\" "
+                    "ct=\"\" lc=\"0\"/>\n");
     for (const auto &pieces : splits(body)) {
         SCOPED_TRACE(pieces.size());
         const Fed fed = feedStations(pieces);

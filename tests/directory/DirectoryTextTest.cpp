@@ -18,7 +18,8 @@ TEST(DirectoryText, DecodesEntitiesAndLeavesOtherAmpersands)
         // Not references: left as written.
         {"AT&T", "AT&T"},
         {"a & b; c", "a & b; c"},
-        {"&nbsp; &#; &#x; &#0; &#xD800; &#x110000; &#12a;", "&nbsp; &#; &#x; &#0; &#xD800; &#x110000; &#12a;"},
+        {"&nbsp; &#; &#x; &#0; &#xD800; &#x110000; &#12a;",
+         "&nbsp; &#; &#x; &#0; &#xD800; &#x110000; &#12a;"},
         {"&&amp;", "&&"},
         {"trailing &amp", "trailing &amp"},
     };
@@ -40,10 +41,12 @@ TEST(DirectoryUrls, QueriesArePercentEncoded)
     EXPECT_EQ(genreQueryUrl(root, "Top 40"), "http://dir.test/sbin/newxml.phtml?genre=Top%2040");
     EXPECT_EQ(genreQueryUrl(root, "Rock & Roll"),
               "http://dir.test/sbin/newxml.phtml?genre=Rock%20%26%20Roll");
-    EXPECT_EQ(searchQueryUrl(root, "rock music"), "http://dir.test/sbin/newxml.phtml?search=rock+music");
+    EXPECT_EQ(searchQueryUrl(root, "rock music"),
+              "http://dir.test/sbin/newxml.phtml?search=rock+music");
     EXPECT_EQ(searchQueryUrl(root, "drum & bass"),
               "http://dir.test/sbin/newxml.phtml?search=drum+%26+bass");
-    EXPECT_EQ(searchQueryUrl(root, "a+b #1"), "http://dir.test/sbin/newxml.phtml?search=a%2Bb+%231");
+    EXPECT_EQ(searchQueryUrl(root, "a+b #1"),
+              "http://dir.test/sbin/newxml.phtml?search=a%2Bb+%231");
     EXPECT_EQ(searchQueryUrl(root, QString::fromUtf8("Caf\xc3\xa9")),
               "http://dir.test/sbin/newxml.phtml?search=Caf%C3%A9");
     EXPECT_EQ(tuneInUrl(root, "/x/tune.pls", 1234), "http://dir.test/x/tune.pls?id=1234");

@@ -21,8 +21,8 @@ QStringList names(const QList<ShoutCastGenre> &genres)
 
 TEST_F(GenreCache, ReadsEachNameOnce)
 {
-    const QString path =
-        home.write(".wavelark/genre.cache", "Search results\nRock\r\nJazz\nRock\nCaf\xc3\xa9\nCaf\xe9\n");
+    const QString path = home.write(".wavelark/genre.cache",
+                                    "Search results\nRock\r\nJazz\nRock\nCaf\xc3\xa9\nCaf\xe9\n");
     EXPECT_EQ(genreCachePath(), path);
     ASSERT_TRUE(client->readGenreCache(path));
     EXPECT_EQ(names(client->genres()),

@@ -23,15 +23,17 @@ using GenreIndexClient = DirectoryClientFixture;
 TEST_F(GenreIndexClient, ReplacesTheListWithTheIndexArrivingInPieces)
 {
     client->addGenre("Old");
-    const QByteArray body = kIndexHead + "<genrelist>\n<genre name=\"Blues\"/>\n<genre name=\"Jazz\"/>\n"
-                                         "<genre name=\"Rock &amp; Roll\"/>\n<genre name=\"Top 40\"/>\n"
-                                         "<genre name=\"Blues\"/>\n</genrelist>\n";
+    const QByteArray body = kIndexHead +
+                            "<genrelist>\n<genre name=\"Blues\"/>\n<genre name=\"Jazz\"/>\n"
+                            "<genre name=\"Rock &amp; Roll\"/>\n<genre name=\"Top 40\"/>\n"
+                            "<genre name=\"Blues\"/>\n</genrelist>\n";
     const qsizetype cut = body.indexOf("Jazz") + 2;
     server.setRoute("/sbin/newxml.phtml", inPieces({body.left(cut), body.mid(cut)}));
     client->fetchGenres();
     ASSERT_TRUE(waitForGenresState(State::StateDone));
 
-    const QStringList expected = {"Search results", "Blues", "Jazz", "Rock & Roll", "Top 40", "Blues"};
+    const QStringList expected = {"Search results", "Blues",  "Jazz",
+                                  "Rock & Roll",    "Top 40", "Blues"};
     const auto seen = genresSeen();
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].state, State::StateBegin);

@@ -90,8 +90,8 @@ TEST_F(StationListClient, ReceiverItemLimitStopsTheFetch)
 TEST_F(StationListClient, RefusesAListWithoutHeaderWithin512Bytes)
 {
     ShoutCastGenre *jazz = client->addGenre("Jazz");
-    TestHttpServer::Reply reply = inPieces({"<?xml version=\"1.0\"?>", QByteArray(300, ' '),
-                                            QByteArray(300, ' ')});
+    TestHttpServer::Reply reply =
+        inPieces({"<?xml version=\"1.0\"?>", QByteArray(300, ' '), QByteArray(300, ' ')});
     server.setRoute("/sbin/newxml.phtml", reply.hang());
     ASSERT_TRUE(client->fetchStations(jazz));
     ASSERT_TRUE(waitForFetchState(jazz, State::StateError));
@@ -108,16 +108,18 @@ TEST_F(StationListClient, TransferErrorIsReportedWithItsText)
     ShoutCastGenre *jazz = client->addGenre("Jazz");
     // The answer promises more than it sends.
     const QByteArray body = stationList(station(1, "One"));
-    server.setRoute("/sbin/newxml.phtml",
-                    TestHttpServer::Reply::make("HTTP/1.1 200 OK",
-                                                {{"Content-Length", QByteArray::number(body.size() + 500)},
-                                                 {"Connection", "close"}},
-                                                body));
+    server.setRoute(
+        "/sbin/newxml.phtml",
+        TestHttpServer::Reply::make(
+            "HTTP/1.1 200 OK",
+            {{"Content-Length", QByteArray::number(body.size() + 500)}, {"Connection", "close"}},
+            body));
     ASSERT_TRUE(client->fetchStations(jazz));
     ASSERT_TRUE(waitForFetchState(jazz, State::StateError));
     ASSERT_TRUE(waitUntil([&] { return !sink.errors.empty(); }));
     EXPECT_EQ(sink.errors[0].genre, jazz);
-    EXPECT_EQ(sink.errors[0].text, QStringLiteral("transfer closed with 500 bytes remaining to read"));
+    EXPECT_EQ(sink.errors[0].text,
+              QStringLiteral("transfer closed with 500 bytes remaining to read"));
     ASSERT_EQ(sink.errors.size(), 1u);
 }
 

@@ -23,8 +23,8 @@ struct DecodeOutcome
     std::vector<InfoSnapshot> changes; // one per result 1
     int frames = 0;
     int lastResult = 2;
-    bool ended = false;   // 0 with length 0 was returned
-    bool error = false;   // -1 was returned
+    bool ended = false; // 0 with length 0 was returned
+    bool error = false; // -1 was returned
     int feedErrors = 0;
 };
 

@@ -36,10 +36,11 @@ QByteArray readFile(const QString &path)
 
 QByteArray encode(const FixtureRecipe &s, const QString &title)
 {
-    const QString base = workDir().filePath(QStringLiteral("%1-%2s-%3").arg(s.id()).arg(s.seconds).arg(qHash(title)));
+    const QString base = workDir().filePath(
+        QStringLiteral("%1-%2s-%3").arg(s.id()).arg(s.seconds).arg(qHash(title)));
     const QString wav = base + ".wav";
-    if (!run("sox", {"-D", "-n", "-r", QString::number(s.rate), "-c", QString::number(s.channels), "-b",
-                     "16", wav, "synth", QString::number(s.seconds), "sine",
+    if (!run("sox", {"-D", "-n", "-r", QString::number(s.rate), "-c", QString::number(s.channels),
+                     "-b", "16", wav, "synth", QString::number(s.seconds), "sine",
                      QString::number(s.tone), "vol", "0.5"}))
         return {};
     const QString artist = "Wavelark Tests", album = "Fixtures";
@@ -51,7 +52,8 @@ QByteArray encode(const FixtureRecipe &s, const QString &title)
         ok = run("lame", {"--quiet", "-b", s.channels == 1 ? "64" : "128", "--tt", title, "--ta",
                           artist, "--tl", album, "--add-id3v2", wav, out});
     } else if (s.codec == "vorbis") {
-        ok = run("oggenc", {"-Q", "-q", "3", "-t", title, "-a", artist, "-l", album, "-o", out, wav});
+        ok = run("oggenc",
+                 {"-Q", "-q", "3", "-t", title, "-a", artist, "-l", album, "-o", out, wav});
     } else if (s.codec == "opus") {
         ok = run("opusenc", {"--quiet", "--bitrate", "64", "--title", title, "--artist", artist,
                              "--album", album, wav, out});
@@ -76,7 +78,8 @@ QString FixtureRecipe::id() const
 
 std::vector<FixtureRecipe> standardFixtures(const QString &codec)
 {
-    return {{codec, 44100, 2, 1000, 2.0}, {codec, 22050, 1, 440, 2.0}, {codec, 48000, 2, 1000, 2.0}};
+    return {
+        {codec, 44100, 2, 1000, 2.0}, {codec, 22050, 1, 440, 2.0}, {codec, 48000, 2, 1000, 2.0}};
 }
 
 QByteArray fixture(const FixtureRecipe &recipe)

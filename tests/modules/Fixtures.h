@@ -8,10 +8,10 @@
 
 struct FixtureRecipe
 {
-    QString codec;    // module name
-    int rate;         // Hz of the encoder input
+    QString codec; // module name
+    int rate;      // Hz of the encoder input
     int channels;
-    int tone;         // Hz of the sine
+    int tone; // Hz of the sine
     double seconds;
     QString id() const;
 };

@@ -31,8 +31,16 @@ Bytes frame(int version, const std::string &id, const Bytes &payload)
 Bytes tag(int version, const Bytes &frames, uint8_t flags = 0)
 {
     const size_t n = frames.size() + 16; // with padding
-    Bytes t = {'I', 'D', '3', uint8_t(version), 0, flags, uint8_t(n >> 21 & 0x7f),
-               uint8_t(n >> 14 & 0x7f), uint8_t(n >> 7 & 0x7f), uint8_t(n & 0x7f)};
+    Bytes t = {'I',
+               'D',
+               '3',
+               uint8_t(version),
+               0,
+               flags,
+               uint8_t(n >> 21 & 0x7f),
+               uint8_t(n >> 14 & 0x7f),
+               uint8_t(n >> 7 & 0x7f),
+               uint8_t(n & 0x7f)};
     t.insert(t.end(), frames.begin(), frames.end());
     t.resize(t.size() + 16, 0);
     return t;
@@ -41,8 +49,8 @@ Bytes tag(int version, const Bytes &frames, uint8_t flags = 0)
 TEST(Id3Reader, VersionsAndEncodings)
 {
     Bytes frames = frame(3, "TIT2", {1, 0xFF, 0xFE, 'T', 0, 0xEF, 0, 't', 0}); // UTF-16 LE with BOM
-    const Bytes artist = frame(3, "TPE1", {0, 'A', 0xC4, 'x'});                  // Latin-1
-    const Bytes album = frame(3, "TALB", {3, 'A', 'l', 0xC3, 0xBC});              // UTF-8
+    const Bytes artist = frame(3, "TPE1", {0, 'A', 0xC4, 'x'});                // Latin-1
+    const Bytes album = frame(3, "TALB", {3, 'A', 'l', 0xC3, 0xBC});           // UTF-8
     frames.insert(frames.end(), artist.begin(), artist.end());
     frames.insert(frames.end(), album.begin(), album.end());
     Tags t;
@@ -52,7 +60,8 @@ TEST(Id3Reader, VersionsAndEncodings)
     EXPECT_EQ(t.artist, "A\xC3\x84x");
     EXPECT_EQ(t.album, "Al\xC3\xBC");
 
-    const Bytes v2 = tag(2, frame(2, "TT2", {2, 0, 'O', 0xD8, 0x3D, 0xDE, 0x00})); // UTF-16 BE, surrogate pair
+    const Bytes v2 =
+        tag(2, frame(2, "TT2", {2, 0, 'O', 0xD8, 0x3D, 0xDE, 0x00})); // UTF-16 BE, surrogate pair
     ASSERT_TRUE(mp3::parseId3v2(v2.data(), v2.size(), t));
     EXPECT_EQ(t.title, "O\xF0\x9F\x98\x80");
 
@@ -72,7 +81,9 @@ TEST(Id3Reader, UnsynchronisedTag)
     Tags out;
     ASSERT_TRUE(mp3::parseId3v2(t.data(), t.size(), out));
     ASSERT_TRUE(out.title);
-    EXPECT_EQ(*out.title, std::string("\xC3\xBF" "a")) << "FF 00 reads as FF";
+    EXPECT_EQ(*out.title, std::string("\xC3\xBF"
+                                      "a"))
+        << "FF 00 reads as FF";
 }
 
 TEST(Id3Reader, ScannerFindsTagsSplitAcrossFeedsAtTheirPositions)

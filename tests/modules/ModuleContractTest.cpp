@@ -78,10 +78,12 @@ TEST_P(ModuleContract, SeveralFeedsDecodeIndependently)
     };
     for (qsizetype pos = 0; pos < std::max(a.size(), b.size()); pos += 5000) {
         if (pos < a.size()) {
-            ASSERT_EQ(m().feed(ha, bytes(a) + pos, int(std::min<qsizetype>(5000, a.size() - pos))), 0);
+            ASSERT_EQ(m().feed(ha, bytes(a) + pos, int(std::min<qsizetype>(5000, a.size() - pos))),
+                      0);
         }
         if (pos < b.size()) {
-            ASSERT_EQ(m().feed(hb, bytes(b) + pos, int(std::min<qsizetype>(5000, b.size() - pos))), 0);
+            ASSERT_EQ(m().feed(hb, bytes(b) + pos, int(std::min<qsizetype>(5000, b.size() - pos))),
+                      0);
         }
         drain(ha, outA);
         drain(hb, outB);

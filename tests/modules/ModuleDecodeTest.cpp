@@ -35,8 +35,7 @@ int paddingFrames(const QString &codec)
 }
 
 class ModuleDecode : public ::testing::TestWithParam<Case>
-{
-};
+{};
 
 TEST_P(ModuleDecode, ReportsFormatToneLengthAndTags)
 {
@@ -101,9 +100,9 @@ TEST_P(ModuleDecode, PiecesGiveTheSamePcmAsTheWhole)
     EXPECT_EQ(bytewise.pcm, prefixWhole.pcm);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, ModuleDecode, ::testing::ValuesIn(allCases()),
-                         [](const auto &param) {
-                             return QString(param.param.recipe.id()).replace('-', '_').toStdString();
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, ModuleDecode, ::testing::ValuesIn(allCases()), [](const auto &param) {
+        return QString(param.param.recipe.id()).replace('-', '_').toStdString();
+    });
 
 } // namespace

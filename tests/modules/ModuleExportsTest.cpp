@@ -26,8 +26,8 @@ QStringList definedDynamicSymbols(const QString &path)
 
 TEST(ModuleExports, ExactlyTheEightEntryPoints)
 {
-    const QStringList expected = {"decodeFrame", "feed", "finish", "getInfo",
-                                  "init",        "openFeed", "scan", "valid"};
+    const QStringList expected = {"decodeFrame", "feed",     "finish", "getInfo",
+                                  "init",        "openFeed", "scan",   "valid"};
     ASSERT_FALSE(moduleNames().isEmpty());
     for (const QString &name : moduleNames()) {
         EXPECT_EQ(definedDynamicSymbols(modulePath(name)), expected) << name.toStdString();

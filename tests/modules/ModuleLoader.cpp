@@ -35,8 +35,8 @@ const LoadedModule &loadModule(const QString &name)
         m.decodeFrame = reinterpret_cast<WavelarkDecodeFrameFn>(dlsym(m.lib, "decodeFrame"));
         m.getInfo = reinterpret_cast<WavelarkGetInfoFn>(dlsym(m.lib, "getInfo"));
         m.finish = reinterpret_cast<WavelarkFinishFn>(dlsym(m.lib, "finish"));
-        if (!m.init || !m.openFeed || !m.valid || !m.scan || !m.feed || !m.decodeFrame
-            || !m.getInfo || !m.finish || m.init(0) != 0)
+        if (!m.init || !m.openFeed || !m.valid || !m.scan || !m.feed || !m.decodeFrame ||
+            !m.getInfo || !m.finish || m.init(0) != 0)
             m.finish = nullptr;
     }
     return cache.emplace(name, m).first->second;
@@ -47,8 +47,8 @@ int LoadedModule::probe(const QByteArray &data, const std::vector<int> &table) c
     const int h = openFeed(table.empty() ? nullptr : table.data(), int(table.size() / 3));
     if (h == -1)
         return -1;
-    const int r = valid(h, reinterpret_cast<const unsigned char *>(data.constData()),
-                        int(data.size()));
+    const int r =
+        valid(h, reinterpret_cast<const unsigned char *>(data.constData()), int(data.size()));
     finish(h);
     return r;
 }

@@ -23,7 +23,8 @@ FixtureRecipe recipe(const QString &codec, int rate, int channels, int tone)
 // Two songs back to back: 44.1 kHz stereo "First", then 22.05 kHz mono "Second".
 QByteArray twoSongs(const QString &codec)
 {
-    return fixture(recipe(codec, 44100, 2, 1000), "First") + fixture(recipe(codec, 22050, 1, 440), "Second");
+    return fixture(recipe(codec, 44100, 2, 1000), "First") +
+           fixture(recipe(codec, 22050, 1, 440), "Second");
 }
 
 TEST(ModuleStreams, FormatChangeInTheMiddleIsReportedWithTheNewFormat)
@@ -34,9 +35,9 @@ TEST(ModuleStreams, FormatChangeInTheMiddleIsReportedWithTheNewFormat)
         const QString codec = name;
         if (!have(codec))
             continue;
-        QByteArray data = codec == "aac"
-                              ? fixture(standardFixtures("aac")[0]) + fixture(standardFixtures("aac")[1])
-                              : twoSongs(codec);
+        QByteArray data = codec == "aac" ? fixture(standardFixtures("aac")[0]) +
+                                               fixture(standardFixtures("aac")[1])
+                                         : twoSongs(codec);
         const DecodeOutcome out = decodeAll(loadModule(codec), data, randomFeed(11, 6000));
         EXPECT_FALSE(out.error) << codec;
         ASSERT_GE(out.changes.size(), 2u) << codec;
@@ -67,7 +68,8 @@ TEST(ModuleStreams, ChainedSongOfTheSameFormatReportsItsTags)
         EXPECT_EQ(out.changes[0].title, "Song A");
         EXPECT_EQ(out.changes[1].title, "Song B");
         EXPECT_EQ(out.changes[1].artist, "Wavelark Tests");
-        EXPECT_NEAR(double(out.changes[1].atByte), out.pcm.size() / 2.0, out.pcm.size() * 0.05) << codec;
+        EXPECT_NEAR(double(out.changes[1].atByte), out.pcm.size() / 2.0, out.pcm.size() * 0.05)
+            << codec;
     }
 }
 
@@ -87,11 +89,13 @@ TEST(ModuleStreams, CorruptFramesInTheMiddleAreSkipped)
         EXPECT_FALSE(out.error) << codec;
         // An Ogg page lost to a bad checksum can hold a second of audio.
         EXPECT_GT(out.pcm.size(), whole.pcm.size() * 6 / 10) << codec;
-        EXPECT_EQ(out.pcm.left(whole.pcm.size() / 3), whole.pcm.left(whole.pcm.size() / 3)) << codec;
+        EXPECT_EQ(out.pcm.left(whole.pcm.size() / 3), whole.pcm.left(whole.pcm.size() / 3))
+            << codec;
         // Decoding has recovered: the end is the tone again, and for the
         // lossless formats exactly what the clean stream gives.
         const qsizetype tail = whole.pcm.size() / 6;
-        EXPECT_NEAR(toneFrequency(out.pcm.right(tail), 2, int(whole.changes[0].rate)), 1000, 20) << codec;
+        EXPECT_NEAR(toneFrequency(out.pcm.right(tail), 2, int(whole.changes[0].rate)), 1000, 20)
+            << codec;
         if (codec == "wav" || codec == "flac") {
             EXPECT_EQ(out.pcm.right(tail), whole.pcm.right(tail)) << codec;
         }
@@ -103,8 +107,8 @@ TEST(ModuleStreams, TruncatedStreamsDecodeWhatIsThere)
     for (const QString &codec : moduleNames()) {
         const QByteArray clean = fixture(standardFixtures(codec)[2]);
         const DecodeOutcome whole = decodeAll(loadModule(codec), clean, wholeFeed());
-        const DecodeOutcome cut = decodeAll(loadModule(codec), clean.left(clean.size() * 17 / 20 + 17),
-                                            randomFeed(9, 3000));
+        const DecodeOutcome cut = decodeAll(
+            loadModule(codec), clean.left(clean.size() * 17 / 20 + 17), randomFeed(9, 3000));
         EXPECT_FALSE(cut.error) << codec;
         EXPECT_FALSE(cut.ended) << codec << ": a cut stream is not at its end";
         // Ogg pages (up to a second each) decode only when complete.
@@ -125,7 +129,8 @@ TEST(ModuleStreams, GarbageAfterTheStreamNeitherHangsNorGrows)
         const DecodeOutcome out = decodeAll(loadModule(codec), data, fixedFeed(32 * 1024));
         EXPECT_EQ(out.feedErrors, 0) << codec << ": garbage is consumed, not hoarded";
         EXPECT_GE(out.pcm.size(), whole.pcm.size() * 9 / 10) << codec;
-        EXPECT_EQ(out.pcm.left(whole.pcm.size() * 9 / 10), whole.pcm.left(whole.pcm.size() * 9 / 10))
+        EXPECT_EQ(out.pcm.left(whole.pcm.size() * 9 / 10),
+                  whole.pcm.left(whole.pcm.size() * 9 / 10))
             << codec;
     }
 }
@@ -137,7 +142,8 @@ TEST(ModuleStreams, JoinedMidStreamFramedFormatsStartAtTheNextFrame)
         if (!have(codec))
             continue;
         const QByteArray data = fixture(standardFixtures(codec)[0]);
-        const DecodeOutcome out = decodeAll(loadModule(codec), data.mid(data.size() / 3 + 5), randomFeed(4, 2000));
+        const DecodeOutcome out =
+            decodeAll(loadModule(codec), data.mid(data.size() / 3 + 5), randomFeed(4, 2000));
         EXPECT_FALSE(out.error) << codec;
         ASSERT_FALSE(out.changes.empty()) << codec;
         EXPECT_EQ(out.changes[0].rate, 44100u) << codec;
@@ -152,7 +158,8 @@ TEST(ModuleStreams, FormatsThatKnowTheirLengthReportTheEnd)
         const QString codec = name;
         if (!have(codec))
             continue;
-        const QByteArray data = fixture(standardFixtures(codec)[0]) + QByteArray("TAG").repeated(40);
+        const QByteArray data =
+            fixture(standardFixtures(codec)[0]) + QByteArray("TAG").repeated(40);
         const DecodeOutcome out = decodeAll(loadModule(codec), data, randomFeed(2, 4000));
         EXPECT_TRUE(out.ended) << codec << ": 0 with length 0 after the last sample";
         EXPECT_EQ(out.pcm, sourcePcm(standardFixtures(codec)[0])) << codec;

@@ -55,7 +55,8 @@ std::vector<Sample> foreignSamples()
         s.push_back({"random" + std::to_string(seed), randomBytes(seed, 64 * 1024)});
     s.push_back({"zeros", QByteArray(64 * 1024, '\0')});
     s.push_back({"ones", QByteArray(64 * 1024, '\xff')});
-    s.push_back({"text", QByteArray("The quick brown fox jumps over the lazy dog.\n").repeated(500)});
+    s.push_back(
+        {"text", QByteArray("The quick brown fox jumps over the lazy dog.\n").repeated(500)});
     s.push_back({"html", "<!DOCTYPE html>\r\n<html><head><title>404 Not Found</title></head>"
                          "<body><h1>Not Found</h1><p>The requested URL /stream was not found on "
                          "this server.</p><hr></body></html>\r\n"});
@@ -94,7 +95,8 @@ TEST(ModuleValid, NoModuleAcceptsAnotherModulesStreams)
                 EXPECT_EQ(loadModule(other).probe(head(data)), 0)
                     << other.toStdString() << " accepted " << recipe.id().toStdString();
                 EXPECT_EQ(loadModule(other).probe(data.mid(data.size() / 3)), 0)
-                    << other.toStdString() << " accepted the middle of " << recipe.id().toStdString();
+                    << other.toStdString() << " accepted the middle of "
+                    << recipe.id().toStdString();
             }
         }
     }
@@ -105,7 +107,8 @@ TEST(ModuleValid, NoModuleAcceptsNonAudio)
     const std::vector<Sample> samples = foreignSamples();
     for (const QString &name : moduleNames())
         for (const Sample &s : samples)
-            EXPECT_EQ(loadModule(name).probe(s.bytes), 0) << name.toStdString() << " accepted " << s.name;
+            EXPECT_EQ(loadModule(name).probe(s.bytes), 0)
+                << name.toStdString() << " accepted " << s.name;
 }
 
 TEST(ModuleValid, FramedFormatsFindSyncMidFrameAndAfterId3)
@@ -132,7 +135,8 @@ TEST(ModuleValid, TooFewBytesAreNotEnoughToAccept)
     for (const QString &name : moduleNames()) {
         const QByteArray data = fixture(standardFixtures(name).front());
         // A stream whose leading tag is not complete yet, and a bare start.
-        EXPECT_EQ(loadModule(name).probe(id3Tag(100000).left(3000) + data.left(2000)), 0) << name.toStdString();
+        EXPECT_EQ(loadModule(name).probe(id3Tag(100000).left(3000) + data.left(2000)), 0)
+            << name.toStdString();
         EXPECT_EQ(loadModule(name).probe(data.left(20)), 0) << name.toStdString();
     }
 }
@@ -146,7 +150,9 @@ TEST(ModuleValid, AcceptedProbeDescribesTheStream)
         const QByteArray data = fixture(recipe);
         const int h = m.openFeed(nullptr, 0);
         ASSERT_EQ(m.getInfo(h)->flags, 0u) << "nothing known before any data";
-        ASSERT_EQ(m.valid(h, reinterpret_cast<const unsigned char *>(data.constData()), int(data.size())), 1);
+        ASSERT_EQ(
+            m.valid(h, reinterpret_cast<const unsigned char *>(data.constData()), int(data.size())),
+            1);
         const DecoderInfo *info = m.getInfo(h);
         EXPECT_EQ(info->flags & WAVELARK_INFO_FORMAT_VALID, 1u) << name.toStdString();
         EXPECT_EQ(info->channels, 1u) << name.toStdString();
@@ -167,8 +173,8 @@ TEST(ModuleSearch, FirstAcceptingModuleInNameOrderIsTheStreamsOwner)
     ASSERT_TRUE(QDir().mkpath(folder));
     for (const QString &name : moduleNames())
         ASSERT_TRUE(QFile::link(modulePath(name), folder + "/" + name + ".so"));
-    const QStringList entries =
-        QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    const QStringList entries = QDir(folder).entryList(
+        QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     ASSERT_EQ(entries.size(), moduleNames().size());
 
     auto search = [&](const QByteArray &data) -> QString {
@@ -183,7 +189,8 @@ TEST(ModuleSearch, FirstAcceptingModuleInNameOrderIsTheStreamsOwner)
             int accepted = 0;
             if (init && open && check && done && init(0) == 0) {
                 const int h = open(nullptr, 0);
-                accepted = check(h, reinterpret_cast<const unsigned char *>(data.constData()), int(data.size()));
+                accepted = check(h, reinterpret_cast<const unsigned char *>(data.constData()),
+                                 int(data.size()));
                 done(h);
             }
             dlclose(lib);

@@ -1,11 +1,11 @@
 // The output side shared by all modules: choosing a device format, and
 // converting channels, rate and sample format when the device lacks the
 // stream's own.
+#include "Output.h"
 #include "DecodeRun.h"
 #include "Downmix.h"
 #include "Fixtures.h"
 #include "Info.h"
-#include "Output.h"
 #include "PcmConverter.h"
 #include "Probe.h"
 
@@ -34,11 +34,14 @@ TEST(OutputChoice, PrefersTheStreamsOwnRateChannelsAndFormat)
     // A rate the device lacks: the nearest higher one.
     EXPECT_EQ(t.choose(32000, 2, S16), (PcmFormat{S16, 2, 44100}));
     EXPECT_EQ(t.choose(96000, 1, S16), (PcmFormat{S16, 1, 48000}));
-    EXPECT_EQ(FormatTable().choose(11025, 1, S16), (PcmFormat{S16, 1, 11025})) << "no table: no constraint";
+    EXPECT_EQ(FormatTable().choose(11025, 1, S16), (PcmFormat{S16, 1, 11025}))
+        << "no table: no constraint";
     // Rows we cannot produce or that make no sense are ignored.
-    const FormatTable odd = table({WAVELARK_AFMT_IMA_ADPCM, 3, 44100, S16, 0, 44100, S16, 1, 44100, S16, 3, -5});
+    const FormatTable odd =
+        table({WAVELARK_AFMT_IMA_ADPCM, 3, 44100, S16, 0, 44100, S16, 1, 44100, S16, 3, -5});
     ASSERT_EQ(odd.rows().size(), 1u);
-    EXPECT_EQ(odd.choose(44100, 2, S16), (PcmFormat{S16, 1, 44100})) << "stereo folded to the only mono row";
+    EXPECT_EQ(odd.choose(44100, 2, S16), (PcmFormat{S16, 1, 44100}))
+        << "stereo folded to the only mono row";
 }
 
 std::vector<int16_t> sine(int rate, int channels, double hz, int frames)
@@ -50,12 +53,14 @@ std::vector<int16_t> sine(int rate, int channels, double hz, int frames)
     return s;
 }
 
-QByteArray convertInPieces(PcmConverter &conv, const std::vector<int16_t> &in, int channels, size_t piece)
+QByteArray convertInPieces(PcmConverter &conv, const std::vector<int16_t> &in, int channels,
+                           size_t piece)
 {
     QByteArray out;
     const size_t frames = in.size() / size_t(channels);
     for (size_t f = 0; f < frames; f += piece) {
-        const auto bytes = conv.convert(in.data() + f * size_t(channels), std::min(piece, frames - f));
+        const auto bytes =
+            conv.convert(in.data() + f * size_t(channels), std::min(piece, frames - f));
         out.append(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
     }
     return out;
@@ -104,7 +109,8 @@ TEST(PcmConversion, ChannelsAndSampleFormats)
     EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.end()), (std::vector<uint8_t>{0x12, 0xff}));
     c.configure(8000, 1, {WAVELARK_AFMT_U16_LE, 1, 8000});
     out = c.convert(mono.data(), 2);
-    EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.end()), (std::vector<uint8_t>{0x34, 0x92, 0xfe, 0x7f}));
+    EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.end()),
+              (std::vector<uint8_t>{0x34, 0x92, 0xfe, 0x7f}));
 }
 
 TEST(PcmConversion, CompandingFollowsG711)
@@ -182,7 +188,9 @@ TEST(DeviceTables, ModulesConvertWhenTheDeviceLacksTheStreamsFormat)
         {"wav", {int(S16), 2, 48000}, {S16, 2, 48000}},
         {"mp3", {int(U8), 1, 22050, int(U8), 1, 11025}, {U8, 1, 22050}},
         {"vorbis", {int(S16), 1, 44100}, {S16, 1, 44100}},
-        {"opus", {int(S16), 3, 24000, int(S16), 3, 44100}, {S16, 2, 24000}}, // libopus decodes at 24 kHz
+        {"opus",
+         {int(S16), 3, 24000, int(S16), 3, 44100},
+         {S16, 2, 24000}}, // libopus decodes at 24 kHz
         {"flac", {int(WAVELARK_AFMT_S16_BE), 2, 32000}, {WAVELARK_AFMT_S16_BE, 2, 32000}},
         {"aac", {int(S16), 2, 48000}, {S16, 2, 48000}},
     };
@@ -190,7 +198,8 @@ TEST(DeviceTables, ModulesConvertWhenTheDeviceLacksTheStreamsFormat)
         if (!moduleNames().contains(c.codec))
             continue;
         const FixtureRecipe recipe = standardFixtures(c.codec)[0]; // 44.1 kHz stereo, 1 kHz
-        const DecodeOutcome out = decodeAll(loadModule(c.codec), fixture(recipe), randomFeed(1, 5000), c.table);
+        const DecodeOutcome out =
+            decodeAll(loadModule(c.codec), fixture(recipe), randomFeed(1, 5000), c.table);
         ASSERT_FALSE(out.changes.empty()) << c.codec.toStdString();
         const InfoSnapshot &info = out.changes.back();
         EXPECT_EQ(info.format, c.want.afmt) << c.codec.toStdString();

@@ -51,10 +51,10 @@ TEST_F(PlayListFiles, OpenFileTakesAnyCaseFileSchemeAndReportsFailure)
     EXPECT_FALSE(list.openFile(path("missing.pls"), PlayListFormat::Pls, true));
     EXPECT_FALSE(list.openFile(dir_.path(), PlayListFormat::Pls, true));
     EXPECT_FALSE(list.openBuffer(nullptr, 10, PlayListFormat::Pls));
-    EXPECT_EQ(err.bytes(), (path("missing.pls") + ": could not open file for reading.\n"
-                           + dir_.path() + ": could not open file for reading.\n"
-                           + "Could not open buffer for reading, aborting.\n\n")
-                              .toLocal8Bit());
+    EXPECT_EQ(err.bytes(), (path("missing.pls") + ": could not open file for reading.\n" +
+                            dir_.path() + ": could not open file for reading.\n" +
+                            "Could not open buffer for reading, aborting.\n\n")
+                               .toLocal8Bit());
     EXPECT_EQ(urlsOf(list), QStringList({"http://a"}));
 }
 
@@ -82,9 +82,9 @@ TEST_F(PlayListFiles, LocationsAreClassified)
     EXPECT_FALSE(list.addLocation("absent.m3u", false));
 
     const QString cwd = QDir::currentPath();
-    EXPECT_EQ(urlsOf(list), QStringList({"HTTP://Radio/x", "ftps://g", "http://h/list.pls",
-                                         "file://" + cwd + "/sub/song.mp3", "FILE://folder",
-                                         "http://pls"}));
+    EXPECT_EQ(urlsOf(list),
+              QStringList({"HTTP://Radio/x", "ftps://g", "http://h/list.pls",
+                           "file://" + cwd + "/sub/song.mp3", "FILE://folder", "http://pls"}));
     EXPECT_EQ(titlesOf(list), QStringList({"HTTP://Radio/x", "ftps://g", "http://h/list.pls",
                                            "song.mp3", "folder", "Unknown Track"}));
 }
@@ -121,7 +121,7 @@ TEST_F(PlayListFiles, SelfIncludingPlaylistsStopWithAMessage)
     ASSERT_TRUE(list.openFile(path("b.m3u"), PlayListFormat::M3u, false));
     EXPECT_EQ(urlsOf(list), QStringList({"http://a", "http://b", "http://c"}));
     EXPECT_EQ(err.bytes(), QByteArray("self.m3u: playlist includes itself, skipped.\n"
-                                     "b.m3u: playlist includes itself, skipped.\n"));
+                                      "b.m3u: playlist includes itself, skipped.\n"));
 }
 
 TEST_F(PlayListFiles, RepeatedAndDeepIncludesStayBounded)
@@ -141,8 +141,8 @@ TEST_F(PlayListFiles, RepeatedAndDeepIncludesStayBounded)
 
     constexpr int kLevels = 40; // a chain of distinct files, each naming the next
     for (int i = 0; i < kLevels; ++i)
-        write(QString("d%1.m3u").arg(i), "http://d" + QByteArray::number(i) + "\nd"
-                                             + QByteArray::number(i + 1) + ".m3u\n");
+        write(QString("d%1.m3u").arg(i),
+              "http://d" + QByteArray::number(i) + "\nd" + QByteArray::number(i + 1) + ".m3u\n");
     RadioPlayList deep;
     StderrCapture err;
     ASSERT_TRUE(deep.openFile(path("d0.m3u"), PlayListFormat::M3u, false));

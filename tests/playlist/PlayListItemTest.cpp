@@ -65,9 +65,9 @@ TEST(PlayListItem, CopyIsANewEntryWithTheTagsOnly)
 
     PlayListItem copy(source);
     EXPECT_GT(copy.id, source.id);
-    EXPECT_EQ(QStringList({copy.url, copy.title, copy.artist, copy.album, copy.genre,
-                           copy.streamTitle}),
-              QStringList({"http://s", "T", "Ar", "Al", "G", "ST"}));
+    EXPECT_EQ(
+        QStringList({copy.url, copy.title, copy.artist, copy.album, copy.genre, copy.streamTitle}),
+        QStringList({"http://s", "T", "Ar", "Al", "G", "ST"}));
     EXPECT_EQ(copy.bitrate, 64);
     EXPECT_FALSE(copy.retryCounter.has_value());
     EXPECT_EQ(source.retryCounter, 2);

@@ -21,7 +21,8 @@ QStringList parse(const QByteArray &text, PlayListFormat format)
     return out;
 }
 
-struct ParseCase {
+struct ParseCase
+{
     const char *name;
     PlayListFormat format;
     QByteArray text;
@@ -38,8 +39,7 @@ constexpr auto M3u = PlayListFormat::M3u;
 constexpr auto Plain = PlayListFormat::PlainList;
 
 class ParseTable : public ::testing::TestWithParam<ParseCase>
-{
-};
+{};
 
 } // namespace
 
@@ -51,55 +51,83 @@ TEST_P(ParseTable, Reads)
 INSTANTIATE_TEST_SUITE_P(
     Pls, ParseTable,
     ::testing::Values(
-        ParseCase{"PairingByLineOrder", Pls, "[playlist]\nFile1=a\nTitle1=A\nFile2=b\nLength2=-1\n",
+        ParseCase{"PairingByLineOrder",
+                  Pls,
+                  "[playlist]\nFile1=a\nTitle1=A\nFile2=b\nLength2=-1\n",
                   {"a|A", "b|<null>"}},
-        ParseCase{"LinesBeforeHeaderIgnored", Pls, "File1=x\n<p> [playlist] y\nFile1=after\n",
+        ParseCase{"LinesBeforeHeaderIgnored",
+                  Pls,
+                  "File1=x\n<p> [playlist] y\nFile1=after\n",
                   {"after|<null>"}},
         ParseCase{"UpperCaseSpacesAroundEquals", Pls, "[playlist]\nFILE3 = x  y\n", {"x y|<null>"}},
-        ParseCase{"NumbersAreNotUsed", Pls, "[playlist]\nfile9=a\ntitle1=A\nlength7=5\nFile=b\nTitle=B\n",
+        ParseCase{"NumbersAreNotUsed",
+                  Pls,
+                  "[playlist]\nfile9=a\ntitle1=A\nlength7=5\nFile=b\nTitle=B\n",
                   {"a|A", "b|B"}},
-        ParseCase{"EmptyTitleIsNotNull", Pls, "[playlist]\nFile1=a\nTitle1=\nFile2=b\n",
+        ParseCase{"EmptyTitleIsNotNull",
+                  Pls,
+                  "[playlist]\nFile1=a\nTitle1=\nFile2=b\n",
                   {"a|", "b|<null>"}},
-        ParseCase{"LineAfterTitleHandledAgain", Pls,
+        ParseCase{"LineAfterTitleHandledAgain",
+                  Pls,
                   "[playlist]\nFile1=a\nTitle1=A\nFile2=b\nTitle2=B\nFile3=c\n",
                   {"a|A", "b|B", "c|<null>"}},
-        ParseCase{"OrphanTitleAndOtherLinesSkipped", Pls,
+        ParseCase{"OrphanTitleAndOtherLinesSkipped",
+                  Pls,
                   "[playlist]\nTitle1=orphan\nnumberofentries=1\n\nFile1=a\nVersion=2\nFilex=no\n",
                   {"a|<null>"}},
-        ParseCase{"TabsAndRunsSimplified", Pls, "[playlist]\n\tFile1=\thttp://h/a \t b \nTitle1 =  My   FM \n",
+        ParseCase{"TabsAndRunsSimplified",
+                  Pls,
+                  "[playlist]\n\tFile1=\thttp://h/a \t b \nTitle1 =  My   FM \n",
                   {"http://h/a b|My FM"}},
-        ParseCase{"EveryKindOfWhiteSpaceSimplified", Pls,
+        ParseCase{"EveryKindOfWhiteSpaceSimplified",
+                  Pls,
                   "[playlist]\nFile1=\xc2\xa0h/a\xe2\x80\x83 b\x0b\nTitle1=\x0c x\ty \xc2\xa0\n"
                   "File2=h/b c\xa0\nTitle2= \n",
                   {"h/a b|x y", "h/b c|"}},
-        ParseCase{"BlankLocationIsNoEntry", Pls, "[playlist]\nFile1=\nTitle1=x\nFile2=b\n", {"b|<null>"}},
+        ParseCase{
+            "BlankLocationIsNoEntry", Pls, "[playlist]\nFile1=\nTitle1=x\nFile2=b\n", {"b|<null>"}},
         ParseCase{"NoHeader", Pls, "File1=a\nTitle1=A\n", {}},
         ParseCase{"HeaderIsCaseSensitive", Pls, "[PLAYLIST]\nFile1=a\n", {}},
-        ParseCase{"HtmlPosingAsPls", Pls,
-                  "<html><body>[playlist]<br>\n<a href=x>File1=a</a>\n</body></html>\n", {}}),
+        ParseCase{"HtmlPosingAsPls",
+                  Pls,
+                  "<html><body>[playlist]<br>\n<a href=x>File1=a</a>\n</body></html>\n",
+                  {}}),
     [](const auto &param) { return std::string(param.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
     M3u, ParseTable,
     ::testing::Values(
-        ParseCase{"ExtinfWithLength", M3u, "#EXTM3U\n#EXTINF:123,Name\nhttp://u\n", {"http://u|Name"}},
+        ParseCase{
+            "ExtinfWithLength", M3u, "#EXTM3U\n#EXTINF:123,Name\nhttp://u\n", {"http://u|Name"}},
         ParseCase{"ExtinfMinusOne", M3u, "#EXTM3U\n#EXTINF:-1,Name\nhttp://u\n", {"http://u|Name"}},
         ParseCase{"ExtinfLowerCaseNoDigits", M3u, "#EXTM3U\n#extinf:,N, two\nu\n", {"u|N, two"}},
-        ParseCase{"ExtinfWithAttributesIgnored", M3u, "#EXTM3U\n#EXTINF:-1 id=\"x\",N\nhttp://u\n", {}},
-        ParseCase{"TwoExtinfInARowEndTheParse", M3u,
-                  "#EXTM3U\n#EXTINF:1,A\na\n#EXTINF:2,B\n#EXTINF:3,C\nc\n#EXTINF:4,D\nd\n", {"a|A"}},
+        ParseCase{
+            "ExtinfWithAttributesIgnored", M3u, "#EXTM3U\n#EXTINF:-1 id=\"x\",N\nhttp://u\n", {}},
+        ParseCase{"TwoExtinfInARowEndTheParse",
+                  M3u,
+                  "#EXTM3U\n#EXTINF:1,A\na\n#EXTINF:2,B\n#EXTINF:3,C\nc\n#EXTINF:4,D\nd\n",
+                  {"a|A"}},
         ParseCase{"ExtinfAtTheEnd", M3u, "#EXTM3U\n#EXTINF:1,A\n", {}},
-        ParseCase{"PlainLinesInExtendedFileIgnored", M3u, "#EXTM3U\nhttp://p\n#EXTINF:1,A\nhttp://a\nhttp://b\n",
+        ParseCase{"PlainLinesInExtendedFileIgnored",
+                  M3u,
+                  "#EXTM3U\nhttp://p\n#EXTINF:1,A\nhttp://a\nhttp://b\n",
                   {"http://a|A"}},
-        ParseCase{"LocationLineNotSimplified", M3u, "#EXTM3U\n#EXTINF:1,A  B\nhttp://a  b \n",
+        ParseCase{"LocationLineNotSimplified",
+                  M3u,
+                  "#EXTM3U\n#EXTINF:1,A  B\nhttp://a  b \n",
                   {"http://a  b |A B"}},
-        ParseCase{"HeaderAnywhereInALine", M3u, "junk #EXTM3U junk\n#EXTINF:1,A\nx.mp3\n", {"x.mp3|A"}},
-        ParseCase{"BlankLocationIsNoEntry", M3u, "#EXTM3U\n#EXTINF:1,A\n   \n#EXTINF:2,B\nb\n", {"b|B"}},
-        ParseCase{"WithoutHeaderEveryLineIsALocation", M3u,
+        ParseCase{
+            "HeaderAnywhereInALine", M3u, "junk #EXTM3U junk\n#EXTINF:1,A\nx.mp3\n", {"x.mp3|A"}},
+        ParseCase{
+            "BlankLocationIsNoEntry", M3u, "#EXTM3U\n#EXTINF:1,A\n   \n#EXTINF:2,B\nb\n", {"b|B"}},
+        ParseCase{"WithoutHeaderEveryLineIsALocation",
+                  M3u,
                   "a.mp3\n\n  http://x/y  \n# comment\n#EXTINF:1,T\nsub/list.pls\n",
                   {"@a.mp3", "@http://x/y", "@sub/list.pls"}},
         ParseCase{"HeaderIsCaseSensitive", M3u, "#extm3u\n#EXTINF:1,A\nhttp://u\n", {"@http://u"}},
-        ParseCase{"PlainListTakesOnlyHttpLines", Plain,
+        ParseCase{"PlainListTakesOnlyHttpLines",
+                  Plain,
                   "junk\n  HTTP://a/b  c \nhttps://s\nftp://f\nhttp:/x\nhttp://z\n",
                   {"@HTTP://a/b c", "@http://z"}}),
     [](const auto &param) { return std::string(param.param.name); });

@@ -40,7 +40,7 @@ protected:
 TEST_F(PlayListSave, WritesTheExactPlsText)
 {
     RadioPlayList list;
-    list.appendItem(makeEntry("http://same", "http://same"));         // title = url: none
+    list.appendItem(makeEntry("http://same", "http://same")); // title = url: none
     list.appendItem(makeEntry("http://titled", QString::fromUtf8("Caf\xc3\xa9")));
     list.appendItem(makeEntry("http://both", "Title", "Stream name")); // the stream title
     list.add("http://unknown", QString());
@@ -62,7 +62,8 @@ TEST_F(PlayListSave, WritesTheExactPlsText)
 TEST_F(PlayListSave, RoundTripKeepsUrlsTitlesAndOrder)
 {
     RadioPlayList list;
-    list.appendItem(makeEntry("file:///music/a b.mp3", QString::fromUtf8("Caf\xc3\xa9 \xe2\x82\xac")));
+    list.appendItem(
+        makeEntry("file:///music/a b.mp3", QString::fromUtf8("Caf\xc3\xa9 \xe2\x82\xac")));
     list.appendItem(makeEntry("http://x/3", "", "Station"));
     list.appendItem(makeEntry("http://x/4", QLatin1String("")));
     for (int i = 0; i < 1000; ++i)

@@ -96,14 +96,14 @@ TEST(RadioPlayListSort, SetSortRefusesUnknownTagsAndDoesNotReorder)
     EXPECT_EQ(urlsOf(list), QStringList({"b", "a"}));
 }
 
-struct SortCase {
+struct SortCase
+{
     Tag tag;
     QStringList ascending;
 };
 
 class RadioPlayListSortByTag : public ::testing::TestWithParam<SortCase>
-{
-};
+{};
 
 TEST_P(RadioPlayListSortByTag, OrdersForwardAndReversed)
 {
@@ -117,8 +117,8 @@ TEST_P(RadioPlayListSortByTag, OrdersForwardAndReversed)
     for (bool reverse : {false, true}) {
         ASSERT_TRUE(list.setSort(int(c.tag), reverse));
         list.sort();
-        EXPECT_EQ(urlsOf(list), reverse ? QStringList(c.ascending.rbegin(), c.ascending.rend())
-                                        : c.ascending);
+        EXPECT_EQ(urlsOf(list),
+                  reverse ? QStringList(c.ascending.rbegin(), c.ascending.rend()) : c.ascending);
         EXPECT_EQ(list.current(), marked); // the cursor follows its entry
     }
 }

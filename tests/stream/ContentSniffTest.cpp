@@ -15,10 +15,10 @@ struct SniffCase
     QByteArray bytes;
     int code;
     bool search;
-    qsizetype strip;          // -1: the whole text up to the body marker "|"
-    const char *keptHeader;   // nullptr: none
+    qsizetype strip;        // -1: the whole text up to the body marker "|"
+    const char *keptHeader; // nullptr: none
     int metaint;
-    const char *error;        // nullptr: none
+    const char *error; // nullptr: none
 };
 
 // The strip length of a case written as "header|body".
@@ -47,9 +47,8 @@ TEST(ContentSniff, CodesAndActions)
         {"icy 404", "ICY 404 Resource Not Found\r\nicy-notice1: x\r\n\r\n", 7, false, 0, nullptr, 0,
          "ICY 404 Resource Not Found"},
         {"icy 200 kept", icyHdr + "|" + mp3, 7, false, -1, icyHdr.constData(), 8192, nullptr},
-        {"metaint without icy-url kept",
-         "HTTP/1.0 200 OK\r\nicy-metaint: 16000\r\n\r\n|" + mp3, 7, false, -1,
-         "HTTP/1.0 200 OK\r\nicy-metaint: 16000\r\n\r\n", 16000, nullptr},
+        {"metaint without icy-url kept", "HTTP/1.0 200 OK\r\nicy-metaint: 16000\r\n\r\n|" + mp3, 7,
+         false, -1, "HTTP/1.0 200 OK\r\nicy-metaint: 16000\r\n\r\n", 16000, nullptr},
         {"icy-url kept", "HTTP/1.0 200 OK\r\nicy-url: http://x/\r\n\r\n|http://a/\n", 7, false, -1,
          "HTTP/1.0 200 OK\r\nicy-url: http://x/\r\n\r\n", 0, nullptr},
         {"plain header stripped", ok200 + "|" + mp3, 9, true, -1, nullptr, 0, nullptr},
@@ -59,24 +58,28 @@ TEST(ContentSniff, CodesAndActions)
         {"empty", "", 9, true, 0, nullptr, 0, nullptr},
         {"header still arriving", "HTTP/1.0 200 OK\r\nicy-na", 9, false, 0, nullptr, 0, nullptr},
         {"icy line still arriving", "ICY 200 O", 9, false, 0, nullptr, 0, nullptr},
-        {"icy header still arriving", "ICY 200 OK\r\nicy-metaint: 8", 9, false, 0, nullptr, 0, nullptr},
-        {"zero byte hides the header end", QByteArray("HTTP/1.0 200 OK\r\n\0\r\n\r\n", 22), 9, false, 0,
-         nullptr, 0, nullptr},
-        {"zero byte hides a playlist", QByteArray("ab\0#EXTM3U\n", 11), 9, true, 0, nullptr, 0, nullptr},
-        {"blank line without status line", "http://a/\r\n\r\nhttp://b/\r\n", 9, true, 0, nullptr, 0, nullptr},
-        {"redirect then final", redirect + icyHdr + "|" + mp3, 7, false, -1, icyHdr.constData(), 8192,
+        {"icy header still arriving", "ICY 200 OK\r\nicy-metaint: 8", 9, false, 0, nullptr, 0,
          nullptr},
-        {"redirect chain", redirect + redirect + redirect + ok200 + "|" + mp3, 9, true, -1, nullptr, 0,
+        {"zero byte hides the header end", QByteArray("HTTP/1.0 200 OK\r\n\0\r\n\r\n", 22), 9,
+         false, 0, nullptr, 0, nullptr},
+        {"zero byte hides a playlist", QByteArray("ab\0#EXTM3U\n", 11), 9, true, 0, nullptr, 0,
          nullptr},
+        {"blank line without status line", "http://a/\r\n\r\nhttp://b/\r\n", 9, true, 0, nullptr, 0,
+         nullptr},
+        {"redirect then final", redirect + icyHdr + "|" + mp3, 7, false, -1, icyHdr.constData(),
+         8192, nullptr},
+        {"redirect chain", redirect + redirect + redirect + ok200 + "|" + mp3, 9, true, -1, nullptr,
+         0, nullptr},
         {"continue then final", "HTTP/1.1 100 Continue\r\n\r\n" + icyHdr + "|" + mp3, 7, false, -1,
          icyHdr.constData(), 8192, nullptr},
         {"redirect, next not yet here", redirect, 9, false, 0, nullptr, 0, nullptr},
         {"redirect, next begun", redirect + "HT", 9, false, 0, nullptr, 0, nullptr},
-        {"redirect then icy 404", redirect + "ICY 404 Resource Not Found\r\n\r\n", 7, false, 0, nullptr, 0,
-         "ICY 404 Resource Not Found"},
-        {"3xx that is final", "HTTP/1.0 301 Moved\r\n\r\n|" + mp3, 9, true, -1, nullptr, 0, nullptr},
-        {"200 whose body starts like a header", ok200 + "|HTTP/1.0 200 OK\r\n\r\n", 9, true, -1, nullptr, 0,
+        {"redirect then icy 404", redirect + "ICY 404 Resource Not Found\r\n\r\n", 7, false, 0,
+         nullptr, 0, "ICY 404 Resource Not Found"},
+        {"3xx that is final", "HTTP/1.0 301 Moved\r\n\r\n|" + mp3, 9, true, -1, nullptr, 0,
          nullptr},
+        {"200 whose body starts like a header", ok200 + "|HTTP/1.0 200 OK\r\n\r\n", 9, true, -1,
+         nullptr, 0, nullptr},
     };
     for (SniffCase c : cases) {
         SCOPED_TRACE(c.name);
@@ -110,7 +113,8 @@ TEST(ContentSniff, KeptHeaderIsReadAsUtf8WhenValid)
     const SniffResult r =
         sniffContent("ICY 200 OK\r\nicy-name: Z\xc3\xbcrich\r\nicy-metaint: 10\r\n\r\n");
     EXPECT_TRUE(r.header.contains(QString::fromUtf8("Zürich")));
-    const SniffResult latin = sniffContent("ICY 200 OK\r\nicy-name: Z\xfcrich\r\nicy-metaint: 10\r\n\r\n");
+    const SniffResult latin =
+        sniffContent("ICY 200 OK\r\nicy-name: Z\xfcrich\r\nicy-metaint: 10\r\n\r\n");
     EXPECT_TRUE(latin.header.contains(QString::fromUtf8("Zürich")));
 }
 

@@ -13,7 +13,8 @@ protected:
     {
         auto *list = new RadioPlayList;
         for (int i = 0; i < n; ++i)
-            list->add(QStringLiteral("http://127.0.0.1:9/%1").arg(i), QStringLiteral("Entry %1").arg(i));
+            list->add(QStringLiteral("http://127.0.0.1:9/%1").arg(i),
+                      QStringLiteral("Entry %1").arg(i));
         stream->setPlaylist(list, true);
     }
     PlayListItem *at(int i) { return stream->playlist()->at(i); }
@@ -30,7 +31,8 @@ TEST_F(Cursor, SearchCaseRuleAndIdRule)
     EXPECT_EQ(stream->currentIndex(Selection::Playing), 1);
     EXPECT_TRUE(stream->search("abc", Field::Title, Selection::Playing));
     EXPECT_EQ(stream->currentIndex(Selection::Playing), 2);
-    EXPECT_TRUE(stream->search("Abc", Field::Title, Selection::Playing) == false); // case-sensitive, no "Abc"
+    EXPECT_TRUE(stream->search("Abc", Field::Title, Selection::Playing) ==
+                false); // case-sensitive, no "Abc"
     EXPECT_EQ(stream->currentIndex(Selection::Playing), 2);
     // The entry under the cursor is never found, even as the only match.
     EXPECT_FALSE(stream->search("ABC", Field::Title, Selection::Playing));
@@ -42,7 +44,8 @@ TEST_F(Cursor, SearchCaseRuleAndIdRule)
     const QString id = QString::number(ids->at(1)->id);
     EXPECT_TRUE(stream->search(id, Field::Id, Selection::Playing));
     EXPECT_EQ(stream->currentIndex(Selection::Playing), 1);
-    EXPECT_FALSE(stream->search(id.left(id.size() - 1) + "9" + id.right(1), Field::Id, Selection::Playing));
+    EXPECT_FALSE(
+        stream->search(id.left(id.size() - 1) + "9" + id.right(1), Field::Id, Selection::Playing));
 }
 
 TEST_F(Cursor, RemovingTheOnlyEntryLeavesNoSelection)

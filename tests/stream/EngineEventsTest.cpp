@@ -47,7 +47,8 @@ TEST_F(EngineEvents, StopWhilePlayingPostsTwoStoppedWhileStoppedOneRestartNone)
     ASSERT_TRUE(stream->restart());
     ASSERT_TRUE(waitForEvent(StreamConnectingEvent, 2));
     EXPECT_EQ(std::count(receiver.types.begin() + long(mark), receiver.types.end(),
-                         int(StreamStoppedEvent)), 0);
+                         int(StreamStoppedEvent)),
+              0);
 
     const int stoppedBefore = receiver.count(StreamStoppedEvent);
     stream->stop();
@@ -73,9 +74,7 @@ TEST_F(EngineEvents, PlayingToTheEndGivesTheEventSequence)
     ASSERT_TRUE(stream->start());
     ASSERT_TRUE(waitForEvent(StreamEndedEvent));
     const std::vector<int> seq = after(receiver.types, mark);
-    auto pos = [&](int type) {
-        return std::find(seq.begin(), seq.end(), type) - seq.begin();
-    };
+    auto pos = [&](int type) { return std::find(seq.begin(), seq.end(), type) - seq.begin(); };
     EXPECT_EQ(seq.front(), StreamConnectingEvent);
     EXPECT_LT(pos(StreamConnectingEvent), pos(StreamDecodeStartedEvent));
     EXPECT_LT(pos(StreamDecodeStartedEvent), pos(StreamFormatEvent));

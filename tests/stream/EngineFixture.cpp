@@ -25,8 +25,8 @@ void EventRecorder::customEvent(QEvent *event)
 QByteArray TestStream::bytes() const
 {
     QByteArray out("WLTEST01");
-    for (uint32_t v : {acceptAfter, rate, channels, frameBytes, failFeedAt, failDecodeAt,
-                       changeAt, rate2})
+    for (uint32_t v :
+         {acceptAfter, rate, channels, frameBytes, failFeedAt, failDecodeAt, changeAt, rate2})
         for (int i = 0; i < 4; ++i)
             out += char((v >> (8 * i)) & 0xff);
     return out + pcm;

@@ -27,7 +27,8 @@ protected:
 };
 
 // The parameters the test module reads from its data's header.
-struct TestStream {
+struct TestStream
+{
     uint32_t acceptAfter = 40;
     uint32_t rate = 44100;
     uint32_t channels = 2;

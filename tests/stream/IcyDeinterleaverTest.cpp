@@ -1,8 +1,8 @@
 // De-interleaving against a reference encoder: whatever the split of the
 // received bytes, the hold buffer gets exactly the audio and the queue gets
 // exactly the texts, each at the number of audio bytes that precede it.
-#include "HoldBuffer.h"
 #include "IcyDeinterleaver.h"
+#include "HoldBuffer.h"
 #include "TestHttpServer.h"
 
 #include <gtest/gtest.h>
@@ -104,8 +104,8 @@ TEST(IcyDeinterleaver, RandomSplitsAndIntervalsGiveTheReferenceAudioAndTexts)
         const Case c = makeCase(rng, metaint, std::min(audioLen, 400000));
         const std::string what = "metaint " + std::to_string(metaint);
         expectMatches(deinterleave(c.wire, metaint, {}), c.expected, what.c_str());
-        for (qsizetype piece : {qsizetype(1 + rng() % 7), qsizetype(1 + rng() % 5000),
-                                qsizetype(16384)}) {
+        for (qsizetype piece :
+             {qsizetype(1 + rng() % 7), qsizetype(1 + rng() % 5000), qsizetype(16384)}) {
             if (piece == 1 && c.wire.size() > 200000)
                 continue;
             expectMatches(deinterleave(c.wire, metaint, randomCuts(rng, c.wire.size(), piece)),
@@ -141,12 +141,21 @@ TEST(IcyDeinterleaver, RefusedBlockChangesNothing)
     IcyDeinterleaver d;
     d.setInterval(4);
     ASSERT_TRUE(d.append(buf, "abcd", 4));
-    EXPECT_FALSE(d.append(buf, "\x00" "efghijk", 8));
+    EXPECT_FALSE(d.append(buf,
+                          "\x00"
+                          "efghijk",
+                          8));
     EXPECT_EQ(buf.fill(), 4u);
     EXPECT_TRUE(d.partialPending());
     // Room is asked for the whole block, metadata included.
-    EXPECT_FALSE(d.append(buf, "\x00" "efgh", 5));
-    ASSERT_TRUE(d.append(buf, "\x00" "efg", 4));
+    EXPECT_FALSE(d.append(buf,
+                          "\x00"
+                          "efgh",
+                          5));
+    ASSERT_TRUE(d.append(buf,
+                         "\x00"
+                         "efg",
+                         4));
     EXPECT_EQ(QByteArray(buf.data(), qsizetype(buf.fill())), QByteArray("abcdefg"));
 }
 
@@ -167,7 +176,8 @@ TEST(IcyDeinterleaver, StripHeaderDeinterleavesTheBodyThatArrivedBeforeIt)
     d.stripHeader(buf, size_t(header.size()), metaint);
     EXPECT_EQ(d.interval(), metaint);
     for (qsizetype at = early; at < wire.size(); at += 7)
-        ASSERT_TRUE(d.append(buf, wire.constData() + at, size_t(std::min<qsizetype>(7, wire.size() - at))));
+        ASSERT_TRUE(
+            d.append(buf, wire.constData() + at, size_t(std::min<qsizetype>(7, wire.size() - at))));
     EXPECT_TRUE(QByteArray(buf.data(), qsizetype(buf.fill())) == c.expected.audio);
     std::vector<std::pair<QByteArray, qint64>> texts;
     for (const auto &mark : d.queue())
@@ -181,9 +191,9 @@ TEST(IcyDeinterleaver, TextsBecomeDueWhenTheirAudioIsTaken)
     buf.resize(4096);
     IcyDeinterleaver d;
     d.setInterval(100);
-    const QByteArray wire = icyInterleave(testNoise(1000), 100,
-                                          {{0, "StreamTitle='one';"}, {1, "StreamTitle='two';"},
-                                           {6, "StreamTitle='three';"}});
+    const QByteArray wire = icyInterleave(
+        testNoise(1000), 100,
+        {{0, "StreamTitle='one';"}, {1, "StreamTitle='two';"}, {6, "StreamTitle='three';"}});
     ASSERT_TRUE(d.append(buf, wire.constData(), size_t(wire.size())));
     // Positions 100, 200 and 700.
     EXPECT_FALSE(d.advance(99));
@@ -220,8 +230,7 @@ TEST(IcyDeinterleaver, DueTextsAreReadAsUtf8OrLatin1)
     buf.resize(256);
     IcyDeinterleaver d;
     d.setInterval(4);
-    const QByteArray wire = icyInterleave("aaaabbbb", 4,
-                                          {{0, "Z\xc3\xbcrich"}, {1, "Z\xfcrich"}});
+    const QByteArray wire = icyInterleave("aaaabbbb", 4, {{0, "Z\xc3\xbcrich"}, {1, "Z\xfcrich"}});
     ASSERT_TRUE(d.append(buf, wire.constData(), size_t(wire.size())));
     EXPECT_EQ(d.advance(4), QString::fromUtf8("Zürich"));
     EXPECT_EQ(d.advance(4), QString::fromUtf8("Zürich"));

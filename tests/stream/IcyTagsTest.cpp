@@ -68,9 +68,9 @@ TEST(IcyTags, OrdinaryTextsGiveTheLinesOfASplitAtSemicolons)
     EXPECT_EQ(item.title, QString("A - B"));
     EXPECT_EQ(item.icyUrl, QString("x"));
     EXPECT_TRUE(item.icyMeta.isNull());
-    EXPECT_EQ(out.lines, (QStringList{"ICY HEADER: StreamTitle='A - B'", "ICY HEADER: StreamUrl='x'",
-                                      "TITLE: A - B", "ARTIST: ", "URL: http://127.0.0.1/s",
-                                      "ICYURL: x"}));
+    EXPECT_EQ(out.lines,
+              (QStringList{"ICY HEADER: StreamTitle='A - B'", "ICY HEADER: StreamUrl='x'",
+                           "TITLE: A - B", "ARTIST: ", "URL: http://127.0.0.1/s", "ICYURL: x"}));
 }
 
 TEST(IcyTags, TitleWithQuotesAndSemicolonsIsWhole)
@@ -180,18 +180,20 @@ TEST(IcyTags, Utf8WhenValidElseLatin1)
     const Case cases[] = {
         {"plain ascii", true},
         {"Z\xc3\xbcrich", true},
-        {"\xe2\x82\xac 5", true},              // euro sign
-        {"\xf0\x9f\x8e\xb5", true},            // U+1F3B5
-        {"\xf4\x8f\xbf\xbf", true},            // U+10FFFF
-        {"Z\xfcrich", false},                  // Latin-1
-        {"\xc0\xaf", false},                   // overlong '/'
-        {"\xe0\x80\xaf", false},               // overlong, three bytes
-        {"\xed\xa0\x80", false},               // surrogate
-        {"\xf4\x90\x80\x80", false},           // above U+10FFFF
-        {"\xe2\x82", false},                   // cut short
-        {"\xc3\xbc\xc3", false},               // cut short at the end
-        {"\xf8\x88\x80\x80\x80", false},       // five-byte form
-        {"\xc3" "a", false},                   // bad continuation
+        {"\xe2\x82\xac 5", true},        // euro sign
+        {"\xf0\x9f\x8e\xb5", true},      // U+1F3B5
+        {"\xf4\x8f\xbf\xbf", true},      // U+10FFFF
+        {"Z\xfcrich", false},            // Latin-1
+        {"\xc0\xaf", false},             // overlong '/'
+        {"\xe0\x80\xaf", false},         // overlong, three bytes
+        {"\xed\xa0\x80", false},         // surrogate
+        {"\xf4\x90\x80\x80", false},     // above U+10FFFF
+        {"\xe2\x82", false},             // cut short
+        {"\xc3\xbc\xc3", false},         // cut short at the end
+        {"\xf8\x88\x80\x80\x80", false}, // five-byte form
+        {"\xc3"
+         "a",
+         false}, // bad continuation
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.bytes.toHex().toStdString());

@@ -42,7 +42,8 @@ protected:
     QString playingError()
     {
         QString error;
-        stream->inspectItem(Selection::Playing, [&](const PlayListItem *item) { error = item->error; });
+        stream->inspectItem(Selection::Playing,
+                            [&](const PlayListItem *item) { error = item->error; });
         return error;
     }
     TestStream audio(int bytes)
@@ -62,11 +63,11 @@ TEST_F(NetworkEngine, IcyStreamPlaysCleanAudioAndShowsEachTitle)
     const QByteArray body = icyInterleave(data.bytes(), 1000,
                                           {{3, "StreamTitle='First; feat. Guest';"},
                                            {150, "StreamTitle='O'Brien - It's';StreamUrl='x';"}});
-    server.setRoute("/live", Reply::make("ICY 200 OK",
-                                         {{"icy-name", "Station"},
-                                          {"icy-genre", "Jazz"},
-                                          {"icy-metaint", "1000"}},
-                                         body));
+    server.setRoute(
+        "/live",
+        Reply::make("ICY 200 OK",
+                    {{"icy-name", "Station"}, {"icy-genre", "Jazz"}, {"icy-metaint", "1000"}},
+                    body));
     play("/live");
     ASSERT_TRUE(waitForEvent(StreamEndedEvent));
     stream->stop();
@@ -89,8 +90,8 @@ TEST_F(NetworkEngine, IcyStreamPlaysCleanAudioAndShowsEachTitle)
 TEST_F(NetworkEngine, HeaderWithMetaintButNoIcyUrlStillDeinterleaves)
 {
     const TestStream data = audio(100000);
-    server.setRoute("/s", Reply::make("HTTP/1.0 200 OK", {{"Content-Type", "audio/mpeg"},
-                                                          {"icy-metaint", "777"}},
+    server.setRoute("/s", Reply::make("HTTP/1.0 200 OK",
+                                      {{"Content-Type", "audio/mpeg"}, {"icy-metaint", "777"}},
                                       icyInterleave(data.bytes(), 777, {{1, "StreamTitle='T';"}})));
     play("/s");
     ASSERT_TRUE(waitForEvent(StreamEndedEvent));
@@ -112,7 +113,8 @@ TEST_F(NetworkEngine, RedirectsAreFollowedAndTheFinalHeaderIsUsed)
 
 TEST_F(NetworkEngine, ErrorsCarryTheirTexts)
 {
-    struct Case {
+    struct Case
+    {
         QByteArray path;
         Reply reply;
         QString expected;
@@ -126,7 +128,8 @@ TEST_F(NetworkEngine, ErrorsCarryTheirTexts)
                           QString::fromLatin1(status).left(3)});
     cases.append({"/icy404", Reply().send("ICY 404 Resource Not Found\r\n\r\n"),
                   QStringLiteral("ICY 404 Resource Not Found")});
-    cases.append({"/loop", Reply::redirect("/loop"), QStringLiteral("Maximum (8) redirects followed")});
+    cases.append(
+        {"/loop", Reply::redirect("/loop"), QStringLiteral("Maximum (8) redirects followed")});
     for (const Case &c : cases) {
         server.setRoute(c.path, c.reply);
         receiver.types.clear();
@@ -187,7 +190,8 @@ TEST_F(NetworkEngine, ProxyIsAskedForTheWholeUrl)
     server.setRoute("/via", Reply::make("HTTP/1.0 200 OK", {}, data.bytes()));
     stream->setProxy(QStringLiteral("127.0.0.1:%1").arg(server.port()));
     auto *list = new RadioPlayList;
-    list->add(QStringLiteral("http://127.0.0.1:9/via"), QString()); // port 9: only the proxy answers
+    list->add(QStringLiteral("http://127.0.0.1:9/via"),
+              QString()); // port 9: only the proxy answers
     stream->setPlaylist(list, true);
     ASSERT_TRUE(stream->start());
     ASSERT_TRUE(waitForEvent(StreamEndedEvent));
@@ -244,8 +248,9 @@ TEST_F(NetworkEngine, DestroyingTheEngineJoinsARunningFetchPass)
 {
     server.setRoute("/open", Reply::make("HTTP/1.0 200 OK", {}, QByteArray(2000, 'x')).hang());
     std::atomic<bool> inPass{false}, destroying{false}, released{false};
-    QObject::connect(stream.get(), &RadioStream::streamStop, stream.get(),
-                     [&] { destroying = true; }, Qt::DirectConnection);
+    QObject::connect(
+        stream.get(), &RadioStream::streamStop, stream.get(), [&] { destroying = true; },
+        Qt::DirectConnection);
     QObject::connect(
         stream.get(), &RadioStream::streamFetch, stream.get(),
         [&](unsigned, const QByteArray *chunk) {
@@ -272,12 +277,11 @@ TEST_F(NetworkEngine, DestroyingTheEngineJoinsARunningFetchPass)
 TEST_F(NetworkEngine, ABurstAtConnectIsStrippedBeforeTheDecoderSearch)
 {
     const TestStream data = audio(512000);
-    server.setRoute("/file", Reply::make("HTTP/1.0 200 OK", {{"Content-Type", "audio/x-test"}},
-                                         data.bytes()));
-    server.setRoute("/burst", Reply::make("ICY 200 OK",
-                                          {{"icy-name", "Burst FM"}, {"icy-metaint", "8192"}},
-                                          icyInterleave(data.bytes(), 8192,
-                                                        {{1, "StreamTitle='Early';"}})));
+    server.setRoute(
+        "/file", Reply::make("HTTP/1.0 200 OK", {{"Content-Type", "audio/x-test"}}, data.bytes()));
+    server.setRoute("/burst",
+                    Reply::make("ICY 200 OK", {{"icy-name", "Burst FM"}, {"icy-metaint", "8192"}},
+                                icyInterleave(data.bytes(), 8192, {{1, "StreamTitle='Early';"}})));
     qsizetype played = 0; // the device appends every play to one file
     for (const unsigned kb : {256u, 1024u}) {
         for (const char *path : {"/file", "/burst"}) {
@@ -383,8 +387,9 @@ TEST_F(NetworkEngine, AProbedModuleStaysWithItsEntry)
 {
     const TestStream local = audio(20000);
     const TestStream remote = audio(60000);
-    server.setRoute("/live", Reply::make("ICY 200 OK", {{"icy-name", "Second"}, {"icy-metaint", "1000"}},
-                                         icyInterleave(remote.bytes(), 1000, {})));
+    server.setRoute("/live",
+                    Reply::make("ICY 200 OK", {{"icy-name", "Second"}, {"icy-metaint", "1000"}},
+                                icyInterleave(remote.bytes(), 1000, {})));
     usePlaylist({writeFile("first.raw", local.bytes()), server.url("/live")});
     ASSERT_TRUE(waitForEvent(StreamProbeDoneEvent));
     ASSERT_TRUE(stream->selectIndex(1, Selection::Playing));

@@ -15,7 +15,8 @@ protected:
     {
         list = std::make_unique<RadioPlayList>();
         for (int i = 0; i < n; ++i)
-            list->add(QStringLiteral("http://127.0.0.1:9/%1").arg(i), QStringLiteral("Entry %1").arg(i));
+            list->add(QStringLiteral("http://127.0.0.1:9/%1").arg(i),
+                      QStringLiteral("Entry %1").arg(i));
         cursor.setList(list.get());
         list->setCursor(0);
         cursor.selectAtCursor(Selection::Playing);

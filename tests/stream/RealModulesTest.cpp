@@ -10,7 +10,8 @@
 
 namespace {
 
-struct DirectModule {
+struct DirectModule
+{
     void *library = nullptr;
     WavelarkInitFn init = nullptr;
     WavelarkOpenFeedFn openFeed = nullptr;

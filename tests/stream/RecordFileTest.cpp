@@ -1,7 +1,7 @@
 // The record buffer and file on their own: what reaches the file, in which
 // order, when writes fail and when the file is created or removed.
-#include "EngineFixture.h"
 #include "RecordFile.h"
+#include "EngineFixture.h"
 #include "TestHttpServer.h"
 
 #include <QFileInfo>
@@ -73,7 +73,8 @@ TEST_F(RecordFileTest, CreatesAppendsAndRemovesEmptyFiles)
     file.close();
     ASSERT_EQ(file.open(path("new.mp3"), 16), 0);
     umask(saved);
-    struct stat st {};
+    struct stat st
+    {};
     ASSERT_EQ(::stat(QFile::encodeName(path("new.mp3")).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0644u);
     file.close();
@@ -102,7 +103,8 @@ TEST_F(RecordFileTest, FailedWritesKeepTheDataAndAreReportedOnce)
     const QByteArray source = testNoise(10000, 5);
     RecordFile file;
     ASSERT_EQ(file.open(path("limited.mp3"), 1000), 0);
-    struct rlimit saved {};
+    struct rlimit saved
+    {};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
     struct rlimit limited = saved;
     limited.rlim_cur = 2500;

@@ -109,7 +109,8 @@ TEST_F(Recording, TinyRecordBufferWithLargeBlocksLosesNothing)
     stream->stop();
     EXPECT_FALSE(stream->isRecording());
     EXPECT_EQ(readAllBytes(path), source);
-    EXPECT_TRUE(err.text().contains("record buffer full, dumping: TOTAL=4096, LEN=32768\n")) << err.text().toStdString();
+    EXPECT_TRUE(err.text().contains("record buffer full, dumping: TOTAL=4096, LEN=32768\n"))
+        << err.text().toStdString();
 }
 
 using Reply = TestHttpServer::Reply;

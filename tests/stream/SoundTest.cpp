@@ -28,8 +28,8 @@ protected:
     // Waits until the sound `id` was removed and the player gave the device back.
     bool waitForSoundEnd(int id, int ms = 20000)
     {
-        return waitUntil(
-            [&] { return !stream->isSoundQueued(id) && stream->soundPlaying() == 0; }, ms);
+        return waitUntil([&] { return !stream->isSoundQueued(id) && stream->soundPlaying() == 0; },
+                         ms);
     }
     qint64 wavBytes() const { return std::max<qint64>(0, QFileInfo(wavPath()).size() - 44); }
     // Waits until the WAV file has stopped growing for 300 ms.

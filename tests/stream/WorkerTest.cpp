@@ -9,7 +9,6 @@
 
 namespace {
 
-
 // A read tick restarts the pass as soon as the previous one is no longer
 // active, which can be before its QThread has finished; every restart must
 // run a pass, or the worker looks busy for ever.

@@ -12,7 +12,8 @@
 
 namespace {
 
-const QString kLong = QStringLiteral("A title far too long to fit into a narrow marquee, so it scrolls");
+const QString kLong =
+    QStringLiteral("A title far too long to fit into a narrow marquee, so it scrolls");
 
 TEST(Marquee, LongTextShowsItsHeadPausesScrollsToItsTailAndReturns)
 {

@@ -71,9 +71,9 @@ TEST(Program, SigtermEndsItWithTheRecordingWrittenOut)
     TestHttpServer server;
     ASSERT_TRUE(server.start());
     const QByteArray audio = testModuleData(60000);
-    server.setRoute("/live",
-                    TestHttpServer::Reply::make("ICY 200 OK", {{"icy-name", "Station"}}, audio)
-                        .hang());
+    server.setRoute(
+        "/live",
+        TestHttpServer::Reply::make("ICY 200 OK", {{"icy-name", "Station"}}, audio).hang());
     const pid_t pid = spawn({"-a", "-R", server.url("/live")});
     ASSERT_GT(pid, 0);
     // A 1 KB record buffer is written out while the stream plays.

@@ -1,19 +1,19 @@
 #include "UiTestSupport.h"
 
-#include "SoftKeyBar.h"
 #include "EventHandOff.h"
+#include "SoftKeyBar.h"
 #include "WaitUntil.h"
 #include "WavelarkMarquee.h"
 
 #include <QApplication>
 #include <QDialog>
 
-#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
+#include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -110,4 +110,3 @@ void DialogCatcher::check()
     }
     dialog->accept();
 }
-

@@ -17,7 +17,8 @@
 QByteArray testModuleData(int pcmBytes, unsigned acceptAfter = 40, unsigned frameBytes = 4096);
 
 // A home with the test module, the pictures and a configuration file.
-struct PlayerHome {
+struct PlayerHome
+{
     explicit PlayerHome(const QByteArray &config);
     TempHome home;
 };
@@ -53,4 +54,3 @@ public:
 private:
     void check();
 };
-

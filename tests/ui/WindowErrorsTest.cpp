@@ -1,8 +1,8 @@
 // A failing item: retried while retries are left if remote, then skipped
 // or shown in the "Connection error" dialog.
 #include "SoftKeyBar.h"
-#include "TestHttpServer.h"
 #include "StderrCapture.h"
+#include "TestHttpServer.h"
 #include "UiTestSupport.h"
 #include "WavelarkMarquee.h"
 #include "stream.h"

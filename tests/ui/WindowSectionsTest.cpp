@@ -1,11 +1,11 @@
 // The window's three sections through whole plays: local files, an ICY
 // stream, and a playlist received from a server.
+#include "PlayListItem.h"
+#include "RadioPlayList.h"
 #include "SoftKeyBar.h"
 #include "TestHttpServer.h"
 #include "UiTestSupport.h"
 #include "WavelarkMarquee.h"
-#include "PlayListItem.h"
-#include "RadioPlayList.h"
 #include "stream.h"
 
 #include <QLabel>
@@ -91,8 +91,9 @@ TEST(WindowSections, IcyTitleIsPlainTextAndTheStatusShowsTheBuffer)
     EXPECT_EQ(window->tagMarqueeWidget()->textFormat(), Qt::PlainText);
     ASSERT_FALSE(window->isDisplayHidden());
     static const QRegularExpression any(QStringLiteral("^(buffering|buffered) \\d+k/128k$"));
-    ASSERT_TRUE(waitFor([&] { return any.match(window->statusMarqueeWidget()->text()).hasMatch(); }))
-        << seen.statuses.join('|').toStdString();
+    ASSERT_TRUE(waitFor([&] {
+        return any.match(window->statusMarqueeWidget()->text()).hasMatch();
+    })) << seen.statuses.join('|').toStdString();
     EXPECT_TRUE(seen.statuses.contains("connecting"));
     EXPECT_EQ(window->softKeyBar()->middleText(), QStringLiteral("Stop"));
 
@@ -119,9 +120,9 @@ TEST(WindowSections, ReceivedPlaylistIsMergedOrReplacesTheList)
         TestHttpServer server;
         ASSERT_TRUE(server.start());
         server.setRoute("/live", Reply::make("ICY 200 OK", {{"icy-name", "Station"}}).hang());
-        const QByteArray pls = "[playlist]\nnumberofentries=2\nFile1=" +
-                               server.url("/live").toUtf8() + "\nTitle1=First\nFile2=" +
-                               server.url("/other").toUtf8() + "\nTitle2=Second\n";
+        const QByteArray pls =
+            "[playlist]\nnumberofentries=2\nFile1=" + server.url("/live").toUtf8() +
+            "\nTitle1=First\nFile2=" + server.url("/other").toUtf8() + "\nTitle2=Second\n";
         server.setRoute("/list.pls",
                         Reply::make("HTTP/1.0 200 OK", {{"Content-Type", "audio/x-scpls"}}, pls));
         auto window = makeWindow({server.url("/list.pls")});

@@ -89,52 +89,54 @@ protected:
 // printed on the GUI thread, which then ends the run.
 void finish(QObject *context, const QByteArray &lines)
 {
-    QMetaObject::invokeMethod(context, [lines] {
-        std::fwrite(lines.constData(), 1, size_t(lines.size()), stdout);
-        std::fflush(stdout);
-        QCoreApplication::exit(0);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        context,
+        [lines] {
+            std::fwrite(lines.constData(), 1, size_t(lines.size()), stdout);
+            std::fflush(stdout);
+            QCoreApplication::exit(0);
+        },
+        Qt::QueuedConnection);
 }
 
 void connectGenres(ShoutCast &client, QObject *context)
 {
-    QObject::connect(&client, &ShoutCast::shoutCastGenres, context,
-                     [context](const QList<ShoutCastGenre> &genres, ShoutCast::ShoutCastState state) {
-                         if (state != ShoutCast::StateDone)
-                             return;
-                         QByteArray lines;
-                         // Entry 0 is the search-results genre, not the directory's.
-                         for (qsizetype i = 1; i < genres.size(); ++i)
-                             lines += field(genres[i].name) + '\n';
-                         finish(context, lines);
-                     }, Qt::DirectConnection);
+    QObject::connect(
+        &client, &ShoutCast::shoutCastGenres, context,
+        [context](const QList<ShoutCastGenre> &genres, ShoutCast::ShoutCastState state) {
+            if (state != ShoutCast::StateDone)
+                return;
+            QByteArray lines;
+            // Entry 0 is the search-results genre, not the directory's.
+            for (qsizetype i = 1; i < genres.size(); ++i)
+                lines += field(genres[i].name) + '\n';
+            finish(context, lines);
+        },
+        Qt::DirectConnection);
 }
 
 void connectStations(ShoutCast &client, QObject *context)
 {
-    QObject::connect(&client, &ShoutCast::shoutCastFetch, context,
-                     [context](ShoutCastGenre *genre, ShoutCast::ShoutCastState state) {
-                         if (state != ShoutCast::StateDone)
-                             return;
-                         QByteArray lines;
-                         for (const ShoutCastStation &s : genre->stations)
-                             lines += stationLine(s);
-                         finish(context, lines);
-                     }, Qt::DirectConnection);
+    QObject::connect(
+        &client, &ShoutCast::shoutCastFetch, context,
+        [context](ShoutCastGenre *genre, ShoutCast::ShoutCastState state) {
+            if (state != ShoutCast::StateDone)
+                return;
+            QByteArray lines;
+            for (const ShoutCastStation &s : genre->stations)
+                lines += stationLine(s);
+            finish(context, lines);
+        },
+        Qt::DirectConnection);
 }
 
 bool start(ShoutCast &client, const Request &r)
 {
     switch (r.mode) {
-    case Mode::Genres:
-        client.fetchGenres();
-        return true;
-    case Mode::Stations:
-        return client.fetchStations(client.addGenre(r.text));
-    case Mode::Search:
-        return client.search(r.text);
-    case Mode::None:
-        break;
+    case Mode::Genres: client.fetchGenres(); return true;
+    case Mode::Stations: return client.fetchStations(client.addGenre(r.text));
+    case Mode::Search: return client.search(r.text);
+    case Mode::None: break;
     }
     return false;
 }

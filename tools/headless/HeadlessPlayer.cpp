@@ -5,7 +5,8 @@
 #include <QFile>
 #include <QStringList>
 
-HeadlessPlayer::HeadlessPlayer(RadioStream *stream, FILE *out) : stream_(stream), out_(out) {}
+HeadlessPlayer::HeadlessPlayer(RadioStream *stream, FILE *out) : stream_(stream), out_(out)
+{}
 
 void HeadlessPlayer::printLine(const QByteArray &line)
 {
@@ -49,10 +50,14 @@ void HeadlessPlayer::printTags()
     stream_->inspectItem(Selection::Playing, [this](const PlayListItem *item) {
         if (!item)
             return;
-        const QStringList fields = {
-            "title=" + item->title, "streamTitle=" + item->streamTitle, "artist=" + item->artist,
-            "album=" + item->album, "genre=" + item->genre, "icyUrl=" + item->icyUrl,
-            "bitrate=" + QString::number(item->bitrate), "url=" + item->url};
+        const QStringList fields = {"title=" + item->title,
+                                    "streamTitle=" + item->streamTitle,
+                                    "artist=" + item->artist,
+                                    "album=" + item->album,
+                                    "genre=" + item->genre,
+                                    "icyUrl=" + item->icyUrl,
+                                    "bitrate=" + QString::number(item->bitrate),
+                                    "url=" + item->url};
         printLine("TAGS\t" + fields.join('\t').toUtf8());
     });
 }

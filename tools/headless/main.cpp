@@ -6,9 +6,9 @@
 #include "HeadlessPlayer.h"
 
 #include "AudioOps.h"
+#include "RadioPlayList.h"
 #include "UserPaths.h"
 #include "WavelarkConfig.h"
-#include "RadioPlayList.h"
 #include "stream.h"
 
 #include <QCoreApplication>
@@ -22,7 +22,8 @@ namespace {
 
 const char kUsage[] = "usage: wavelark-headless [-R] [-v] [-c CONFIG] [-t SECONDS] LOCATION...\n";
 
-struct Options {
+struct Options
+{
     bool record = false; // -R: record remote streams into recordDirectory
     int verbosity = 0;
     QString configPath;

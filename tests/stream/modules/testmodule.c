@@ -18,13 +18,14 @@
 #include <wavelark/decoder.h>
 
 #include <stdlib.h>
-#include <unistd.h>
 #include <string.h>
+#include <unistd.h>
 
 #define HEADER 40
 #define MAX_HANDLES 16
 
-typedef struct {
+typedef struct
+{
     int used;
     unsigned char header[HEADER];
     int headerFill;

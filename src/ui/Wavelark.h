@@ -183,7 +183,7 @@ private:
     TerminationSignal *termination = nullptr;
     std::unique_ptr<WavelarkListBox> recentSearchesList; // placed into a combo box by the menu
 
-    // State of Part 5.1 and 5.7.
+    // The display, link and call state.
     int lastEventType = 0;
     int linkId = -1;
     QString selectedProfile;

@@ -32,7 +32,6 @@ RadioStream::RadioStream(QObject *receiver, AudioOps *ops, int verbosity)
     connect(&scanTimer_, &QTimer::timeout, this, &RadioStream::slotScanTimer);
     decodeThread_ = std::make_unique<RadioStreamDecodeThread>([this] { decodeLoop(); });
     readThread_ = std::make_unique<RadioStreamReadThread>([this] { readPass(); });
-    recordThread_ = std::make_unique<RadioStreamRecordThread>([this] { recordWriteOut(); });
     probeThread_ = std::make_unique<RadioStreamScanThread>([this] { probeRun(); });
     sound_ = std::make_unique<RadioStreamSound>(this, device_, decoders_);
     post(StreamStoppedEvent);
@@ -82,7 +81,7 @@ bool RadioStream::start()
         return false;
     emit streamStart();
     {
-        std::lock_guard lock(holdBufferMutex_);
+        std::lock_guard lock(hold_.mutex);
         playing_ = true;
     }
     readTimer_.start(readInterval_);
@@ -109,7 +108,7 @@ bool RadioStream::restart()
 void RadioStream::stopSequence()
 {
     {
-        std::lock_guard lock(holdBufferMutex_);
+        std::lock_guard lock(hold_.mutex);
         readTimer_.stop();
         playing_ = false;
     }
@@ -130,15 +129,15 @@ void RadioStream::stopSequence()
         streamItem_ = nullptr;
     }
     {
-        std::lock_guard lock(holdBufferMutex_);
-        holdBuffer_.release();
-        overflow_ = QByteArray();
-        deferredError_ = QString();
+        std::lock_guard lock(hold_.mutex);
+        hold_.buffer.release();
+        hold_.overflow = QByteArray();
+        hold_.deferredError = QString();
         endOfData_ = false;
         resetIcy();
-        if (localFd_ >= 0) {
-            ::close(localFd_);
-            localFd_ = -1;
+        if (hold_.localFd >= 0) {
+            ::close(hold_.localFd);
+            hold_.localFd = -1;
         }
     }
     decoders_.releaseStream();
@@ -194,8 +193,8 @@ bool RadioStream::isLocalItem(const PlayListItem *item) const
 
 unsigned RadioStream::holdBufferFill() const
 {
-    std::lock_guard lock(holdBufferMutex_);
-    return unsigned(holdBuffer_.fill());
+    std::lock_guard lock(hold_.mutex);
+    return unsigned(hold_.buffer.fill());
 }
 
 void RadioStream::setItemError(const QString &text)

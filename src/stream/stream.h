@@ -5,11 +5,10 @@
 #include "ContentSniff.h"
 #include "DecoderModule.h"
 #include "DecoderRegistry.h"
-#include "HoldBuffer.h"
-#include "IcyDeinterleaver.h"
+#include "HoldStore.h"
 #include "PlaylistCursor.h"
 #include "RadioPlayList.h"
-#include "RecordFile.h"
+#include "Recorder.h"
 #include "StreamTransfer.h"
 #include "streamEvents.h"
 
@@ -29,7 +28,6 @@
 
 class RadioStreamDecodeThread;
 class RadioStreamReadThread;
-class RadioStreamRecordThread;
 class RadioStreamScanThread;
 class RadioStreamSound;
 
@@ -159,7 +157,7 @@ public:
     // When recording: writes out what is held, closes the file (deleting it
     // when it is empty) and publishes the playing entry's tags. GUI thread.
     void recordStop();
-    bool isRecording() const { return recording_; }
+    bool isRecording() const { return recorder_.isRecording(); }
     // The path given to the last recordStart, kept after recordStop.
     QString recordFileName() const;
     // When recording, writes the record buffer out now (writer thread, waited for).
@@ -379,11 +377,10 @@ private:
     AudioDevice device_;
     DecoderRegistry decoders_;
 
-    // Locks, in their order. The decoder lock is decoders_'s, the fetch lock
-    // transfer_'s and the audio lock device_'s.
+    // Locks, in their order: this one, then the hold-buffer lock (hold_'s),
+    // the decoder lock (decoders_'s), the fetch lock (transfer_'s), the record
+    // lock (recorder_'s) and the audio lock (device_'s).
     mutable std::recursive_mutex playListMutex_;
-    mutable std::mutex holdBufferMutex_;
-    mutable std::mutex recordMutex_;
 
     // playListMutex_
     PlaylistCursor cursor_;
@@ -392,21 +389,8 @@ private:
     PlayListItem *streamItem_ = nullptr;      // the entry initStream opened, until the stop
     std::atomic<bool> probeAbandoned_{false}; // the probe stops at its next module call
 
-    // holdBufferMutex_
-    HoldBuffer holdBuffer_;
-    unsigned requestedInBufSize_ = 262144;
-    size_t lastSniffFill_ = 0;
-    ContentCode contentCode_ = ContentNone;
-    int localFd_ = -1; // reads also under holdBufferMutex_
-    IcyDeinterleaver icy_;
-    // Received bytes that did not fit yet; the transfer is paused meanwhile.
-    QByteArray overflow_;
-    // The transfer failed after audio arrived: posted once that audio played.
-    QString deferredError_;
-    bool decodeEnded_ = false; // the decode loop has decided to end
-
-    // recordMutex_
-    unsigned recordBufSize_ = 262144;
+    // The hold buffer and its companions; the hold-buffer lock is its own.
+    HoldStore hold_;
 
     // Flags read without a lock.
     std::atomic<bool> playing_{false};
@@ -418,7 +402,6 @@ private:
     std::atomic<bool> paused_{false};
     std::atomic<bool> buffering_{false};
     std::atomic<bool> skipWait_{false};
-    std::atomic<bool> transferPaused_{false}; // the stream's transfer waits for room
 
     // Settings.
     long connectTimeout_ = 180; // GUI thread
@@ -436,10 +419,6 @@ private:
 
     // libcurl: the stream's transfer and the fetches; the fetch lock is its own.
     StreamTransfer transfer_;
-    // holdBufferMutex_: what the last sniff found for the playing entry, to
-    // be stored once the hold-buffer lock is released.
-    QString sniffedHeader_;
-    QString sniffedError_;
 
     // Decode thread only: the initial wait's deadline.
     std::chrono::steady_clock::time_point decodeWaitUntil_{};
@@ -454,20 +433,14 @@ private:
 
     std::unique_ptr<RadioStreamDecodeThread> decodeThread_;
     std::unique_ptr<RadioStreamReadThread> readThread_;
-    std::unique_ptr<RadioStreamRecordThread> recordThread_;
     std::unique_ptr<RadioStreamScanThread> probeThread_;
 
     // Recording state
     // Read thread, end of appendBlock: records the held bytes from `from` to
-    // the fill. Caller holds holdBufferMutex_ through `lock`; released here.
+    // the fill. Caller holds hold_.mutex through `lock`; released here.
     void recordAppended(std::unique_lock<std::mutex> &lock, size_t from);
-    // Caller holds recordMutex_: one run of the writer thread, waited for.
-    void runRecordWriter();
-    // The writer thread's work (the starter holds recordMutex_ for it).
-    void recordWriteOut();
-    RecordFile record_;                  // recordMutex_
-    std::atomic<bool> recording_{false}; // record_.isOpen(), for lock-free checks
-    std::vector<char> recordScratch_;    // read thread only
+    Recorder recorder_;               // the record lock is its own
+    std::vector<char> recordScratch_; // read thread only
 
     // Event sounds state
     // Created by the constructor; shut down first thing by the destructor.

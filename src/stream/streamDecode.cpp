@@ -11,13 +11,13 @@ void RadioStream::decodeLoop()
         device_.flush(true);
     initialWait();
     for (;;) {
-        std::unique_lock lock(holdBufferMutex_);
+        std::unique_lock lock(hold_.mutex);
         if (!isPlaying())
             return;
-        if (!decoders_.hasStreamModule() || holdBuffer_.isEmpty()) {
+        if (!decoders_.hasStreamModule() || hold_.buffer.isEmpty()) {
             if (endOfData_) {
-                decodeEnded_ = true;
-                const QString error = std::exchange(deferredError_, QString());
+                hold_.decodeEnded = true;
+                const QString error = std::exchange(hold_.deferredError, QString());
                 lock.unlock();
                 if (error.isNull())
                     post(StreamEndedEvent);
@@ -33,9 +33,9 @@ void RadioStream::decodeLoop()
             if (buffering_ && !decodeStep({}))
                 endOfData_ = true;
         } else {
-            const size_t size = std::min<size_t>(holdBuffer_.fill(), outBufSize());
+            const size_t size = std::min<size_t>(hold_.buffer.fill(), outBufSize());
             const std::optional<QString> due = advanceMetadata(size);
-            const QByteArray chunk = holdBuffer_.takeFront(size);
+            const QByteArray chunk = hold_.buffer.takeFront(size);
             lock.unlock();
             if (due)
                 publishMetadata(*due);
@@ -99,9 +99,9 @@ bool RadioStream::waitWhileHeld()
         if (buffering_) {
             size_t fill, capacity;
             {
-                std::lock_guard lock(holdBufferMutex_);
-                fill = holdBuffer_.fill();
-                capacity = holdBuffer_.capacity();
+                std::lock_guard lock(hold_.mutex);
+                fill = hold_.buffer.fill();
+                capacity = hold_.buffer.capacity();
             }
             if (fill < capacity / 2 && !endOfData_ && !skipWait_) {
                 if (!paused_)

@@ -42,7 +42,7 @@ void RadioStream::resumeTransfer()
         return;
     Take taken;
     {
-        std::unique_lock lock(holdBufferMutex_);
+        std::unique_lock lock(hold_.mutex);
         taken = drainOverflow(lock);
     }
     if (taken == Take::Paused)
@@ -94,11 +94,11 @@ void RadioStream::streamTransferDone(CURLcode code)
     {
         // Bytes that arrived are decoded first (the read tick may still
         // have to find their module); the error follows the last audio.
-        std::lock_guard lock(holdBufferMutex_);
+        std::lock_guard lock(hold_.mutex);
         endOfData_ = true;
-        later = !decodeEnded_ && (decodeThread_->active() || !holdBuffer_.isEmpty());
+        later = !hold_.decodeEnded && (decodeThread_->active() || !hold_.buffer.isEmpty());
         if (later)
-            deferredError_ = text;
+            hold_.deferredError = text;
     }
     if (later)
         return;
@@ -111,15 +111,15 @@ void RadioStream::streamTransferDone(CURLcode code)
 ContentCode RadioStream::sniffHeader()
 {
     const SniffResult r =
-        sniffContent(QByteArrayView(holdBuffer_.data(), qsizetype(holdBuffer_.fill())));
+        sniffContent(QByteArrayView(hold_.buffer.data(), qsizetype(hold_.buffer.fill())));
     // The fill drops below the last sniff's, so the body is sniffed at the
     // next tick even when no further byte arrives.
     if (r.stripLength > 0)
-        icy_.stripHeader(holdBuffer_, r.stripLength, r.metaint);
+        hold_.icy.stripHeader(hold_.buffer, r.stripLength, r.metaint);
     if (!r.header.isNull())
-        sniffedHeader_ = r.header;
+        hold_.sniffedHeader = r.header;
     if (!r.error.isNull())
-        sniffedError_ = r.error;
+        hold_.sniffedError = r.error;
     if (r.searchDecoder)
         return ContentNone;
     return ContentCode(r.code);
@@ -130,9 +130,9 @@ bool RadioStream::storeSniffed()
 {
     QString header, error;
     {
-        std::lock_guard lock(holdBufferMutex_);
-        header = std::exchange(sniffedHeader_, QString());
-        error = std::exchange(sniffedError_, QString());
+        std::lock_guard lock(hold_.mutex);
+        header = std::exchange(hold_.sniffedHeader, QString());
+        error = std::exchange(hold_.sniffedError, QString());
     }
     if (header.isNull() && error.isNull())
         return false;
@@ -153,7 +153,7 @@ void RadioStream::postPlaylistFromBuffer(ContentCode code)
     const PlayListFormat format = code == ContentUrlList         ? PlayListFormat::PlainList
                                   : code <= ContentPlsWithHeader ? PlayListFormat::Pls
                                                                  : PlayListFormat::M3u;
-    list->openBuffer(holdBuffer_.data(), qsizetype(holdBuffer_.fill()), format);
+    list->openBuffer(hold_.buffer.data(), qsizetype(hold_.buffer.fill()), format);
     if (receiver_)
         postToReceiver(new StreamPlaylistEventData(std::move(list)));
 }

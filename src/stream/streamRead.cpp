@@ -20,12 +20,12 @@ void RadioStream::slotRead()
 {
     if (readThread_->active() || !isPlaying() || stopCode_ != StopCode::None)
         return;
-    std::unique_lock lock(holdBufferMutex_);
+    std::unique_lock lock(hold_.mutex);
     // A playlist body without a header is decided once its end has arrived,
     // even when no byte came since the last sniff.
-    const bool playlistEnded = endOfData_ && isPlaylistCode(contentCode_);
-    if (decodeThread_->active() || holdBuffer_.isEmpty() || decoders_.hasStreamModule() ||
-        (holdBuffer_.fill() == lastSniffFill_ && !playlistEnded)) {
+    const bool playlistEnded = endOfData_ && isPlaylistCode(hold_.contentCode);
+    if (decodeThread_->active() || hold_.buffer.isEmpty() || decoders_.hasStreamModule() ||
+        (hold_.buffer.fill() == hold_.lastSniffFill && !playlistEnded)) {
         lock.unlock();
         if (!afterSkippedSniff())
             return;
@@ -44,8 +44,8 @@ bool RadioStream::afterSkippedSniff()
     if (storeSniffed())
         publishPlayingTags();
     if (!decoders_.hasStreamModule() && noMoreInput() &&
-        (contentCode_ == ContentUnknown || contentCode_ == ContentNone) &&
-        holdBufferFill() == lastSniffFill_) {
+        (hold_.contentCode == ContentUnknown || hold_.contentCode == ContentNone) &&
+        holdBufferFill() == hold_.lastSniffFill) {
         stopCode_ = StopCode::Decided;
         failPlaying(undecodedError());
         return false;
@@ -63,21 +63,21 @@ bool RadioStream::noMoreInput()
 {
     if (endOfData_)
         return true;
-    std::lock_guard lock(holdBufferMutex_);
-    return localFd_ >= 0 && holdBuffer_.fill() > holdBuffer_.capacity() / 2;
+    std::lock_guard lock(hold_.mutex);
+    return hold_.localFd >= 0 && hold_.buffer.fill() > hold_.buffer.capacity() / 2;
 }
 
 // Sniffs the held bytes and acts on the outcome; `lock` holds the hold-buffer
 // lock on entry and is released on return. False when the tick ends here.
 bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
 {
-    lastSniffFill_ = holdBuffer_.fill();
-    contentCode_ = sniff(lock);
-    const ContentCode code = contentCode_;
+    hold_.lastSniffFill = hold_.buffer.fill();
+    hold_.contentCode = sniff(lock);
+    const ContentCode code = hold_.contentCode;
     // A plain URL list wants no more data: it is read as it stands.
     if (code == ContentUrlList)
         endOfData_ = true;
-    const size_t fill = holdBuffer_.fill();
+    const size_t fill = hold_.buffer.fill();
     SniffOutcome outcome = SniffOutcome::Wait;
     // A playlist is read once the whole body is here, header or not: a
     // list cut at the first block would lose its later entries.
@@ -94,8 +94,8 @@ bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
     lock.unlock();
     // An error reply's header: the entry's error is read without the
     // hold-buffer lock, which comes after the playlist lock.
-    if (code == ContentIcy && (!sniffedError_.isNull() || playingHasError())) {
-        std::lock_guard relock(holdBufferMutex_);
+    if (code == ContentIcy && (!hold_.sniffedError.isNull() || playingHasError())) {
+        std::lock_guard relock(hold_.mutex);
         endOfData_ = true;
         outcome = SniffOutcome::Finished;
     } else if (code == ContentIcy && endOfData_ && fill == 0) {
@@ -136,8 +136,8 @@ bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
 // broke off, else their format.
 QString RadioStream::undecodedError()
 {
-    std::lock_guard lock(holdBufferMutex_);
-    const QString deferred = std::exchange(deferredError_, QString());
+    std::lock_guard lock(hold_.mutex);
+    const QString deferred = std::exchange(hold_.deferredError, QString());
     return deferred.isNull() ? QCoreApplication::translate("RadioStream", "unknown file format")
                              : deferred;
 }
@@ -148,8 +148,8 @@ void RadioStream::startDecodeThread()
         return;
     decodeThread_->join();
     {
-        std::lock_guard lock(holdBufferMutex_);
-        decodeEnded_ = false;
+        std::lock_guard lock(hold_.mutex);
+        hold_.decodeEnded = false;
     }
     decodeThread_->begin();
     post(StreamDecodeStartedEvent);
@@ -192,7 +192,7 @@ ContentCode RadioStream::sniff(std::unique_lock<std::mutex> &lock)
         return ContentUnknown;
     // Search a copy without the hold-buffer lock: a module's information
     // is written to the entry, which needs the playlist lock first.
-    const QByteArray bytes(holdBuffer_.data(), qsizetype(holdBuffer_.fill()));
+    const QByteArray bytes(hold_.buffer.data(), qsizetype(hold_.buffer.fill()));
     lock.unlock();
     PlayListItem *item;
     {
@@ -216,16 +216,16 @@ void RadioStream::readLocalSource()
 {
     QByteArray block;
     {
-        std::lock_guard lock(holdBufferMutex_);
+        std::lock_guard lock(hold_.mutex);
         // Sized by the smaller of the capacity and a pending new size, so
         // that a block read now still fits once the new size is adopted.
-        const size_t capacity = std::min<size_t>(holdBuffer_.capacity(), requestedInBufSize_);
-        if (localFd_ < 0 || endOfData_ || holdBuffer_.fill() > capacity / 2)
+        const size_t capacity = std::min<size_t>(hold_.buffer.capacity(), hold_.requestedSize);
+        if (hold_.localFd < 0 || endOfData_ || hold_.buffer.fill() > capacity / 2)
             return;
         block.resize(qsizetype(std::max<size_t>(capacity / 2, 1)));
         ssize_t n;
         do {
-            n = ::read(localFd_, block.data(), size_t(block.size()));
+            n = ::read(hold_.localFd, block.data(), size_t(block.size()));
         } while (n < 0 && errno == EINTR);
         if (n < 0) {
             const QString error = QString::fromLocal8Bit(std::strerror(errno));
@@ -256,25 +256,25 @@ void RadioStream::lockedFailLater(const QString &error)
 
 bool RadioStream::adoptRequestedCapacity(std::unique_lock<std::mutex> &lock)
 {
-    while (requestedInBufSize_ < holdBuffer_.fill()) {
+    while (hold_.requestedSize < hold_.buffer.fill()) {
         lock.unlock();
         QThread::msleep(50);
         lock.lock();
         if (!isPlaying())
             return false;
     }
-    if (holdBuffer_.capacity() != requestedInBufSize_)
-        holdBuffer_.resize(requestedInBufSize_);
+    if (hold_.buffer.capacity() != hold_.requestedSize)
+        hold_.buffer.resize(hold_.requestedSize);
     return true;
 }
 
 bool RadioStream::waitForRoom(std::unique_lock<std::mutex> &lock, size_t n)
 {
-    while (holdBuffer_.room() < n) {
+    while (hold_.buffer.room() < n) {
         // A block larger than the whole buffer would never fit.
-        if (n > holdBuffer_.capacity() || !makeRoom(lock))
+        if (n > hold_.buffer.capacity() || !makeRoom(lock))
             return false;
-        if (holdBuffer_.room() >= n)
+        if (hold_.buffer.room() >= n)
             break;
         lock.unlock();
         QThread::msleep(100);
@@ -295,9 +295,9 @@ bool RadioStream::makeRoom(std::unique_lock<std::mutex> &lock)
     if (decodeThread_->active())
         return true;
     if (!decoders_.hasStreamModule()) {
-        const size_t before = holdBuffer_.fill();
+        const size_t before = hold_.buffer.fill();
         sniffHeader();
-        if (holdBuffer_.fill() < before)
+        if (hold_.buffer.fill() < before)
             return true;
     }
     if (decoders_.hasStreamModule())
@@ -310,7 +310,7 @@ bool RadioStream::makeRoom(std::unique_lock<std::mutex> &lock)
 // the modules are tried.
 bool RadioStream::searchWhileWaiting(std::unique_lock<std::mutex> &lock)
 {
-    const QByteArray held(holdBuffer_.data(), qsizetype(holdBuffer_.fill()));
+    const QByteArray held(hold_.buffer.data(), qsizetype(hold_.buffer.fill()));
     lock.unlock();
     PlayListItem *item = nullptr;
     {
@@ -328,16 +328,16 @@ bool RadioStream::searchWhileWaiting(std::unique_lock<std::mutex> &lock)
 
 bool RadioStream::appendBlock(const char *data, size_t length)
 {
-    std::unique_lock lock(holdBufferMutex_);
+    std::unique_lock lock(hold_.mutex);
     return appendLocalBlock(lock, data, length);
 }
 
 RadioStream::Take RadioStream::takeNetworkBlock(const char *data, size_t length)
 {
-    std::unique_lock lock(holdBufferMutex_);
+    std::unique_lock lock(hold_.mutex);
     if (!isPlaying())
         return Take::Refused;
-    overflow_.append(data, qsizetype(length));
+    hold_.overflow.append(data, qsizetype(length));
     return drainOverflow(lock);
 }
 
@@ -347,25 +347,25 @@ RadioStream::Take RadioStream::takeNetworkBlock(const char *data, size_t length)
 // takes them in pieces.
 RadioStream::Take RadioStream::drainOverflow(std::unique_lock<std::mutex> &lock)
 {
-    while (!overflow_.isEmpty()) {
+    while (!hold_.overflow.isEmpty()) {
         if (!isPlaying())
             return Take::Refused;
-        if (requestedInBufSize_ < holdBuffer_.fill())
+        if (hold_.requestedSize < hold_.buffer.fill())
             return Take::Paused; // a smaller size waits until the fill has dropped
-        if (holdBuffer_.capacity() != requestedInBufSize_)
-            holdBuffer_.resize(requestedInBufSize_);
+        if (hold_.buffer.capacity() != hold_.requestedSize)
+            hold_.buffer.resize(hold_.requestedSize);
         // De-interleaving only removes bytes, so n received bytes fit in n.
-        const size_t piece = std::min<size_t>(size_t(overflow_.size()), holdBuffer_.room());
+        const size_t piece = std::min<size_t>(size_t(hold_.overflow.size()), hold_.buffer.room());
         if (piece == 0) {
             if (!makeRoom(lock))
                 return Take::Refused;
-            if (holdBuffer_.room() == 0)
+            if (hold_.buffer.room() == 0)
                 return Take::Paused;
             continue;
         }
-        const size_t before = holdBuffer_.fill();
-        appendNetworkBlock(overflow_.constData(), piece);
-        overflow_.remove(0, qsizetype(piece));
+        const size_t before = hold_.buffer.fill();
+        appendNetworkBlock(hold_.overflow.constData(), piece);
+        hold_.overflow.remove(0, qsizetype(piece));
         recordAppended(lock, before); // releases the lock
         lock.lock();
     }
@@ -381,11 +381,11 @@ bool RadioStream::appendLocalBlock(std::unique_lock<std::mutex> &lock, const cha
     while (length > 0) {
         if (!isPlaying() || !adoptRequestedCapacity(lock))
             return false;
-        const size_t piece = std::min(length, std::max<size_t>(holdBuffer_.capacity() / 2, 1));
+        const size_t piece = std::min(length, std::max<size_t>(hold_.buffer.capacity() / 2, 1));
         if (!waitForRoom(lock, piece))
             return false;
-        const size_t before = holdBuffer_.fill();
-        holdBuffer_.append(data, piece);
+        const size_t before = hold_.buffer.fill();
+        hold_.buffer.append(data, piece);
         recordAppended(lock, before); // releases the lock
         data += piece;
         length -= piece;

@@ -1,8 +1,6 @@
 // Recording the received stream to a file.
 #include "stream.h"
 
-#include "streamThreads.h"
-
 #include <QDateTime>
 
 #include <cerrno>
@@ -11,80 +9,45 @@
 
 int RadioStream::recordStart(const QString &path)
 {
-    std::lock_guard lock(recordMutex_);
-    const int err = record_.open(path, recordBufSize_);
-    recording_ = record_.isOpen();
-    return err;
+    return recorder_.start(path);
 }
 
 void RadioStream::recordStop()
 {
-    {
-        std::lock_guard lock(recordMutex_);
-        if (!record_.isOpen())
-            return;
-        runRecordWriter();
-        record_.close();
-        recording_ = false;
-    }
-    publishPlayingTags();
+    if (recorder_.stop())
+        publishPlayingTags();
 }
 
 QString RadioStream::recordFileName() const
 {
-    std::lock_guard lock(recordMutex_);
-    return record_.fileName();
+    return recorder_.fileName();
 }
 
 void RadioStream::flushRecord()
 {
-    std::lock_guard lock(recordMutex_);
-    if (record_.isOpen())
-        runRecordWriter();
+    recorder_.flush();
 }
 
 void RadioStream::setRecordBufSize(unsigned bytes)
 {
-    if (bytes == 0)
-        return;
-    std::lock_guard lock(recordMutex_);
-    if (record_.isOpen()) {
-        runRecordWriter();
-        if (!record_.resize(bytes))
-            return;
-    }
-    recordBufSize_ = bytes;
+    recorder_.setBufferSize(bytes);
 }
 
 unsigned RadioStream::recordBufSize() const
 {
-    std::lock_guard lock(recordMutex_);
-    return recordBufSize_;
-}
-
-// The writer thread runs while this thread holds the record lock and waits.
-void RadioStream::runRecordWriter()
-{
-    recordThread_->begin();
-    recordThread_->join();
-}
-
-void RadioStream::recordWriteOut()
-{
-    record_.writeOut();
+    return recorder_.bufferSize();
 }
 
 void RadioStream::recordAppended(std::unique_lock<std::mutex> &lock, size_t from)
 {
-    if (!recording_ || holdBuffer_.fill() <= from) {
+    if (!recorder_.isRecording() || hold_.buffer.fill() <= from) {
         lock.unlock();
         return;
     }
     // Copied out so that no file write happens under the hold-buffer lock.
-    recordScratch_.assign(holdBuffer_.data() + from, holdBuffer_.data() + holdBuffer_.fill());
+    recordScratch_.assign(hold_.buffer.data() + from, hold_.buffer.data() + hold_.buffer.fill());
     lock.unlock();
-    std::lock_guard recordLock(recordMutex_);
-    record_.take(recordScratch_.data(), recordScratch_.size(), [this] { runRecordWriter(); });
+    recorder_.take(recordScratch_.data(), recordScratch_.size());
 }
 
 QString RadioStream::recordPath(const QString &recordDirectory, qint64 seconds)

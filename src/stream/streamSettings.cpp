@@ -5,14 +5,14 @@
 
 void RadioStream::setInBufSize(unsigned bytes)
 {
-    std::lock_guard lock(holdBufferMutex_);
-    requestedInBufSize_ = bytes;
+    std::lock_guard lock(hold_.mutex);
+    hold_.requestedSize = bytes;
 }
 
 unsigned RadioStream::inBufSize() const
 {
-    std::lock_guard lock(holdBufferMutex_);
-    return readThread_->active() ? unsigned(holdBuffer_.capacity()) : requestedInBufSize_;
+    std::lock_guard lock(hold_.mutex);
+    return readThread_->active() ? unsigned(hold_.buffer.capacity()) : hold_.requestedSize;
 }
 
 void RadioStream::setOutBufSize(unsigned bytes)

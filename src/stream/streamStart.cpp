@@ -34,16 +34,16 @@ bool RadioStream::initStream()
     buffering_ = false;
     stopCode_ = StopCode::None;
     {
-        std::lock_guard bufferLock(holdBufferMutex_);
+        std::lock_guard bufferLock(hold_.mutex);
         endOfData_ = false;
-        lastSniffFill_ = 0;
-        contentCode_ = ContentNone;
-        overflow_.clear();
-        deferredError_ = QString();
-        decodeEnded_ = false;
+        hold_.lastSniffFill = 0;
+        hold_.contentCode = ContentNone;
+        hold_.overflow.clear();
+        hold_.deferredError = QString();
+        hold_.decodeEnded = false;
         resetIcy();
-        holdBuffer_.release();
-        holdBuffer_.resize(requestedInBufSize_);
+        hold_.buffer.release();
+        hold_.buffer.resize(hold_.requestedSize);
     }
     post(StreamConnectingEvent);
     if (!playing())
@@ -65,12 +65,12 @@ bool RadioStream::openLocalSource(PlayListItem *item)
         item->error = QString::fromLocal8Bit(std::strerror(errno));
         item->bad = true;
         item->played = true;
-        std::lock_guard bufferLock(holdBufferMutex_);
+        std::lock_guard bufferLock(hold_.mutex);
         stopCode_ = StopCode::SourceFailed;
         post(StreamErrorEvent);
         return false;
     }
-    std::lock_guard bufferLock(holdBufferMutex_);
-    localFd_ = fd;
+    std::lock_guard bufferLock(hold_.mutex);
+    hold_.localFd = fd;
     return true;
 }

@@ -4,17 +4,17 @@
 void RadioStream::appendNetworkBlock(const char *data, size_t length)
 {
     transfer_.pending = false;
-    icy_.append(holdBuffer_, data, length);
+    hold_.icy.append(hold_.buffer, data, length);
 }
 
 void RadioStream::resetIcy()
 {
-    icy_.reset();
+    hold_.icy.reset();
 }
 
 std::optional<QString> RadioStream::advanceMetadata(size_t chunk)
 {
-    return icy_.advance(chunk);
+    return hold_.icy.advance(chunk);
 }
 
 void RadioStream::publishMetadata(const QString &text)

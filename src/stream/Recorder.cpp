@@ -5,8 +5,7 @@
 
 Recorder::Recorder()
     : writer_(std::make_unique<RadioStreamRecordThread>([this] { file_.writeOut(); }))
-{
-}
+{}
 
 Recorder::~Recorder()
 {

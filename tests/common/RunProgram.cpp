@@ -9,7 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
-bool runProgram(const QString &program, const QStringList &args)
+pid_t startProgram(const QString &program, const QStringList &args, const QStringList &env)
 {
     std::vector<std::string> strings{QFile::encodeName(program).toStdString()};
     for (const QString &a : args)
@@ -18,9 +18,10 @@ bool runProgram(const QString &program, const QStringList &args)
     for (std::string &s : strings)
         argv.push_back(s.data());
     argv.push_back(nullptr);
+    std::vector<std::string> entries;
+    for (const QString &e : env)
+        entries.push_back(e.toStdString());
     const pid_t pid = ::fork();
-    if (pid < 0)
-        return false;
     if (pid == 0) {
         const int null = ::open("/dev/null", O_RDWR);
         if (null >= 0) {
@@ -28,9 +29,19 @@ bool runProgram(const QString &program, const QStringList &args)
             ::dup2(null, STDOUT_FILENO);
             ::dup2(null, STDERR_FILENO);
         }
+        for (std::string &e : entries)
+            ::putenv(e.data());
         ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
+    return pid;
+}
+
+bool runProgram(const QString &program, const QStringList &args)
+{
+    const pid_t pid = startProgram(program, args);
+    if (pid < 0)
+        return false;
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR)

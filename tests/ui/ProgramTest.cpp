@@ -1,4 +1,5 @@
 // The program itself: the usage path, and SIGTERM while recording.
+#include "RunProgram.h"
 #include "TestHttpServer.h"
 #include "UiTestSupport.h"
 
@@ -19,24 +20,9 @@ namespace {
 
 pid_t spawn(const QStringList &args)
 {
-    std::vector<std::string> strings{WAVELARK_PROGRAM};
-    for (const QString &a : args)
-        strings.push_back(QFile::encodeName(a).toStdString());
-    std::vector<char *> argv;
-    for (std::string &s : strings)
-        argv.push_back(s.data());
-    argv.push_back(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int null = ::open("/dev/null", O_RDWR);
-        ::dup2(null, STDOUT_FILENO);
-        ::dup2(null, STDERR_FILENO);
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        ::setenv("WAVELARK_AUDIO", "null", 1);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    return pid;
+    return startProgram(
+        QStringLiteral(WAVELARK_PROGRAM), args,
+        {QStringLiteral("QT_QPA_PLATFORM=offscreen"), QStringLiteral("WAVELARK_AUDIO=null")});
 }
 
 // The exit status, or -1 when it did not end normally within the deadline.

@@ -294,6 +294,10 @@ private:
     bool waitForRoom(std::unique_lock<std::mutex> &lock, size_t n);
     // Moves the overflow into the hold buffer as far as it fits.
     Take drainOverflow(std::unique_lock<std::mutex> &lock);
+    // Moves received bytes into the hold buffer while it has room: how many
+    // went in, or nothing when they can never be taken.
+    std::optional<size_t> fillHold(std::unique_lock<std::mutex> &lock, const char *data,
+                                   size_t length);
     // The buffer is full: strips a reply header, else looks for a decoder
     // while none decodes. False when the bytes can never be taken.
     bool makeRoom(std::unique_lock<std::mutex> &lock);

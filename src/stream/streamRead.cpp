@@ -332,44 +332,67 @@ bool RadioStream::appendBlock(const char *data, size_t length)
     return appendLocalBlock(lock, data, length);
 }
 
+// Received bytes go straight into the hold buffer as far as it has room.
+// The rest waits in the overflow while the transfer is paused, so that the
+// read pass returns and the auxiliary fetches keep running; a buffer smaller
+// than libcurl's blocks takes them in pieces.
 RadioStream::Take RadioStream::takeNetworkBlock(const char *data, size_t length)
 {
     std::unique_lock lock(hold_.mutex);
     if (!isPlaying())
         return Take::Refused;
-    hold_.overflow.append(data, qsizetype(length));
-    return drainOverflow(lock);
+    if (!hold_.overflow.isEmpty()) { // bytes libcurl still delivers after a pause
+        hold_.overflow.append(data, qsizetype(length));
+        return Take::Paused;
+    }
+    const std::optional<size_t> taken = fillHold(lock, data, length);
+    if (!taken)
+        return Take::Refused;
+    if (*taken == length)
+        return Take::Taken;
+    hold_.overflow.append(data + *taken, qsizetype(length - *taken));
+    return Take::Paused;
 }
 
-// Received bytes go in as far as the buffer has room. The rest waits in the
-// overflow while the transfer is paused, so that the read pass returns and
-// the auxiliary fetches keep running; a buffer smaller than libcurl's blocks
-// takes them in pieces.
 RadioStream::Take RadioStream::drainOverflow(std::unique_lock<std::mutex> &lock)
 {
-    while (!hold_.overflow.isEmpty()) {
+    // Only the read thread changes the overflow, so it stays put while
+    // fillHold releases the lock.
+    const std::optional<size_t> taken =
+        fillHold(lock, hold_.overflow.constData(), size_t(hold_.overflow.size()));
+    if (!taken)
+        return Take::Refused;
+    hold_.overflow.remove(0, qsizetype(*taken));
+    return hold_.overflow.isEmpty() ? Take::Taken : Take::Paused;
+}
+
+std::optional<size_t> RadioStream::fillHold(std::unique_lock<std::mutex> &lock, const char *data,
+                                            size_t length)
+{
+    size_t taken = 0;
+    while (taken < length) {
         if (!isPlaying())
-            return Take::Refused;
+            return std::nullopt;
         if (hold_.requestedSize < hold_.buffer.fill())
-            return Take::Paused; // a smaller size waits until the fill has dropped
+            break; // a smaller size waits until the fill has dropped
         if (hold_.buffer.capacity() != hold_.requestedSize)
             hold_.buffer.resize(hold_.requestedSize);
         // De-interleaving only removes bytes, so n received bytes fit in n.
-        const size_t piece = std::min<size_t>(size_t(hold_.overflow.size()), hold_.buffer.room());
+        const size_t piece = std::min(length - taken, hold_.buffer.room());
         if (piece == 0) {
             if (!makeRoom(lock))
-                return Take::Refused;
+                return std::nullopt;
             if (hold_.buffer.room() == 0)
-                return Take::Paused;
+                break;
             continue;
         }
         const size_t before = hold_.buffer.fill();
-        appendNetworkBlock(hold_.overflow.constData(), piece);
-        hold_.overflow.remove(0, qsizetype(piece));
+        appendNetworkBlock(data + taken, piece);
+        taken += piece;
         recordAppended(lock, before); // releases the lock
         lock.lock();
     }
-    return Take::Taken;
+    return taken;
 }
 
 // A local block was sized by the capacity when it was read; the size may

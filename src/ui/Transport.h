@@ -36,6 +36,9 @@ public:
     void setShuffle(bool on) { shuffle_ = on; }
     int recallIndex() const { return recallIndex_; }
     void setRecallIndex(int index) { recallIndex_ = index; }
+    // The tag the user sorted by last (0 to 5), and its order.
+    int sortTag() const { return sortTag_; }
+    bool sortReversed() const { return sortReverse_; }
     // The item last made current by a navigation command; never dereferenced here.
     PlayListItem *lastShownItem() const { return lastShownItem_; }
     void setLastShownItem(PlayListItem *item) { lastShownItem_ = item; }
@@ -48,6 +51,22 @@ public:
     // scan: the scan timer advances.
     void nextItem(bool automatic, bool scan);
     void shuffleNext(bool scan);
+    // forcePlaying: step the playing selection even in browse mode.
+    void previousItem(bool forcePlaying);
+
+    // Moves the active selection playListJump items; past either end it
+    // stops at the end instead.
+    void jump(bool forward);
+    // Swaps the playing item with the one remembered; two calls return.
+    void recall();
+    // Sorts ascending by the next tag, wrapping to the first after the last.
+    void sortByNextTag();
+    // Sorts by the same tag in the other order.
+    void reverseSort();
+    // Browse mode's play command: remembers the playing item for recall and
+    // makes the browsed item the playing one, stopping the stream unless it
+    // already plays that item.
+    void playBrowsed();
 
     enum class ErrorOutcome {
         NotFailed, // the playing item is not marked bad: nothing to do
@@ -64,6 +83,7 @@ public:
 private:
     void play(const QString &file);
     bool activeIsPlaying();
+    bool sortBy(int tag);
 
     RadioStream &stream_;
     const WavelarkSettings &settings_;
@@ -72,5 +92,7 @@ private:
     int repeatMode_ = 0;
     bool shuffle_ = false;
     int recallIndex_ = 0;
+    int sortTag_ = 0;
+    bool sortReverse_ = false;
     PlayListItem *lastShownItem_ = nullptr;
 };

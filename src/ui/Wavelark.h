@@ -9,7 +9,10 @@
 #include <QTimer>
 
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class LinkManager;
 class QLabel;
@@ -48,7 +51,8 @@ enum WavelarkEventType {
 // WavelarkScreen.cpp (building the screen, fonts, colours),
 // WavelarkEvents.cpp (customEvent), WavelarkDisplay.cpp (the three
 // sections and the stream's signals), WavelarkPlaylist.cpp (installing and
-// merging playlists, recording), WavelarkLink.cpp (link, call and display
+// merging playlists, recording), WavelarkKeys.cpp (key presses and the
+// commands they run), WavelarkLink.cpp (link, call and display
 // state), WavelarkRetry.cpp (stream errors and the error dialog).
 class Wavelark : public MainWidget
 {
@@ -75,6 +79,9 @@ public:
     WavelarkBlink *pauseLabelWidget() const { return pauseLabel; }
     WavelarkBlink *recordIndicatorWidget() const { return recordIndicator; }
     WavelarkVolume *volumeIndicatorWidget() const { return volumeIndicator; }
+    WavelarkBlink *scanIndicatorWidget() const { return scanIndicator; }
+    WavelarkBlink *modifierIndicatorWidget() const { return modifierIndicator; }
+    WavelarkRepeat *repeatIndicatorWidget() const { return repeatIndicator; }
     LinkManager *linkManager() const { return sessionManager; }
     int currentLinkId() const { return linkId; }
     bool isDisplayHidden() const { return displayHidden; }
@@ -131,6 +138,9 @@ public slots:
 
 protected:
     void customEvent(QEvent *event) override;
+    // Runs the command of the first binding that matches; an unbound key
+    // is left for the platform.
+    void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -164,6 +174,23 @@ private:
     bool ownedByGenre(const RadioPlayList *list) const;
     ShoutCastGenre *playlistOwner() const;
     QString modeWord() const;
+
+    // Key handling (WavelarkKeys.cpp). A null command is a binding whose
+    // command this window does not offer: the key is still taken.
+    using KeyCommands = std::vector<std::pair<int, std::function<void()>>>;
+    bool dispatchKey(int code);
+    bool keyMatches(int binding, int code) const;
+    bool leavesScanOn(int code) const;
+    bool runFirstMatch(const KeyCommands &commands, int code);
+    KeyCommands browseOnlyCommands();
+    KeyCommands commonCommands();
+    void toggleBrowseMode();
+    void showNextTag();
+    void showSort(bool reverse);
+    void playOrStop();
+    void pauseOrResume();
+    void scanToNext();
+    void copyShownTag();
 
     // Settings and paths.
     WavelarkSettings settings_;

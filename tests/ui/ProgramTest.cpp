@@ -46,6 +46,23 @@ TEST(Program, UsagePathEndsWithoutAWindow)
     EXPECT_EQ(waitExit(spawn({"-f", "x"})), 2);
 }
 
+// The developer tool follows the window's transport: an error stops the
+// list unless skipBadFiles lets it go on to the next entry.
+TEST(Program, HeadlessPlayerAdvancesByTheWindowsRules)
+{
+    PlayerHome player("");
+    const QStringList list = {player.home.write("a.wl", testModuleData(4000)),
+                              player.home.write("junk.wl", QByteArray(300000, 'j')),
+                              player.home.write("b.wl", testModuleData(4000))};
+    auto run = [&](const QByteArray &config) {
+        player.home.write(".wavelark/config", config);
+        return waitExit(startProgram(QStringLiteral(WAVELARK_HEADLESS), list,
+                                     {QStringLiteral("WAVELARK_AUDIO=null")}));
+    };
+    EXPECT_EQ(run("skipBadFiles = false\n"), 1);
+    EXPECT_EQ(run("skipBadFiles = true\n"), 0);
+}
+
 TEST(Program, SigtermEndsItWithTheRecordingWrittenOut)
 {
     PlayerHome player("");

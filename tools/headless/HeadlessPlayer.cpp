@@ -1,5 +1,6 @@
 #include "HeadlessPlayer.h"
 
+#include "Transport.h"
 #include "stream.h"
 
 #include <QFile>
@@ -27,7 +28,9 @@ void HeadlessPlayer::customEvent(QEvent *event)
     case StreamDecodeStartedEvent: startRecording(); break;
     case StreamEndedEvent:
         playlistsInARow_ = 0;
-        moveOn(0);
+        transport_->nextItem(true, false);
+        transport_->resetRetries();
+        finishIfStopped(0);
         break;
     case StreamPlaylistEvent: {
         auto *data = static_cast<StreamPlaylistEventData *>(event);
@@ -38,7 +41,7 @@ void HeadlessPlayer::customEvent(QEvent *event)
             return;
         }
         stream_->setPlaylist(list.release(), true);
-        stream_->start();
+        transport_->startPlayback();
         break;
     }
     default: break;
@@ -78,15 +81,13 @@ void HeadlessPlayer::printFormat()
 
 void HeadlessPlayer::printError()
 {
-    bool ignore = false;
-    stream_->inspectItem(Selection::Playing, [this, &ignore](const PlayListItem *item) {
+    stream_->inspectItem(Selection::Playing, [this](const PlayListItem *item) {
         // After a playlist hand-over the new entry is not marked: nothing failed.
-        ignore = item && !item->bad;
-        if (!ignore)
+        if (!item || item->bad)
             printLine("ERROR\t" + (item ? item->error.toUtf8() : QByteArray()));
     });
-    if (!ignore)
-        moveOn(1);
+    if (transport_->streamError() != Transport::ErrorOutcome::NotFailed)
+        finishIfStopped(1);
 }
 
 void HeadlessPlayer::armRecording(const QString &directory, bool oneFile)
@@ -109,13 +110,8 @@ void HeadlessPlayer::startRecording()
         printLine("RECORD\t" + QFile::encodeName(stream_->recordFileName()));
 }
 
-void HeadlessPlayer::moveOn(int exitCodeAtEnd)
+void HeadlessPlayer::finishIfStopped(int exitCode)
 {
-    if (!stream_->next(Selection::Playing)) {
-        stream_->stop();
-        emit finished(exitCodeAtEnd);
-        return;
-    }
     if (!stream_->isPlaying())
-        stream_->start();
+        emit finished(exitCode);
 }

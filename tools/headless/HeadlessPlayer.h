@@ -5,11 +5,13 @@
 #include <cstdio>
 
 class RadioStream;
+class Transport;
 
-// Receives the engine's events, prints one line per event (with the tags,
-// the format or the error where the event carries them) and moves through
-// the playlist: the next entry after the end or an error, a received
-// playlist installed and started. Calls `finished(code)` when done.
+// Receives the engine's events and prints one line per event (with the
+// tags, the format or the error where the event carries them). The window's
+// transport decides what follows an ended or failed entry; a received
+// playlist is installed and started. Calls `finished(code)` once the stream
+// has stopped: 0 after an ended entry, 1 after an error.
 class HeadlessPlayer : public QObject
 {
     Q_OBJECT
@@ -17,6 +19,7 @@ class HeadlessPlayer : public QObject
 public:
     HeadlessPlayer(RadioStream *stream, FILE *out);
     void setStream(RadioStream *stream) { stream_ = stream; }
+    void setTransport(Transport *transport) { transport_ = transport; }
     // Records every remote stream from the moment its decoding starts, into
     // `directory` (appending to one file with `oneFile`), until a local
     // entry plays; prints "RECORD\t<path>" for each recording started.
@@ -33,10 +36,11 @@ private:
     void printTags();
     void printFormat();
     void printError();
-    void moveOn(int exitCodeAtEnd);
+    void finishIfStopped(int exitCode);
     void startRecording();
 
     RadioStream *stream_;
+    Transport *transport_ = nullptr;
     FILE *out_;
     int playlistsInARow_ = 0;
     bool recordArmed_ = false;

@@ -7,6 +7,7 @@
 
 #include "AudioOps.h"
 #include "RadioPlayList.h"
+#include "Transport.h"
 #include "UserPaths.h"
 #include "WavelarkConfig.h"
 #include "stream.h"
@@ -69,6 +70,8 @@ int main(int argc, char **argv)
     QStringList searches;
     WavelarkConfig config(settings, stream, searches);
     config.read(options.configPath.isNull() ? UserPaths::forHome().configPath : options.configPath);
+    Transport transport(stream, settings);
+    player.setTransport(&transport);
     stream.setVolume(settings.volume);
     stream.setSoundsVolume(settings.soundsVolume);
     if (options.record)
@@ -89,7 +92,8 @@ int main(int argc, char **argv)
             stream.stop();
             QCoreApplication::exit(0);
         });
-    stream.start();
+    // An entry that cannot be set up posts its error, which ends the run.
+    transport.startPlayback();
     const int code = app.exec();
     stream.stop();
     // The engine never frees the playlist in use.

@@ -185,6 +185,9 @@ void Wavelark::shutDownStream()
     config = nullptr;
     RadioPlayList *list = stream->playlist();
     transport_.reset();
+    // The engine's destructor stops it once more; its signals must not
+    // reach a window whose stream pointer is already cleared.
+    disconnect(stream.get(), nullptr, this, nullptr);
     stream.reset();
     if (!ownedByGenre(list))
         delete list;

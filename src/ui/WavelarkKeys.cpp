@@ -62,8 +62,8 @@ bool Wavelark::dispatchKey(int code)
 
 bool Wavelark::leavesScanOn(int code) const
 {
-    for (int binding : {keyPause, keyScanNext, keyBrowse, keyVolumeUp, keyVolumeDown,
-                        keyAddFavorite, keyMute})
+    for (int binding :
+         {keyPause, keyScanNext, keyBrowse, keyVolumeUp, keyVolumeDown, keyAddFavorite, keyMute})
         if (keyMatches(binding, code))
             return true;
     return false;

@@ -33,13 +33,13 @@ QByteArray bindings()
            bind("keyPlayListNext", Qt::Key_Right) + bind("keyPlayListPrev", Qt::Key_Left) +
            bind("keyPlayListNextJump", Qt::Key_PageDown) +
            bind("keyPlayListPrevJump", Qt::Key_PageUp) + bind("keyBrowse", Qt::Key_B) +
-           bind("keyPause", Qt::Key_P) + bind("keyRecall", Qt::Key_R) +
-           bind("keySort", Qt::Key_S) + bind("keySortReverse", Qt::Key_S, true) +
-           bind("keyVolumeUp", Qt::Key_Up) + bind("keyVolumeDown", Qt::Key_Down) +
-           bind("keyVolumeDown", Qt::Key_Up, true) + bind("keyMute", Qt::Key_Q) +
-           bind("keyShuffle", Qt::Key_H) + bind("keyRepeat", Qt::Key_T) +
-           bind("keyScan", Qt::Key_C) + bind("keyScanNext", Qt::Key_N) +
-           bind("keyPlayListTag", Qt::Key_G) + bind("keyCopyTag", Qt::Key_Y);
+           bind("keyPause", Qt::Key_P) + bind("keyRecall", Qt::Key_R) + bind("keySort", Qt::Key_S) +
+           bind("keySortReverse", Qt::Key_S, true) + bind("keyVolumeUp", Qt::Key_Up) +
+           bind("keyVolumeDown", Qt::Key_Down) + bind("keyVolumeDown", Qt::Key_Up, true) +
+           bind("keyMute", Qt::Key_Q) + bind("keyShuffle", Qt::Key_H) +
+           bind("keyRepeat", Qt::Key_T) + bind("keyScan", Qt::Key_C) +
+           bind("keyScanNext", Qt::Key_N) + bind("keyPlayListTag", Qt::Key_G) +
+           bind("keyCopyTag", Qt::Key_Y);
 }
 
 // True when the window consumed the key.
@@ -269,7 +269,8 @@ TEST(Keys, RepeatShuffleAndTheEndOfTheListWithTheirSounds)
         const qsizetype endsBefore = requests(log, player, "eofSound");
         press(w, Qt::Key_H);
         press(w, Qt::Key_Space);
-        ASSERT_TRUE(waitFor([&] { return !w.radioStream()->isPlaying() && !played.indexes.isEmpty(); }));
+        ASSERT_TRUE(
+            waitFor([&] { return !w.radioStream()->isPlaying() && !played.indexes.isEmpty(); }));
         const std::set<int> distinct(played.indexes.begin(), played.indexes.end());
         EXPECT_EQ(played.indexes.size(), 3);
         EXPECT_EQ(distinct.size(), 3u);
@@ -362,6 +363,35 @@ TEST(Keys, ScanBrowseRecallAndPauseWhileAStationPlays)
     press(w, Qt::Key_P);
     EXPECT_TRUE(stream->isPlaying());
     EXPECT_FALSE(stream->isPaused());
+}
+
+// The connecting sound starts a second after connecting and loops until
+// the station's first progress report stops it.
+TEST(Keys, ConnectingSoundLoopsUntilTheStationIsHeard)
+{
+    PlayerHome player("");
+    const QString sound = player.home.write("connecting.wl", testModuleData(4000));
+    player.home.write(".wavelark/config", "readInterval = 10\ndecodeInterval = 5\n"
+                                          "connectingSoundLoop = true\nconnectingSound = " +
+                                              sound.toUtf8() + '\n' + bindings());
+    TestHttpServer server;
+    ASSERT_TRUE(server.start());
+    server.setRoute("/late", TestHttpServer::Reply::make("ICY 200 OK", {{"icy-name", "Late"}})
+                                 .pause(std::chrono::milliseconds(2500))
+                                 .send(testModuleData(60000))
+                                 .hang());
+    StderrCapture log;
+    auto window = makeWindow({server.url("/late")});
+    Wavelark &w = *window;
+    RadioStream *stream = w.radioStream();
+    ASSERT_TRUE(waitFor([&] { return w.currentLinkId() != -1; }));
+    press(w, Qt::Key_Space);
+    ASSERT_TRUE(waitFor([&] { return stream->soundPlaying() != 0; }));
+    EXPECT_TRUE(log.text().contains("playSound(): " + sound + '\n'));
+    ASSERT_TRUE(waitFor([&] { return stream->soundPlaying() == 0; }));
+    EXPECT_TRUE(stream->isPlaying());
+    EXPECT_TRUE(w.statusMarqueeWidget()->text().startsWith("buffer"))
+        << w.statusMarqueeWidget()->text().toStdString();
 }
 
 } // namespace

@@ -33,7 +33,11 @@ void play(Wavelark &window)
 
 TEST(WindowErrors, RemoteItemIsRetriedTwiceThenTheErrorDialogShows)
 {
-    PlayerHome player("streamRetries = 3\n");
+    PlayerHome player("");
+    const QString retrySound = player.home.file("retry.wav");
+    player.home.write(".wavelark/config", "readInterval = 10\ndecodeInterval = 5\n"
+                                          "streamRetries = 3\nretrySound = " +
+                                              retrySound.toUtf8() + '\n');
     StderrCapture log;
     DialogCatcher dialogs;
     auto window = makeWindow({deadUrl()});
@@ -45,6 +49,8 @@ TEST(WindowErrors, RemoteItemIsRetriedTwiceThenTheErrorDialogShows)
     const qsizetype third = text.indexOf("RETRY 3/3\n");
     EXPECT_TRUE(first >= 0 && first < second && second < third) << text.toStdString();
     EXPECT_FALSE(text.contains("RETRY 4/3"));
+    // A retry sound for each retry, none for the last failure.
+    EXPECT_EQ(text.count("playSound(): " + retrySound + '\n'), 2);
     EXPECT_EQ(dialogs.titles.at(0), QStringLiteral("Connection error"));
     EXPECT_FALSE(dialogs.texts.at(0).isEmpty());
     EXPECT_EQ(dialogs.texts.at(0), window->formatMarqueeWidget()->text());

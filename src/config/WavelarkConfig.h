@@ -33,8 +33,10 @@ public:
     // understood is applied.
     bool read(const QString &path);
     // Replaces the file whole, atomically, readable by its owner only.
-    // False when it cannot be written.
+    // False when it cannot be written; writeError() then tells why.
     bool write(const QString &path);
+    // The errno of the last failed write, 0 after a successful one.
+    int writeError() const { return writeError_; }
 
     // Applies the text of a configuration file; `path()` names it in messages.
     void parse(const QByteArray &text);
@@ -78,4 +80,5 @@ private:
     KeyBindingTable bindings_;
     QString path_;
     MessageSink sink_;
+    int writeError_ = 0;
 };

@@ -100,7 +100,8 @@ bool WavelarkConfig::write(const QString &path)
     ensureFolder(path);
     // Holds the proxy password: private to its owner. A crash or a full disk
     // in the middle must not cost the old file.
-    if (writeFileAtomically(path, text(), 0600) != 0) {
+    writeError_ = writeFileAtomically(path, text(), 0600);
+    if (writeError_ != 0) {
         message(path + QStringLiteral(": ") + tr("could not open file for writing."));
         return false;
     }

@@ -1,6 +1,10 @@
 #include "MainWidget.h"
 
+#include "ScreenRects.h"
 #include "SoftKeyBar.h"
+
+#include <QGuiApplication>
+#include <QInputMethod>
 
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -17,6 +21,11 @@ MainWidget::MainWidget(QWidget *parent) : QWidget(parent), scrollView_(new QScro
     scrollView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scrollView_->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(scrollView_, 1);
+    ScreenRects::setMainWindow(this);
+    // The desktop's on-screen keyboard is the input method's panel.
+    QInputMethod *input = QGuiApplication::inputMethod();
+    connect(input, &QInputMethod::visibleChanged, this,
+            [this, input] { emit kbStateChanged(input->isVisible()); });
 }
 
 void MainWidget::setContentWidget(QWidget *content)

@@ -23,8 +23,7 @@ public:
     SoftKeyBar *softKeyBar() const { return softKeyBar_; }
 
 signals:
-    // The on-screen keyboard came or went. A desktop has none, so this is
-    // never emitted; it is here for the slots that a phone would drive.
+    // The on-screen keyboard (the input method's panel) came or went.
     void kbStateChanged(bool shown);
 
 private:

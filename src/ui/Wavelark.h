@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -15,7 +16,10 @@
 #include <vector>
 
 class LinkManager;
+class PrefsPage;
+class QComboBox;
 class QLabel;
+class QLineEdit;
 class QSlider;
 class RadioPlayList;
 class RadioStream;
@@ -94,13 +98,23 @@ public:
     void setWidgetColor(QWidget *widget, const QString &color);
     // Posts an event of that type to the window itself.
     void postSelf(int type);
-    // A modal dialog titled "Connection error" with the message as plain text.
-    void showErrorDialog(const QString &message);
+    // A modal error dialog with the message as plain text; its title is
+    // "Connection error" unless another is given.
+    void showErrorDialog(const QString &message, const QString &title = QString());
     // A received playlist updates the playing item instead of replacing
     // the list; true when it took (and freed) the list.
     bool mergeFetchedList(RadioPlayList *received);
     // Installs `list`; the old one is freed when asked and no genre owns it.
     void setPlayList(RadioPlayList *list, bool freeOld);
+    // The file picker. mode 0 a file, 1 a folder, 2 either; a null start
+    // folder means the last one shown.
+    struct FileChoice
+    {
+        QString path;
+        bool cancelled = true;
+    };
+    FileChoice fileDialog(const QString &title, const QString &filter, int mode,
+                          const QString &startFolder = QString());
     bool startPlayback();
     // Asks for a data link; true when a request was made.
     bool openLink(bool forceChoice);
@@ -136,6 +150,28 @@ public slots:
     void slotShoutCastBlink(bool blinking);
     void slotOpenFavorites();
 
+    // Preferences (WavelarkPrefs*.cpp). Each page is built on its first
+    // opening; OK writes the configuration file.
+    void slotPrefsInterface();
+    void slotPrefsInterfaceFinalize();
+    void slotPrefsInterfaceCancel();
+    void slotPrefsNetwork();
+    void slotPrefsNetworkFinalize();
+    void slotPrefsNetworkCancel();
+    void slotPrefsSound();
+    void slotPrefsSoundFinalize();
+    void slotPrefsSoundCancel();
+    void slotPrefsAdvanced();
+    void slotPrefsAdvancedFinalize();
+    void slotPrefsAdvancedCancel();
+    void slotPrefsShoutCast();
+    void slotPrefsShoutCastFinalize();
+    void slotPrefsShoutCastCancel();
+    void slotSelectNetworkProfile();
+    void slotSelectRecordDirectory();
+    void slotClearShoutCastSearches();
+    void slotKbStateChanged(bool shown);
+
 protected:
     void customEvent(QEvent *event) override;
     // Runs the command of the first binding that matches; an unbound key
@@ -146,6 +182,8 @@ protected:
     void changeEvent(QEvent *event) override;
     // The title bar's close button quits as the right soft key does.
     void closeEvent(QCloseEvent *event) override;
+    // Open preference pages follow the window's size.
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     // Start-up pieces (Wavelark.cpp, WavelarkScreen.cpp).
@@ -191,6 +229,17 @@ private:
     void pauseOrResume();
     void scanToNext();
     void copyShownTag();
+
+    // Preferences (WavelarkPrefs*.cpp).
+    void buildInterfacePage();
+    void buildNetworkPage();
+    void buildSoundPage();
+    void addSoundRow(PrefsPage &page, int index);
+    void restoreNetworkFields();
+    void selectSoundFile(int index);
+    void applyMaxItemsToGenres();
+    // Writes the configuration file; a failure is shown in the error dialog.
+    bool writeConfig();
 
     // Settings and paths.
     WavelarkSettings settings_;
@@ -246,6 +295,23 @@ private:
     WavelarkBlink *modifierIndicator = nullptr;
     WavelarkVolume *volumeIndicator = nullptr;
     QSlider *volumeSlider = nullptr;
+
+    // Preference pages (owned through the window), and the fields read on OK.
+    PrefsPage *interfacePage_ = nullptr;
+    PrefsPage *networkPage_ = nullptr;
+    PrefsPage *soundPage_ = nullptr;
+    PrefsPage *advancedPage_ = nullptr;
+    PrefsPage *shoutCastPage_ = nullptr;
+    struct NetworkFields
+    {
+        QLineEdit *recordDirectory = nullptr;
+        QLineEdit *proxy = nullptr;
+        QLineEdit *ports = nullptr;
+        QLineEdit *username = nullptr;
+        QLineEdit *password = nullptr;
+        QComboBox *type = nullptr;
+    } net_;
+    std::array<QLineEdit *, 8> soundFields_{};
 
     // Timers (GUI thread).
     QTimer connectingSoundTimer;

@@ -13,9 +13,9 @@ void Wavelark::onStreamError()
         showErrorDialog(transport_->activeError());
 }
 
-void Wavelark::showErrorDialog(const QString &message)
+void Wavelark::showErrorDialog(const QString &message, const QString &title)
 {
-    Dialog dialog(tr("Connection error"), Dialog::Kind::Error, this);
+    Dialog dialog(title.isNull() ? tr("Connection error") : title, Dialog::Kind::Error, this);
     auto *label = new QLabel(&dialog);
     // Error texts may come from a server.
     label->setTextFormat(Qt::PlainText);

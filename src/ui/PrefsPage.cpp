@@ -1,0 +1,158 @@
+#include "PrefsPage.h"
+
+#include "IconReader.h"
+#include "ScreenRects.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSpinBox>
+
+PrefsPage::PrefsPage(QWidget *window)
+    : QObject(window), window_(window), content_(new QFrame(window)),
+      softKeys_(new QFrame(window))
+{
+    for (QFrame *frame : {content_, softKeys_}) {
+        frame->setAutoFillBackground(true);
+        frame->hide();
+    }
+    auto *view = new QScrollArea(content_);
+    view->setFrameShape(QFrame::NoFrame);
+    view->setWidgetResizable(true);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto *inner = new QWidget;
+    rows_ = new QGridLayout(inner);
+    rows_->setContentsMargins(6, 6, 6, 6);
+    rows_->setColumnMinimumWidth(0, 90);
+    rows_->setColumnStretch(1, 1);
+    rows_->setRowStretch(0, 0);
+    view->setWidget(inner);
+    auto *contentBox = new QVBoxLayout(content_);
+    contentBox->setContentsMargins(0, 0, 0, 0);
+    contentBox->addWidget(view);
+
+    ok_ = new QPushButton(tr("OK"), softKeys_);
+    cancel_ = new QPushButton(tr("Cancel"), softKeys_);
+    auto *keys = new QHBoxLayout(softKeys_);
+    keys->setContentsMargins(4, 2, 4, 2);
+    keys->addWidget(ok_);
+    keys->addWidget(cancel_);
+    connect(ok_, &QPushButton::clicked, this, &PrefsPage::accepted);
+    connect(cancel_, &QPushButton::clicked, this, &PrefsPage::rejected);
+}
+
+PrefsPage::~PrefsPage() = default;
+
+int PrefsPage::addRow(const QString &label, QWidget *control)
+{
+    const int row = rows_->rowCount();
+    auto *text = new QLabel(label);
+    text->setTextFormat(Qt::PlainText);
+    rows_->addWidget(text, row, 0);
+    rows_->addWidget(control, row, 1);
+    // Rows stay at the top however tall the page is.
+    rows_->setRowStretch(row, 0);
+    rows_->setRowStretch(row + 1, 1);
+    return row;
+}
+
+QCheckBox *PrefsPage::addCheck(const QString &label, bool on, std::function<void(bool)> changed)
+{
+    auto *box = new QCheckBox;
+    box->setChecked(on);
+    addRow(label, box);
+    connect(box, &QCheckBox::toggled, this, std::move(changed));
+    return box;
+}
+
+QSpinBox *PrefsPage::addSpin(const QString &label, int min, int max, const QString &suffix,
+                             int value, std::function<void(int)> changed)
+{
+    auto *box = new QSpinBox;
+    box->setRange(min, max);
+    box->setSuffix(suffix);
+    box->setValue(value);
+    addRow(label, box);
+    connect(box, &QSpinBox::valueChanged, this, std::move(changed));
+    return box;
+}
+
+QLineEdit *PrefsPage::addText(const QString &label, const QString &text)
+{
+    auto *field = new QLineEdit(text);
+    addRow(label, field);
+    return field;
+}
+
+QLineEdit *PrefsPage::addTextWithChooser(const QString &label, const QString &text,
+                                         const QString &icon, std::function<void()> choose)
+{
+    QLineEdit *field = addText(label, text);
+    auto *button = new QPushButton;
+    button->setIcon(IconReader::icon(icon));
+    button->setIconSize(QSize(24, 24));
+    button->setToolTip(label);
+    const int row = rows_->rowCount();
+    rows_->addWidget(button, row, 1, Qt::AlignLeft);
+    rows_->setRowStretch(row, 0);
+    rows_->setRowStretch(row + 1, 1);
+    connect(button, &QPushButton::clicked, this, std::move(choose));
+    return field;
+}
+
+QComboBox *PrefsPage::addCombo(const QString &label, const QStringList &items)
+{
+    auto *box = new QComboBox;
+    box->addItems(items);
+    addRow(label, box);
+    return box;
+}
+
+QPushButton *PrefsPage::addButton(const QString &label, const QString &text,
+                                  std::function<void()> clicked)
+{
+    auto *button = new QPushButton(text);
+    addRow(label, button);
+    connect(button, &QPushButton::clicked, this, std::move(clicked));
+    return button;
+}
+
+void PrefsPage::place()
+{
+    const QRect content = small_ ? ScreenRects::smallContent() : ScreenRects::content();
+    content_->setGeometry(ScreenRects::mapFromGlobal(window_, content));
+    softKeys_->setGeometry(ScreenRects::mapFromGlobal(window_, ScreenRects::softKeyArea()));
+}
+
+void PrefsPage::show()
+{
+    place();
+    for (QFrame *frame : {content_, softKeys_}) {
+        frame->show();
+        frame->raise();
+    }
+}
+
+void PrefsPage::hide()
+{
+    content_->hide();
+    softKeys_->hide();
+}
+
+bool PrefsPage::isShown() const
+{
+    return !content_->isHidden();
+}
+
+void PrefsPage::setSmallContent(bool small)
+{
+    small_ = small;
+    if (isShown())
+        place();
+}

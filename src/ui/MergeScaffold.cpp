@@ -11,4 +11,5 @@ Wavelark::FileChoice Wavelark::fileDialog(const QString &title, const QString &,
     return {path, path.isNull()};
 }
 
-void Wavelark::applyMaxItemsToGenres() {}
+void Wavelark::applyMaxItemsToGenres()
+{}

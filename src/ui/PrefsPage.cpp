@@ -3,6 +3,7 @@
 #include "IconReader.h"
 #include "ScreenRects.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -15,8 +16,7 @@
 #include <QSpinBox>
 
 PrefsPage::PrefsPage(QWidget *window)
-    : QObject(window), window_(window), content_(new QFrame(window)),
-      softKeys_(new QFrame(window))
+    : QObject(window), window_(window), content_(new QFrame(window)), softKeys_(new QFrame(window))
 {
     for (QFrame *frame : {content_, softKeys_}) {
         frame->setAutoFillBackground(true);
@@ -141,8 +141,13 @@ void PrefsPage::show()
 
 void PrefsPage::hide()
 {
+    const bool hadFocus = content_->isAncestorOf(QApplication::focusWidget()) ||
+                          softKeys_->isAncestorOf(QApplication::focusWidget());
     content_->hide();
     softKeys_->hide();
+    // The window's keys work again at once.
+    if (hadFocus)
+        window_->setFocus();
 }
 
 bool PrefsPage::isShown() const

@@ -33,8 +33,8 @@ public:
                       std::function<void(int)> changed);
     QLineEdit *addText(const QString &label, const QString &text);
     // A text field with a chooser button on the row below it.
-    QLineEdit *addTextWithChooser(const QString &label, const QString &text,
-                                  const QString &icon, std::function<void()> choose);
+    QLineEdit *addTextWithChooser(const QString &label, const QString &text, const QString &icon,
+                                  std::function<void()> choose);
     QComboBox *addCombo(const QString &label, const QStringList &items);
     QPushButton *addButton(const QString &label, const QString &text,
                            std::function<void()> clicked);

@@ -79,8 +79,7 @@ void Wavelark::buildInterfacePage()
     page->addCheck(tr("Favorites:"), s.loadFavorites,
                    [this](bool on) { settings_.loadFavorites = on; });
     connect(page, &PrefsPage::accepted, this, &Wavelark::slotPrefsInterfaceFinalize);
-    connect(page, &PrefsPage::rejected, this,
-            &Wavelark::slotPrefsInterfaceCancel);
+    connect(page, &PrefsPage::rejected, this, &Wavelark::slotPrefsInterfaceCancel);
     interfacePage_ = page;
 }
 
@@ -109,10 +108,8 @@ void Wavelark::slotPrefsAdvanced()
                       [this](int ms) { stream->setReadInterval(ms); });
         page->addSpin(tr("decode interval:"), 0, 1000, tr("ms"), stream->decodeInterval(),
                       [this](int ms) { stream->setDecodeInterval(ms); });
-        connect(page, &PrefsPage::accepted, this,
-                &Wavelark::slotPrefsAdvancedFinalize);
-        connect(page, &PrefsPage::rejected, this,
-                &Wavelark::slotPrefsAdvancedCancel);
+        connect(page, &PrefsPage::accepted, this, &Wavelark::slotPrefsAdvancedFinalize);
+        connect(page, &PrefsPage::rejected, this, &Wavelark::slotPrefsAdvancedCancel);
         advancedPage_ = page;
     }
     advancedPage_->show();
@@ -139,10 +136,8 @@ void Wavelark::slotPrefsShoutCast()
                       [this](int n) { settings_.shoutCastMaxItems = n; });
         page->addButton(tr("Reset searches:"), tr("Reset"),
                         [this] { slotClearShoutCastSearches(); });
-        connect(page, &PrefsPage::accepted, this,
-                &Wavelark::slotPrefsShoutCastFinalize);
-        connect(page, &PrefsPage::rejected, this,
-                &Wavelark::slotPrefsShoutCastCancel);
+        connect(page, &PrefsPage::accepted, this, &Wavelark::slotPrefsShoutCastFinalize);
+        connect(page, &PrefsPage::rejected, this, &Wavelark::slotPrefsShoutCastCancel);
         shoutCastPage_ = page;
     }
     shoutCastPage_->show();

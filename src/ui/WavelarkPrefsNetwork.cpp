@@ -42,10 +42,9 @@ void Wavelark::buildNetworkPage()
                    [this](bool on) { stream->setFillOnEmpty(on); });
     page->addSpin(tr("Decode wait:"), 0, 999, tr("s"), stream->decodeWait(),
                   [this](int s) { stream->setDecodeWait(s); });
-    net_.recordDirectory =
-        page->addTextWithChooser(tr("Record dir:"), settings_.recordDirectory,
-                                 QStringLiteral("FMMS_Personal_Folder_S"),
-                                 [this] { slotSelectRecordDirectory(); });
+    net_.recordDirectory = page->addTextWithChooser(tr("Record dir:"), settings_.recordDirectory,
+                                                    QStringLiteral("FMMS_Personal_Folder_S"),
+                                                    [this] { slotSelectRecordDirectory(); });
     page->addCheck(tr("One file:"), settings_.recordOneFile,
                    [this](bool on) { settings_.recordOneFile = on; });
     net_.proxy = page->addText(tr("Proxy:"), QString());

@@ -41,10 +41,9 @@ void Wavelark::slotPrefsSound()
 void Wavelark::addSoundRow(PrefsPage &page, int index)
 {
     const SoundRow &row = kSoundRows[index];
-    soundFields_[size_t(index)] =
-        page.addTextWithChooser(tr(row.label), settings_.*row.setting,
-                                QStringLiteral("FMMS_Personal_File_S"),
-                                [this, index] { selectSoundFile(index); });
+    soundFields_[size_t(index)] = page.addTextWithChooser(
+        tr(row.label), settings_.*row.setting, QStringLiteral("FMMS_Personal_File_S"),
+        [this, index] { selectSoundFile(index); });
 }
 
 void Wavelark::buildSoundPage()

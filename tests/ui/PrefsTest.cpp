@@ -216,7 +216,8 @@ TEST(Prefs, AFailedWriteIsShownAndTheSettingsStay)
     control<QSpinBox>(page, "Playlist jump:")->setValue(9);
     QTest::mouseClick(page->okButton(), Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return !dialogs.titles.isEmpty(); }));
-    EXPECT_TRUE(dialogs.texts.at(0).startsWith(blocker + "/config: ")) << dialogs.texts.at(0).toStdString();
+    EXPECT_TRUE(dialogs.texts.at(0).startsWith(blocker + "/config: "))
+        << dialogs.texts.at(0).toStdString();
     EXPECT_EQ(w.settings().playListJump, 9);
 }
 

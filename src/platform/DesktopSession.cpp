@@ -1,0 +1,29 @@
+#include "DesktopSession.h"
+
+#include <QFileOpenEvent>
+#include <QGuiApplication>
+#include <QSessionManager>
+
+DesktopSession::DesktopSession(QObject *parent) : QObject(parent)
+{
+    auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    if (!app)
+        return;
+#ifndef QT_NO_SESSIONMANAGER
+    // There is no later chance: the session may end right after this.
+    connect(app, &QGuiApplication::commitDataRequest, this,
+            [this](QSessionManager &) { emit shutdown(); });
+#endif
+    app->installEventFilter(this);
+}
+
+bool DesktopSession::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::FileOpen) {
+        const QString file = static_cast<QFileOpenEvent *>(event)->file();
+        if (!file.isEmpty())
+            emit signalOpenDoc(file);
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}

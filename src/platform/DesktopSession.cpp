@@ -19,7 +19,8 @@ DesktopSession::DesktopSession(QObject *parent) : QObject(parent)
 
 bool DesktopSession::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == QCoreApplication::instance() && event->type() == QEvent::FileOpen) {
+    // Installed on the application, so this sees every event: the cheap test first.
+    if (event->type() == QEvent::FileOpen && watched == QCoreApplication::instance()) {
         const QString file = static_cast<QFileOpenEvent *>(event)->file();
         if (!file.isEmpty())
             emit signalOpenDoc(file);

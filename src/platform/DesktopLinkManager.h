@@ -29,9 +29,12 @@ public:
 
     // Whether the network counts as reachable now.
     static bool networkReachable();
+    // Connected to Qt's network information (public, so that a change can
+    // be played to it): losing the network breaks the open link, getting it
+    // back reports a new one when none is open.
+    void reachabilityChanged(QNetworkInformation::Reachability reachability);
 
 private:
-    void reachabilityChanged(QNetworkInformation::Reachability reachability);
     void reportUp(int id, const QString &profile);
 
     int nextId_ = 0;

@@ -62,9 +62,24 @@ TEST(DesktopLink, ReportsTheSystemLinkAndAnswersRequestsForKnownProfilesLater)
     QList<int> &answered = reachable ? reports.connected : reports.failed;
     ASSERT_TRUE(processEventsUntil([&] { return answered.contains(id); }, 5000));
     EXPECT_FALSE(reports.connected.contains(closed) || reports.failed.contains(closed));
-    if (reachable) {
-        EXPECT_EQ(reports.profiles.last(), profiles.last());
-    }
+    if (!reachable)
+        return;
+    EXPECT_EQ(reports.profiles.last(), profiles.last());
+
+    // The network goes away and comes back: the open link breaks, and a new
+    // one is reported; a change between two reachable states is no change.
+    QList<int> broken;
+    QObject::connect(&link, &LinkManager::broken,
+                     [&broken](int brokenId, LinkInfo &) { broken.append(brokenId); });
+    using R = QNetworkInformation::Reachability;
+    link.reachabilityChanged(R::Disconnected);
+    link.reachabilityChanged(R::Disconnected);
+    EXPECT_EQ(broken, QList<int>{id});
+    const qsizetype before = reports.connected.size();
+    link.reachabilityChanged(R::Online);
+    link.reachabilityChanged(R::Local);
+    ASSERT_EQ(reports.connected.size(), before + 1);
+    EXPECT_GT(reports.connected.last(), id);
 }
 
 // A screen saver with the desktop's interface, on the test's own bus.

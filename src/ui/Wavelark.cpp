@@ -2,10 +2,11 @@
 #include "Wavelark.h"
 
 #include "AudioOps.h"
+#include "CallState.h"
 #include "CommandLine.h"
+#include "DesktopSession.h"
+#include "DisplayState.h"
 #include "KeyBindings.h"
-#include "LinkManager.h"
-#include "PhoneState.h"
 #include "TerminationSignal.h"
 #include "UserPaths.h"
 #include "WavelarkConfig.h"
@@ -92,14 +93,8 @@ Wavelark::Wavelark(int argc, char **argv, QWidget *parent) : MainWidget(parent)
     buildScreen();
     recentSearchesList->addItem(tr("Recent searches"));
     recentSearchesList->addItems(recentSearches_);
-    // 18. The link manager: the system's connection is reported once the loop runs.
-    sessionManager = new LinkManager(this);
-    connect(sessionManager, &LinkManager::connected, this, &Wavelark::slotLinkConnected);
-    connect(sessionManager, &LinkManager::openFailed, this, &Wavelark::slotLinkOpenFailed);
-    connect(sessionManager, &LinkManager::broken, this, &Wavelark::slotLinkBroken);
-    sessionManager->init(true);
-    // 19. A desktop has no display-state device: focus decides.
-    framebufferFd = PhoneState::openDisplayState();
+    // 18-19. The link manager, the call state and the display state.
+    setUpPlatformSources();
     // 20. Timers.
     connect(&callTimer, &QTimer::timeout, this, &Wavelark::slotCallHandler);
     callTimer.start(200);
@@ -109,6 +104,8 @@ Wavelark::Wavelark(int argc, char **argv, QWidget *parent) : MainWidget(parent)
     connect(&keyModTimer, &QTimer::timeout, this, &Wavelark::slotKeyModTimer);
     // 21-23. What the command line names becomes the playlist.
     loadArguments(options.arguments, options.recursive);
+    // 22.
+    connectApplicationSignals();
     // 24. Otherwise the favorites, when there are any.
     if (options.arguments.isEmpty() && settings_.loadFavorites && QFileInfo::exists(favoritesPath))
         slotOpenFavorites();
@@ -193,6 +190,17 @@ void Wavelark::shutDownStream()
         delete list;
 }
 
+// The desktop's stand-ins for the phone's application signals: the session
+// ending quits as the phone's shutdown did, and a document to open plays.
+void Wavelark::connectApplicationSignals()
+{
+    auto *session = new DesktopSession(this);
+    connect(session, &DesktopSession::shutdown, this, &Wavelark::slotQuit);
+    connect(session, &DesktopSession::signalOpenDoc, this, &Wavelark::slotOpenDoc);
+}
+
+// Every way of ending comes here. Stopping the stream first writes out and
+// closes a recording in progress.
 void Wavelark::slotQuit()
 {
     shutDownStream();

@@ -264,13 +264,9 @@ private:
     int linkId = -1;
     QString selectedProfile;
     bool suppressAutoStart = true;
-    // Set by the first openLink. The system's link, up from start-up, was
-    // never asked for: it starts nothing (autoplay has its own timer).
-    bool linkRequested = false;
     bool inCall = false;
     bool pausedBeforeCall = false;
     bool displayHidden = false;
-    int framebufferFd = -1;
     int connectingSoundId = 0;
     // One per process; written by whichever thread emits streamBufferEmpty.
     static std::atomic<int> bufferEmptySoundId;
@@ -318,4 +314,34 @@ private:
     QTimer callTimer;
     QTimer sortTagTimer;
     QTimer keyModTimer;
+
+    // ---- The link, call and display sources, and the ways the program ends
+    // (WavelarkLink.cpp, Wavelark.cpp). The sources are the desktop's, or a
+    // test's (PlatformSources.h).
+public:
+    class CallState *callState() const { return callState_.get(); }
+    class DisplayState *displayState() const { return displayState_.get(); }
+    int pendingDirectoryActionForTest() const { return pendingDirectoryAction; }
+    void setPendingDirectoryActionForTest(int action) { pendingDirectoryAction = action; }
+
+public slots:
+    // "Connect": asks for a profile even when one is configured.
+    void slotLinkConnect();
+    // "Disconnect": stops a remote stream and forgets the link.
+    void slotLinkDisconnect();
+    // Replaces the playlist with the file at `path` and plays it.
+    void slotOpenDoc(const QString &path);
+
+private:
+    void setUpPlatformSources();
+    void connectApplicationSignals();
+    // Runs the directory action that waited for the link.
+    void runPendingDirectoryAction();
+    // Replaces the playlist with what `location` names; false when nothing
+    // playable was found.
+    bool openDocument(const QString &location);
+
+    std::unique_ptr<class CallState> callState_;
+    std::unique_ptr<class DisplayState> displayState_;
+    // ---- end of the link, call, display and ending block
 };

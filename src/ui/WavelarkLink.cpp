@@ -1,21 +1,37 @@
 // The data link, the call state and whether anyone can see the window.
 #include "Wavelark.h"
 
+#include "CallState.h"
+#include "DisplayState.h"
 #include "LinkManager.h"
-#include "PhoneState.h"
+#include "PlatformSources.h"
+#include "ProfileChooser.h"
+#include "RadioPlayList.h"
 #include "stream.h"
 
 #include <cstdio>
 
+void Wavelark::setUpPlatformSources()
+{
+    PlatformSources sources = makePlatformSources(this);
+    sessionManager = sources.link;
+    callState_ = std::move(sources.call);
+    displayState_ = std::move(sources.display);
+    connect(sessionManager, &LinkManager::connected, this, &Wavelark::slotLinkConnected);
+    connect(sessionManager, &LinkManager::openFailed, this, &Wavelark::slotLinkOpenFailed);
+    connect(sessionManager, &LinkManager::broken, this, &Wavelark::slotLinkBroken);
+    // A link already up (the system's own connection) is reported once the loop runs.
+    sessionManager->init(true);
+}
+
 bool Wavelark::openLink(bool forceChoice)
 {
     suppressAutoStart = false;
-    linkRequested = true;
     if (linkId != -1)
         return false;
     selectedProfile = settings_.networkProfile;
     if (selectedProfile.isNull() || forceChoice) {
-        if (getProfileNamebySelect(selectedProfile, this) != 0) {
+        if (getProfileNamebySelect(selectedProfile, sessionManager->profileNames(), this) != 0) {
             selectedProfile = QString();
             return false;
         }
@@ -28,37 +44,68 @@ bool Wavelark::openLink(bool forceChoice)
     return true;
 }
 
+void Wavelark::slotLinkConnect()
+{
+    if (linkId == -1)
+        openLink(true);
+}
+
+void Wavelark::slotLinkDisconnect()
+{
+    if (linkId == -1 || !stream)
+        return;
+    if (stream->isPlaying() && !stream->isLocal(Selection::Playing)) {
+        stream->playSound(settings_.streamErrorSound, false, false, 0);
+        stream->stop();
+    }
+    sessionManager->closeLink(linkId);
+    linkId = -1;
+    updateNetworkStatus();
+}
+
 void Wavelark::slotLinkConnected(int id, LinkInfo &)
 {
     std::fprintf(stderr, "Wavelark(1136): slotLinkConnected\n");
     if (!stream)
         return;
     linkId = id;
+    // The chosen profile is used without asking next time (not saved here).
     if (!selectedProfile.isNull())
         settings_.networkProfile = selectedProfile;
     updateNetworkStatus();
-    if (suppressAutoStart || !linkRequested)
+    if (suppressAutoStart)
         return;
     if (pendingDirectoryAction != -1)
-        pendingDirectoryAction = -1; // directory actions arrive with the directory menus
+        runPendingDirectoryAction();
     else if (!selectedProfile.isNull() || settings_.autoPlay)
         startPlayback();
     if (!stream->isLocal(Selection::Playing))
         postSelf(StreamConnectingEvent);
 }
 
-void Wavelark::slotLinkOpenFailed(int, unsigned short, unsigned short)
+void Wavelark::runPendingDirectoryAction()
+{
+    // The directory's own actions are wired in with the directory menus;
+    // until then the waiting one is only forgotten.
+    pendingDirectoryAction = -1;
+}
+
+// A report about a link we no longer hold (closed, or replaced by a newer
+// one) must not touch the stream that runs on the current link.
+void Wavelark::slotLinkOpenFailed(int id, unsigned short, unsigned short)
 {
     std::fprintf(stderr, "Wavelark(1157): slotLinkOpenFailed\n");
+    if (id != linkId)
+        return;
     pendingDirectoryAction = -1;
     linkId = -1;
     postSelf(StreamStoppedEvent);
 }
 
-void Wavelark::slotLinkBroken(int, LinkInfo &)
+void Wavelark::slotLinkBroken(int id, LinkInfo &)
 {
     std::fprintf(stderr, "Wavelark(1169): slotLinkBroken\n");
-    if (!stream)
+    if (!stream || id != linkId)
         return;
     if (!stream->isLocal(Selection::Playing) && stream->isPlaying()) {
         stream->playSound(settings_.streamErrorSound, false, false, 0);
@@ -68,14 +115,35 @@ void Wavelark::slotLinkBroken(int, LinkInfo &)
     updateNetworkStatus();
 }
 
+void Wavelark::slotOpenDoc(const QString &path)
+{
+    if (openDocument(QStringLiteral("file://") + path))
+        startPlayback();
+}
+
+bool Wavelark::openDocument(const QString &location)
+{
+    if (location.isEmpty() || !stream)
+        return false;
+    auto *list = new RadioPlayList;
+    if (!list->addLocation(location, false) || list->isEmpty()) {
+        delete list;
+        return false;
+    }
+    setPlayList(list, true);
+    currentGenre = nullptr;
+    return true;
+}
+
+// Every 200 ms: first whether anyone can see the window, then the call.
 void Wavelark::slotCallHandler()
 {
     if (!stream)
         return;
-    if (framebufferFd == -1) {
+    if (!displayState_->isKnown()) {
         displayHidden = !isActiveWindow();
     } else {
-        const int on = PhoneState::displayState(framebufferFd);
+        const int on = displayState_->displayOn();
         if (!displayHidden && on == 0) {
             displayHidden = true;
             setMarqueeMode(0);
@@ -89,7 +157,7 @@ void Wavelark::slotCallHandler()
             displayHidden = !isActiveWindow();
         }
     }
-    if (PhoneState::incomingCallStatus() || PhoneState::phoneInCall()) {
+    if (callState_->incomingCallStatus() || callState_->phoneInCall()) {
         if (!inCall) {
             inCall = true;
             pausedBeforeCall = stream->isPaused();

@@ -5,6 +5,7 @@
 #include "ConfigValues.h"
 #include "LinkManager.h"
 #include "PrefsPage.h"
+#include "ProfileChooser.h"
 #include "stream.h"
 
 #include <QApplication>
@@ -96,7 +97,7 @@ void Wavelark::slotPrefsNetworkCancel()
 void Wavelark::slotSelectNetworkProfile()
 {
     QString profile = settings_.networkProfile;
-    if (getProfileNamebySelect(profile, this) == 0)
+    if (getProfileNamebySelect(profile, sessionManager->profileNames(), this) == 0)
         settings_.networkProfile = profile;
 }
 

@@ -1,3 +1,5 @@
+#include "FakeSources.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -11,5 +13,7 @@ int main(int argc, char **argv)
     setenv("WAVELARK_AUDIO", "null", 0);
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    // Windows never depend on this machine's network or session.
+    setPlatformSourcesMaker(makeFakeSources);
     return RUN_ALL_TESTS();
 }

@@ -22,6 +22,10 @@ PrefsPage::PrefsPage(QWidget *window)
         frame->setAutoFillBackground(true);
         frame->hide();
     }
+    // Fields and check boxes stand out from the window's dark background.
+    QPalette palette = content_->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+    content_->setPalette(palette);
     auto *view = new QScrollArea(content_);
     view->setFrameShape(QFrame::NoFrame);
     view->setWidgetResizable(true);
@@ -54,6 +58,8 @@ int PrefsPage::addRow(const QString &label, QWidget *control)
     const int row = rows_->rowCount();
     auto *text = new QLabel(label);
     text->setTextFormat(Qt::PlainText);
+    // A long label wraps rather than pushing its control out of the window.
+    text->setWordWrap(true);
     rows_->addWidget(text, row, 0);
     rows_->addWidget(control, row, 1);
     // Rows stay at the top however tall the page is.

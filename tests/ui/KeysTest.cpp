@@ -1,6 +1,7 @@
 // The player driven from the keyboard: the bindings of the configuration
 // file run the transport, in play and in browse mode, with the event sounds
 // the transport asks for.
+#include "FakeSources.h"
 #include "StderrCapture.h"
 #include "TestHttpServer.h"
 #include "UiTestSupport.h"
@@ -363,6 +364,17 @@ TEST(Keys, ScanBrowseRecallAndPauseWhileAStationPlays)
     press(w, Qt::Key_P);
     EXPECT_TRUE(stream->isPlaying());
     EXPECT_FALSE(stream->isPaused());
+
+    // A pause that a call made outlasts a restart by the pause key.
+    FakeCallState *call = fakeCall(&w);
+    call->incoming = 1;
+    ASSERT_TRUE(waitFor([&] { return stream->isPaused(); }));
+    press(w, Qt::Key_Space);
+    press(w, Qt::Key_P);
+    EXPECT_TRUE(stream->isPlaying());
+    EXPECT_TRUE(stream->isPaused());
+    call->incoming = 0;
+    EXPECT_TRUE(waitFor([&] { return !stream->isPaused(); }));
 }
 
 // The connecting sound starts a second after connecting and loops until

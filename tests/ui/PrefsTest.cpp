@@ -147,7 +147,15 @@ TEST(Prefs, NetworkTextFieldsWaitForOkAndCancelPutsThemBack)
     ASSERT_EQ(::stat(QFile::encodeName(configPath).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 
+    // With an on-screen keyboard up, a focused field keeps to the upper half.
     press(w, Qt::Key_F3);
+    const int fullHeight = page->contentFrame()->height();
+    proxy->setFocus();
+    ASSERT_TRUE(waitFor([&] { return proxy->hasFocus(); }));
+    emit w.kbStateChanged(true);
+    EXPECT_EQ(page->contentFrame()->height(), fullHeight / 2);
+    emit w.kbStateChanged(false);
+    EXPECT_EQ(page->contentFrame()->height(), fullHeight);
     control<QLineEdit>(page, "Allowed ports:")->setText("80 8080");
     QTest::mouseClick(page->okButton(), Qt::LeftButton);
     EXPECT_EQ(stream->allowedProxyPorts(), QStringList({"80", "8080"}));

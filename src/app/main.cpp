@@ -1,5 +1,6 @@
 // The player: the main window's constructor is the start-up, then the
 // event loop runs until the window quits (soft key, close button, SIGTERM).
+#include "RunningPlayer.h"
 #include "Wavelark.h"
 
 #include <QApplication>
@@ -9,6 +10,8 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    if (handOverToRunningPlayer(argc, argv))
+        return 0;
     auto *window = new Wavelark(argc, argv);
     // The usage line was printed: end without showing the window.
     if (window->quitRequested()) {

@@ -117,6 +117,8 @@ Wavelark::Wavelark(int argc, char **argv, QWidget *parent) : MainWidget(parent)
     recordIndicator->setBlinking(options.recordAtStart);
     setMarqueeMode(settings_.enableMarquee ? 2 : 0);
     stream->setPaused(false);
+    if (!quitRequested_)
+        setUpDesktopControls();
 }
 
 Wavelark::~Wavelark()

@@ -116,8 +116,27 @@ public:
     FileChoice fileDialog(const QString &title, const QString &filter, int mode,
                           const QString &startFolder = QString());
     bool startPlayback();
+    // What the desktop's media controls ask for (WavelarkMedia.cpp): the
+    // same operations as the keys.
+    void mediaPlay();
+    void mediaPause();
+    void mediaPlayPause();
+    void mediaStop();
+    void mediaNext();
+    void mediaPrevious();
+    int mediaVolume() const;
+    void setMediaVolume(int volume);
+    void raiseWindow();
+    // Replaces the playlist with files, folders or URLs and plays them.
+    void openLocations(const QStringList &locations);
+
     // Asks for a data link; true when a request was made.
     bool openLink(bool forceChoice);
+
+signals:
+    // The playing state, the playing item's tags or the volume may have
+    // changed.
+    void mediaStateChanged();
 
 public slots:
     void slotAutoPlayStart();
@@ -229,6 +248,9 @@ private:
     void pauseOrResume();
     void scanToNext();
     void copyShownTag();
+
+    // Registers the media controls on the session bus, when there is one.
+    void setUpDesktopControls();
 
     // Preferences (WavelarkPrefs*.cpp).
     void buildInterfacePage();

@@ -147,6 +147,7 @@ void Wavelark::slotStreamPaused(bool paused)
     else
         pauseLabel->setText(QString());
     pauseLabel->setBlinking(paused);
+    emit mediaStateChanged();
 }
 
 void Wavelark::slotPaused(bool on)

@@ -56,6 +56,7 @@ void Wavelark::customEvent(QEvent *event)
     case NetworkStatusEvent: updateNetworkStatus(); break;
     default: std::fprintf(stderr, "Wavelark(3000): customEvent\n"); break;
     }
+    emit mediaStateChanged();
 }
 
 void Wavelark::onConnecting()

@@ -121,6 +121,7 @@ void Wavelark::slotRecord(bool)
 void Wavelark::slotMute(bool muted)
 {
     stream->setVolume(muted ? 0 : volumeSlider->value());
+    emit mediaStateChanged();
 }
 
 void Wavelark::slotAdjustVolume(int volume)
@@ -128,6 +129,7 @@ void Wavelark::slotAdjustVolume(int volume)
     volumeIndicator->setVolume(volume);
     if (!volumeIndicator->isMuted())
         stream->setVolume(volume);
+    emit mediaStateChanged();
 }
 
 void Wavelark::slotShuffle(bool on)

@@ -1,0 +1,48 @@
+#include "RunningPlayer.h"
+
+#include "CommandLine.h"
+#include "MprisService.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusReply>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+
+// The running player has its own working folder: paths go over whole.
+QStringList absoluteLocations(const QStringList &arguments)
+{
+    QStringList locations;
+    for (const QString &argument : arguments)
+        locations << (argument.contains(QLatin1String("://"))
+                          ? argument
+                          : QFileInfo(argument).absoluteFilePath());
+    return locations;
+}
+
+} // namespace
+
+bool handOverToRunningPlayer(int argc, char **argv)
+{
+    FILE *quiet = std::fopen("/dev/null", "w");
+    const CommandLineOptions options = parseCommandLine(argc, argv, quiet ? quiet : stderr);
+    if (quiet)
+        std::fclose(quiet);
+    if (options.quitRequested)
+        return false;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString name = QString::fromLatin1(MprisService::serviceName);
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(name).value())
+        return false;
+    QDBusInterface player(name, QString::fromLatin1(MprisService::objectPath),
+                          QString::fromLatin1(MprisService::instanceInterface), bus);
+    const QDBusMessage reply =
+        options.arguments.isEmpty()
+            ? player.call(QStringLiteral("Raise"))
+            : player.call(QStringLiteral("Open"), absoluteLocations(options.arguments));
+    return reply.type() == QDBusMessage::ReplyMessage;
+}

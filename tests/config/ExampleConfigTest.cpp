@@ -63,8 +63,8 @@ TEST_F(ExampleConfig, NoTwoCommandsShareAKey)
     for (int i = 0; i < KeyBindingCount; ++i) {
         const KeyBinding &b = config.bindings().binding(i);
         for (int e = 0; e < b.count; ++e) {
-            const auto key = std::make_pair(int(b.entries[size_t(e)].keycode),
-                                            b.entries[size_t(e)].modifier);
+            const auto key =
+                std::make_pair(int(b.entries[size_t(e)].keycode), b.entries[size_t(e)].modifier);
             const auto [it, added] = owner.emplace(key, i);
             EXPECT_TRUE(added || sharesOnPurpose(it->second, i))
                 << KeyBindingTable::name(it->second) << " and " << KeyBindingTable::name(i)

@@ -7,7 +7,7 @@ PACKAGES="cmake ninja-build g++ pkg-config python3 clang clang-format libclang-r
 libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libcurl4-openssl-dev
 libasound2-dev libmpg123-dev libfaad-dev libvorbis-dev libogg-dev libopus-dev
 libflac-dev xvfb xauth fonts-dejavu-core alsa-oss lame sox vorbis-tools
-opus-tools flac mpg123 xdotool imagemagick dbus"
+opus-tools flac mpg123 xdotool imagemagick dbus desktop-file-utils"
 
 missing=""
 for p in $PACKAGES; do

@@ -8,19 +8,25 @@
 #include <QDBusInterface>
 #include <QDBusReply>
 #include <QFileInfo>
+#include <QUrl>
 
 #include <cstdio>
 
 namespace {
 
-// The running player has its own working folder: paths go over whole.
+// The running player has its own working folder: paths go over whole. A
+// launcher may pass a local file as a percent-encoded file URL.
 QStringList absoluteLocations(const QStringList &arguments)
 {
     QStringList locations;
-    for (const QString &argument : arguments)
-        locations << (argument.contains(QLatin1String("://"))
-                          ? argument
-                          : QFileInfo(argument).absoluteFilePath());
+    for (const QString &argument : arguments) {
+        if (argument.startsWith(QLatin1String("file://")))
+            locations << QUrl(argument).toLocalFile();
+        else if (argument.contains(QLatin1String("://")))
+            locations << argument;
+        else
+            locations << QFileInfo(argument).absoluteFilePath();
+    }
     return locations;
 }
 

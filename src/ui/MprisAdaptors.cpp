@@ -25,10 +25,9 @@ QStringList MprisRootAdaptor::supportedUriSchemes() const
 QStringList MprisRootAdaptor::supportedMimeTypes() const
 {
     // What the decoder modules play, and the playlists.
-    return {"audio/mpeg",       "audio/aac",        "audio/aacp",     "audio/ogg",
-            "audio/vorbis",     "audio/opus",       "audio/flac",     "audio/x-flac",
-            "audio/wav",        "audio/x-wav",      "audio/x-scpls",  "audio/x-mpegurl",
-            "audio/mpegurl",    "application/ogg"};
+    return {"audio/mpeg",    "audio/aac",       "audio/aacp",    "audio/ogg",      "audio/vorbis",
+            "audio/opus",    "audio/flac",      "audio/x-flac",  "audio/wav",      "audio/x-wav",
+            "audio/x-scpls", "audio/x-mpegurl", "audio/mpegurl", "application/ogg"};
 }
 
 void MprisRootAdaptor::Quit()

@@ -56,12 +56,12 @@ QVariantMap MprisService::metadata() const
     QVariantMap map;
     const int index = stream ? stream->currentIndex(Selection::Playing) : -1;
     if (index < 0) {
-        map.insert("mpris:trackid",
-                   QVariant::fromValue(QDBusObjectPath("/org/mpris/MediaPlayer2/TrackList/NoTrack")));
+        map.insert("mpris:trackid", QVariant::fromValue(QDBusObjectPath(
+                                        "/org/mpris/MediaPlayer2/TrackList/NoTrack")));
         return map;
     }
-    map.insert("mpris:trackid",
-               QVariant::fromValue(QDBusObjectPath("/org/wavelark/track/" + QString::number(index))));
+    map.insert("mpris:trackid", QVariant::fromValue(QDBusObjectPath("/org/wavelark/track/" +
+                                                                    QString::number(index))));
     stream->inspectItem(Selection::Playing, [&map](const PlayListItem *item) {
         if (!item)
             return;
@@ -109,9 +109,8 @@ void MprisService::refresh()
         changed.insert("Volume", lastVolume_ = level);
     if (changed.isEmpty())
         return;
-    QDBusMessage signal =
-        QDBusMessage::createSignal(QString::fromLatin1(objectPath),
-                                   "org.freedesktop.DBus.Properties", "PropertiesChanged");
+    QDBusMessage signal = QDBusMessage::createSignal(
+        QString::fromLatin1(objectPath), "org.freedesktop.DBus.Properties", "PropertiesChanged");
     signal << QStringLiteral("org.mpris.MediaPlayer2.Player") << changed << QStringList();
     bus_.send(signal);
 }

@@ -101,6 +101,9 @@ void Wavelark::openLocations(const QStringList &locations)
     stream->stop();
     setPlayList(list, true);
     currentGenre = nullptr;
+    // What was asked for is to be heard, unless a call holds the pause.
+    if (stream->isPaused() && !inCall)
+        stream->setPaused(false);
     slotStartStopStream(false);
     raiseWindow();
 }

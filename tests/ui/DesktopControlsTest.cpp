@@ -37,7 +37,8 @@ public:
         if (daemon.isEmpty())
             return;
         const QString address = "unix:path=" + folder + "/bus";
-        pid_ = startProgram(daemon, {"--session", "--nofork", "--nopidfile", "--address=" + address});
+        pid_ =
+            startProgram(daemon, {"--session", "--nofork", "--nopidfile", "--address=" + address});
         if (pid_ > 0 && waitFor([&] { return QFile::exists(folder + "/bus"); }, 10000))
             address_ = address;
     }
@@ -119,10 +120,10 @@ TEST(DesktopControls, FollowAStationAndDriveThePlayer)
     ASSERT_TRUE(server.start());
     const QByteArray audio = icyInterleave(testModuleData(100000, 40, 1000), 1000,
                                            {{80, "StreamTitle='Artist - Song';"}});
-    server.setRoute("/live", TestHttpServer::Reply::make(
-                                 "ICY 200 OK", {{"icy-metaint", "1000"}, {"icy-name", "Live"}},
-                                 audio)
-                                 .hang());
+    server.setRoute(
+        "/live", TestHttpServer::Reply::make("ICY 200 OK",
+                                             {{"icy-metaint", "1000"}, {"icy-name", "Live"}}, audio)
+                     .hang());
     const QString local = player.home.write("local.wl", testModuleData(4000));
     {
         auto window = makeWindow({server.url("/live"), local});
@@ -163,12 +164,15 @@ TEST(DesktopControls, FollowAStationAndDriveThePlayer)
         call(client, "Stop");
         ASSERT_TRUE(waitFor([&] { return seen.statuses.endsWith("Stopped"); }));
 
-        // A location of its own replaces the list and plays.
+        // A location of its own replaces the list and plays, paused or not.
+        call(client, "Play");
+        call(client, "Pause");
+        ASSERT_TRUE(window->radioStream()->isPaused());
         ASSERT_TRUE(call(client, "OpenUri", {"file://" + local}));
         EXPECT_EQ(window->radioStream()->count(), 1u);
-        EXPECT_TRUE(waitFor([&] {
-            return metadata(client).value("xesam:url").toString() == "file://" + local;
-        }));
+        EXPECT_FALSE(window->radioStream()->isPaused());
+        EXPECT_TRUE(waitFor(
+            [&] { return metadata(client).value("xesam:url").toString() == "file://" + local; }));
     }
     QDBusConnection::disconnectFromBus("controls-service");
     QDBusConnection::disconnectFromBus("controls-client");
@@ -201,9 +205,8 @@ TEST(DesktopControls, ASecondStartHandsItsLocationToTheRunningPlayer)
 
     const QString song = player.home.write("song.wl", testModuleData(4000));
     EXPECT_EQ(waitExit(startProgram(QStringLiteral(WAVELARK_PROGRAM), {song}, env)), 0);
-    EXPECT_TRUE(waitFor([&] {
-        return metadata(client).value("xesam:url").toString() == "file://" + song;
-    }));
+    EXPECT_TRUE(waitFor(
+        [&] { return metadata(client).value("xesam:url").toString() == "file://" + song; }));
     ::kill(first, SIGTERM);
     EXPECT_EQ(waitExit(first), 0);
     QDBusConnection::disconnectFromBus("handover-client");

@@ -20,7 +20,7 @@ public:
     QStringList names() const { return names_; }
 
 public slots:
-    // An announced list; connect queued, announcements come from the read thread.
+    // The same, as a slot (GUI thread).
     void slotSetGenres(const QList<ShoutCastGenre> &genres);
 
 signals:

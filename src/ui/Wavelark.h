@@ -8,25 +8,23 @@
 #include "WavelarkSettings.h"
 #include "shoutCast.h"
 
-#include <vector>
-
 #include <QEvent>
 #include <QStringList>
 #include <QTimer>
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 class Dialog;
-class FileBrowser;
 class GenreBrowser;
 class LinkManager;
 class QComboBox;
 class QDialog;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
-class QLabel;
 class QSlider;
 class RadioPlayList;
 class RadioStream;
@@ -114,7 +112,8 @@ public:
 
     // --- Menus, dialogs, favorites and the directory ------------------------
     // (WavelarkMenu.cpp, WavelarkDialogs.cpp, WavelarkOpen.cpp,
-    // WavelarkSave.cpp, WavelarkFavorites.cpp, WavelarkDirectory.cpp)
+    // WavelarkSave.cpp, WavelarkFavorites.cpp, WavelarkSearch.cpp,
+    // WavelarkDirectory.cpp, WavelarkDirectoryFetch.cpp)
 
     // Adds a URL, a file or a playlist file to a new list that replaces the
     // playlist, or with `append` is appended to it (urls present are

@@ -182,9 +182,15 @@ void Wavelark::buildGenreDialog()
     genreDialog_->addContent(genreBrowser_);
     genreDialog_->addButton(tr("OK"), true);
     genreDialog_->addButton(tr("Cancel"), false);
-    // Announcements come from the read thread; the rows change on the GUI thread.
-    connect(shoutCast, &ShoutCast::shoutCastGenres, genreBrowser_, &GenreBrowser::slotSetGenres,
-            Qt::QueuedConnection);
+    // Announcements come from the read thread; the rows change on the GUI
+    // thread, from the list as the client holds it then (under its lock).
+    connect(
+        shoutCast, &ShoutCast::shoutCastGenres, genreBrowser_,
+        [this] {
+            if (shoutCast)
+                genreBrowser_->slotSetGenres(shoutCast->genres());
+        },
+        Qt::QueuedConnection);
     connect(genreBrowser_, &GenreBrowser::chosen, genreDialog_, &QDialog::accept);
     genreBrowser_->setGenres(shoutCast->genres());
 }

@@ -98,8 +98,11 @@ TEST(DirectoryWindow, GenresStationsPlayedAndKeptListsShownAgain)
     server.setRoute("/sbin/newxml.phtml",
                     xml(kXml + "<genrelist>\n<genre name=\"Blues\"/>\n<genre name=\"Jazz\"/>\n"
                                "</genrelist>\n"));
+    // Jazz comes in two pieces: the second adds to the list on screen.
+    const QByteArray jazz = stations({{1, "One"}, {2, "Two"}, {3, "Three"}});
+    const qsizetype cut = jazz.indexOf("<station name=\"Two\"");
     server.setRoute("/sbin/newxml.phtml?genre=Jazz",
-                    xml(stations({{1, "One"}, {2, "Two"}, {3, "Three"}})));
+                    xml(jazz.left(cut)).pause(std::chrono::milliseconds(150)).send(jazz.mid(cut)));
     server.setRoute("/sbin/newxml.phtml?genre=Blues", xml(stations({{7, "Seven"}})));
     server.setRoute("/sbin/tunein-station.pls?id=2",
                     Reply::make("HTTP/1.0 200 OK", {{"Content-Type", "audio/x-scpls"}},
@@ -122,6 +125,7 @@ TEST(DirectoryWindow, GenresStationsPlayedAndKeptListsShownAgain)
     EXPECT_TRUE(window->directoryIndicatorWidget()->text().isEmpty());
 
     // Jazz: two of its three stations (the item limit), shown at once.
+    SectionRecorder seen(window.get());
     script.expect("SHOUTcast genres:", pickGenre(2, {"Search results", "Blues", "Jazz"}));
     ASSERT_TRUE(choose(*window, {"SHOUTcast", "Genres"}));
     const QString tuneIn = server.url("/sbin/tunein-station.pls?id=");
@@ -130,6 +134,7 @@ TEST(DirectoryWindow, GenresStationsPlayedAndKeptListsShownAgain)
     })) << playlistUrls(*window).join('|').toStdString();
     EXPECT_TRUE(
         waitFor([&] { return window->headerLabelWidget()->text() == "-[ Playing 1/2 ]-"; }));
+    EXPECT_TRUE(seen.headers.contains("-[ Playing 1/1 ]-")) << seen.headers.join('|').toStdString();
     EXPECT_EQ(window->tagMarqueeWidget()->text(), QStringLiteral("Track One"));
 
     // The second station, played: its tune-in list leads to the stream.

@@ -33,6 +33,14 @@ std::optional<QStyle::StandardPixmap> standardFor(const QString &name)
         return QStyle::SP_MessageBoxWarning;
     if (name == QLatin1String("Dialog_Error"))
         return QStyle::SP_MessageBoxCritical;
+    if (name == QLatin1String("Dialog_Empty_Trash.gif"))
+        return QStyle::SP_TrashIcon;
+    if (name == QLatin1String("FMMS_Personal_Folder_S.gif") ||
+        name == QLatin1String("FMMS_Personal_Folder_S"))
+        return QStyle::SP_DirIcon;
+    if (name == QLatin1String("FMMS_Personal_File_S.gif") ||
+        name == QLatin1String("FMMS_Personal_File_S"))
+        return QStyle::SP_FileIcon;
     return std::nullopt;
 }
 

@@ -63,9 +63,9 @@ Wavelark::Wavelark(int argc, char **argv, QWidget *parent) : MainWidget(parent)
             Qt::DirectConnection);
     connect(stream.get(), &RadioStream::streamBufferEmpty, this, &Wavelark::slotStreamBufferEmpty,
             Qt::DirectConnection);
-    // 8-9. The directory client and its genre cache. Its announcements are
-    // taken up with the directory menus.
+    // 8-9. The directory client, its announcements and its genre cache.
     shoutCast = new ShoutCast(this, stream.get(), this);
+    connectDirectory();
     shoutCast->readGenreCache(paths.genreCachePath);
     // 10. Remaining defaults.
     settings_.recordDirectory = defaultMediaFolder();
@@ -155,17 +155,6 @@ void Wavelark::addFolder(RadioPlayList *list, const QString &folder, bool recurs
         else if (!entry.isDir())
             list->addLocation(path, false);
     }
-}
-
-void Wavelark::slotOpenFavorites()
-{
-    auto *list = new RadioPlayList;
-    if (!list->addLocation(favoritesPath, false) || list->isEmpty()) {
-        delete list;
-        return;
-    }
-    setPlayList(list, true);
-    currentGenre = nullptr;
 }
 
 // The directory client first (it needs the stream), then the playlist in

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "DirectoryFetchRecord.h"
 #include "MainWidget.h"
+#include "RadioPlayList.h"
+#include "StationListEventData.h"
 #include "Transport.h"
 #include "WavelarkSettings.h"
+#include "shoutCast.h"
 
 #include <QEvent>
 #include <QStringList>
@@ -15,11 +19,16 @@
 #include <utility>
 #include <vector>
 
+class Dialog;
+class GenreBrowser;
 class LinkManager;
 class PrefsPage;
 class QComboBox;
+class QDialog;
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QPushButton;
 class QSlider;
 class RadioPlayList;
 class RadioStream;
@@ -106,15 +115,6 @@ public:
     bool mergeFetchedList(RadioPlayList *received);
     // Installs `list`; the old one is freed when asked and no genre owns it.
     void setPlayList(RadioPlayList *list, bool freeOld);
-    // The file picker. mode 0 a file, 1 a folder, 2 either; a null start
-    // folder means the last one shown.
-    struct FileChoice
-    {
-        QString path;
-        bool cancelled = true;
-    };
-    FileChoice fileDialog(const QString &title, const QString &filter, int mode,
-                          const QString &startFolder = QString());
     bool startPlayback();
     // What the desktop's media controls ask for (WavelarkMedia.cpp): the
     // same operations as the keys.
@@ -132,6 +132,51 @@ public:
 
     // Asks for a data link; true when a request was made.
     bool openLink(bool forceChoice);
+
+    // --- Menus, dialogs, favorites and the directory ------------------------
+    // (WavelarkMenu.cpp, WavelarkDialogs.cpp, WavelarkOpen.cpp,
+    // WavelarkSave.cpp, WavelarkFavorites.cpp, WavelarkSearch.cpp,
+    // WavelarkDirectory.cpp, WavelarkDirectoryFetch.cpp)
+
+    // Adds a URL, a file or a playlist file to a new list that replaces the
+    // playlist, or with `append` is appended to it (urls present are
+    // skipped). False, after the "Unrecognized or invalid URL" box, when the
+    // location is not understood; false for an empty text.
+    bool openLocation(const QString &text, bool append);
+    // The file picker. mode 0 a file, 1 a folder, 2 either; a null start
+    // folder means the last one shown.
+    struct FileChoice
+    {
+        QString path;
+        bool cancelled = true;
+    };
+    FileChoice fileDialog(const QString &title, const QString &filter, int mode,
+                          const QString &startFolder = QString());
+    // A text entry; empty when cancelled.
+    QString textDialog(const QString &title, const QString &initial);
+    // Shows the station list of entry `index` of the directory's genres (0
+    // the search results), fetching it when there is none yet, for a new
+    // search, or when forced; otherwise the kept list comes back.
+    void showDirectoryList(int index, bool newSearch, bool force);
+    // Runs a directory action: -1 the pending one, 0 search, 1 fetch the
+    // current genre's station list, 2 refresh the genre index. Also what
+    // the link's arrival runs for a waiting action.
+    void runDirectoryAction(int action);
+    // Starts the failed request again; false when it has had its retries
+    // (or was a genre-index fetch, which is never retried).
+    bool retryDirectory(ShoutCastGenre *genre);
+    // Asks for a text (one remembered text for every field) and moves the
+    // active cursor to the next item whose field matches it.
+    void searchPlayList(const QString &title, RadioPlayList::SearchField field);
+    // What the menus and the directory show, for their tests.
+    QMenu *popupMenu() const;
+    QComboBox *recentSearchesBox() const { return recentSearchesBox_; }
+    ShoutCast *directory() const { return shoutCast; }
+    WavelarkBlink *directoryIndicatorWidget() const { return directoryIndicator; }
+    ShoutCastGenre *currentDirectoryGenre() const { return currentGenre; }
+    QString lastSearchText() const { return lastSearch_; }
+    QString saveFolder() const { return saveDirectory; }
+    void setSaveFolder(const QString &folder) { saveDirectory = folder; }
 
 signals:
     // The playing state, the playing item's tags or the volume may have
@@ -191,6 +236,39 @@ public slots:
     void slotClearShoutCastSearches();
     void slotKbStateChanged(bool shown);
 
+    // --- Menus, dialogs, favorites and the directory (see above) -----------
+    void slotOpenURL();
+    void slotOpenFile();
+    void slotOpenFolder();
+    void slotAboutDialog();
+    void slotRemovePlayListItem();
+    void slotDeletePlayListFile();
+    void slotAppendToPlayList();
+    void slotSavePlayList();
+    void slotSaveAsPlayList();
+    void slotSelectSaveDirectory();
+    void slotSaveTextChanged();
+    void slotFlushFillBuffer();
+    void slotAppendToFavorites();
+    void slotSaveAsFavorites();
+    void slotSearchTitle();
+    void slotSearchAlbum();
+    void slotSearchArtist();
+    void slotSearchUrl();
+    void slotSearchId();
+    void slotSearchStreamTitle();
+    void slotGenres();
+    void slotRefreshGenres();
+    void slotRefreshGenre();
+    void slotShoutCastSearch();
+    void slotShoutCastSearchResults();
+    void shoutCastSearchSelected(int index);
+    // The two announcements of the directory client run on the stream's
+    // read thread with its fetch lock and the client's lock held: they
+    // touch no widget and no active playlist, they post to the window.
+    void slotShoutCastGenres(QList<ShoutCastGenre> genres, ShoutCast::ShoutCastState state);
+    void slotShoutCastFetch(ShoutCastGenre *genre, ShoutCast::ShoutCastState state);
+
 protected:
     void customEvent(QEvent *event) override;
     // Runs the command of the first binding that matches; an unbound key
@@ -232,8 +310,7 @@ private:
     ShoutCastGenre *playlistOwner() const;
     QString modeWord() const;
 
-    // Key handling (WavelarkKeys.cpp). A null command is a binding whose
-    // command this window does not offer: the key is still taken.
+    // Key handling (WavelarkKeys.cpp).
     using KeyCommands = std::vector<std::pair<int, std::function<void()>>>;
     bool dispatchKey(int code);
     bool keyMatches(int binding, int code) const;
@@ -296,6 +373,51 @@ private:
     int pendingDirectoryAction = -1;
     bool keyModifierArmed = false;
 
+    // --- Menus, dialogs, favorites and the directory ------------------------
+    void buildMenu(QMenu *menu);
+    QMenu *buildPlaylistMenu(QMenu *parent);
+    QMenu *buildDirectoryMenu(QMenu *parent);
+    void connectDirectory();
+    // Remembers where the playing cursor is in the current genre's list.
+    void saveDirectoryPosition();
+    // Asks with OK and Cancel; true for OK.
+    bool confirm(const QString &iconName, const QString &text);
+    // Writes the playlist to `path` as PLS; the error dialog on failure.
+    void savePlayListTo(const QString &path);
+    // The genre's fetch record, made when missing (GUI thread).
+    DirectoryFetchRecord *fetchRecordFor(ShoutCastGenre *genre);
+    void discardFetchRecords();
+    void rememberSearch(const QString &text);
+    // Blinks the directory indicator while the stream has fetches.
+    void startDirectoryBlink();
+    void buildGenreDialog();
+    // The directory indicator stops and blanks once no fetch is left.
+    void checkDirectoryIdle();
+    void queueDirectoryIdleCheck();
+    void onStationList(QEvent *event);
+    void mergeStationPiece(DirectoryFetchRecord *record, StationListPiece &piece);
+    void installStationList(DirectoryFetchRecord *record, int state);
+    void onDirectoryError(QEvent *event);
+
+    QString lastUrl_;
+    QString lastFolder_; // null until the file picker first showed a folder
+    QString lastSearch_;
+    QString playListSearch_;
+    QString genreCachePath_;
+    QDialog *textDialog_ = nullptr; // while a text dialog is open
+    // The Save-as dialog's widgets, while it is open.
+    QLineEdit *saveNameEdit_ = nullptr;
+    QLabel *saveInLabel_ = nullptr;
+    QPushButton *saveOkButton_ = nullptr;
+    QComboBox *recentSearchesBox_ = nullptr;
+    QMenu *directoryMenu_ = nullptr;
+    Dialog *genreDialog_ = nullptr; // built on first use, kept
+    GenreBrowser *genreBrowser_ = nullptr;
+    bool genresRefillNeeded_ = false;
+    // Every fetch record ever made; genres point at them, and a discarded
+    // one stays here so that a queued piece never finds it freed.
+    std::vector<std::unique_ptr<DirectoryFetchRecord>> fetchRecords_;
+
     // Widgets (owned through their parents).
     QLabel *headerLabel = nullptr;
     WavelarkMarquee *tagMarquee = nullptr;
@@ -357,11 +479,6 @@ public slots:
 private:
     void setUpPlatformSources();
     void connectApplicationSignals();
-    // Runs the directory action that waited for the link.
-    void runPendingDirectoryAction();
-    // Replaces the playlist with what `location` names; false when nothing
-    // playable was found.
-    bool openDocument(const QString &location);
 
     std::unique_ptr<class CallState> callState_;
     std::unique_ptr<class DisplayState> displayState_;

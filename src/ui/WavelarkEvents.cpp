@@ -52,6 +52,8 @@ void Wavelark::customEvent(QEvent *event)
     case StreamPlaylistEvent: onPlaylistReceived(event); break;
     case LinkWaitingEvent: statusMarquee->setText(tr("waiting for link")); break;
     case SortShownEvent: showSortText(); break;
+    case StationListEvent: onStationList(event); break;
+    case DirectoryErrorEvent: onDirectoryError(event); break;
     case TagShownEvent: showTagText(); break;
     case NetworkStatusEvent: updateNetworkStatus(); break;
     default: std::fprintf(stderr, "Wavelark(3000): customEvent\n"); break;

@@ -74,8 +74,7 @@ bool Wavelark::runFirstMatch(const KeyCommands &commands, int code)
     for (const auto &[binding, command] : commands) {
         if (!keyMatches(binding, code))
             continue;
-        if (command)
-            command();
+        command();
         return true;
     }
     return false;
@@ -86,15 +85,15 @@ bool Wavelark::runFirstMatch(const KeyCommands &commands, int code)
 Wavelark::KeyCommands Wavelark::browseOnlyCommands()
 {
     return {
-        {keySavePlayList, nullptr},
-        {keyDeletePlayListItem, nullptr},
-        {keyRemovePlayListItem, nullptr},
-        {keyAddPlayListItem, nullptr},
-        {keyOpenFile, nullptr},
-        {keyOpenFolder, nullptr},
+        {keySavePlayList, [this] { slotSavePlayList(); }},
+        {keyDeletePlayListItem, [this] { slotDeletePlayListFile(); }},
+        {keyRemovePlayListItem, [this] { slotRemovePlayListItem(); }},
+        {keyAddPlayListItem, [this] { slotAppendToPlayList(); }},
+        {keyOpenFile, [this] { slotOpenFile(); }},
+        {keyOpenFolder, [this] { slotOpenFolder(); }},
         {keyPlayListTag, [this] { showNextTag(); }},
         {keyOpenFavorites, [this] { slotOpenFavorites(); }},
-        {keyAddFavorite, nullptr},
+        {keyAddFavorite, [this] { slotAppendToFavorites(); }},
     };
 }
 
@@ -103,7 +102,7 @@ Wavelark::KeyCommands Wavelark::commonCommands()
     return {
         {keyMute, [this] { volumeIndicator->setMuted(!volumeIndicator->isMuted()); }},
         {keyOpenFavorites, [this] { slotOpenFavorites(); }},
-        {keyAddFavorite, nullptr},
+        {keyAddFavorite, [this] { slotAppendToFavorites(); }},
         {keyVolumeUp, [this] { volumeSlider->triggerAction(QSlider::SliderPageStepAdd); }},
         {keySort, [this] { showSort(false); }},
         {keySortReverse, [this] { showSort(true); }},

@@ -76,18 +76,11 @@ void Wavelark::slotLinkConnected(int id, LinkInfo &)
     if (suppressAutoStart)
         return;
     if (pendingDirectoryAction != -1)
-        runPendingDirectoryAction();
+        runDirectoryAction(-1);
     else if (!selectedProfile.isNull() || settings_.autoPlay)
         startPlayback();
     if (!stream->isLocal(Selection::Playing))
         postSelf(StreamConnectingEvent);
-}
-
-void Wavelark::runPendingDirectoryAction()
-{
-    // The directory's own actions are wired in with the directory menus;
-    // until then the waiting one is only forgotten.
-    pendingDirectoryAction = -1;
 }
 
 // A report about a link we no longer hold (closed, or replaced by a newer
@@ -117,22 +110,8 @@ void Wavelark::slotLinkBroken(int id, LinkInfo &)
 
 void Wavelark::slotOpenDoc(const QString &path)
 {
-    if (openDocument(QStringLiteral("file://") + path))
+    if (stream && openLocation(QStringLiteral("file://") + path, false))
         startPlayback();
-}
-
-bool Wavelark::openDocument(const QString &location)
-{
-    if (location.isEmpty() || !stream)
-        return false;
-    auto *list = new RadioPlayList;
-    if (!list->addLocation(location, false) || list->isEmpty()) {
-        delete list;
-        return false;
-    }
-    setPlayList(list, true);
-    currentGenre = nullptr;
-    return true;
 }
 
 // Every 200 ms: first whether anyone can see the window, then the call.

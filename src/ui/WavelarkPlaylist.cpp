@@ -158,9 +158,3 @@ void Wavelark::slotKeyModBlink(bool blinking)
     if (!blinking)
         modifierIndicator->stopAndBlank();
 }
-
-void Wavelark::slotShoutCastBlink(bool blinking)
-{
-    if (!blinking)
-        directoryIndicator->stopAndBlank();
-}

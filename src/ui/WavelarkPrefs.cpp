@@ -2,10 +2,12 @@
 // page shares: writing the configuration on OK and following the window.
 #include "Wavelark.h"
 
+#include "DirectoryFetchRecord.h"
 #include "PrefsPage.h"
 #include "WavelarkConfig.h"
 #include "WavelarkIndicators.h"
 #include "WavelarkMarquee.h"
+#include "shoutCast.h"
 #include "stream.h"
 
 #include <QCheckBox>
@@ -149,6 +151,17 @@ void Wavelark::slotClearShoutCastSearches()
     recentSearchesList->clear();
     recentSearchesList->addItem(tr("Recent searches"));
     writeConfig();
+}
+
+// Also the fetches already running stop at the new limit.
+void Wavelark::applyMaxItemsToGenres()
+{
+    auto lock = shoutCast->lock();
+    for (int i = 0; i < shoutCast->genreCount(); ++i) {
+        ShoutCastGenre *genre = shoutCast->genreAt(i);
+        if (genre && genre->fetchRecord)
+            genre->fetchRecord->itemLimit = settings_.shoutCastMaxItems;
+    }
 }
 
 void Wavelark::slotPrefsShoutCastFinalize()

@@ -186,7 +186,8 @@ QLayout *Wavelark::buildIndicatorRow()
     connect(scanIndicator, &WavelarkBlink::blinkChanged, this, &Wavelark::slotScan);
     recordIndicator = new WavelarkBlink(this, QStringLiteral("/record.xpm"), 500, true, false);
     connect(recordIndicator, &WavelarkBlink::blinkChanged, this, &Wavelark::slotRecord);
-    directoryIndicator = new WavelarkBlink(this, QStringLiteral("SC"), 500, false, false);
+    // Every blink asks how many directory fetches are left.
+    directoryIndicator = new WavelarkBlink(this, QStringLiteral("SC"), 500, false, true);
     directoryIndicator->stopAndBlank();
     connect(directoryIndicator, &WavelarkBlink::blinkChanged, this, &Wavelark::slotShoutCastBlink);
     modifierIndicator = new WavelarkBlink(this, QStringLiteral("M"), 500, false, false);
@@ -216,5 +217,6 @@ void Wavelark::buildSoftKeys()
     connect(bar->middleButton(), &QPushButton::clicked, this,
             [this] { slotStartStopStream(true); });
     connect(bar->rightButton(), &QPushButton::clicked, this, &Wavelark::slotQuit);
+    buildMenu(bar->menu());
     setSoftKeyBar(bar);
 }

@@ -1,0 +1,109 @@
+// The small dialogs every menu command uses: the file picker, the text
+// entry, a yes/no question and the About box.
+#include "Wavelark.h"
+
+#include "Dialog.h"
+#include "FileBrowser.h"
+#include "KeyBindings.h"
+#include "MessageBox.h"
+#include "ScreenRects.h"
+#include "WavelarkConfig.h"
+
+#include <QDir>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+
+namespace {
+
+// The Return key of the text entry accepts the dialog instead of starting
+// a new line (the entry is multi-line only so that long URLs wrap).
+class ReturnAccepts : public QObject
+{
+public:
+    explicit ReturnAccepts(QDialog *dialog) : QObject(dialog), dialog_(dialog) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                dialog_->accept();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QDialog *dialog_;
+};
+
+} // namespace
+
+Wavelark::FileChoice Wavelark::fileDialog(const QString &title, const QString &filter, int mode,
+                                          const QString &startFolder)
+{
+    Dialog dialog(title, Dialog::Kind::Normal, this);
+    auto *browser = new FileBrowser(filter, &dialog, QStringLiteral("fileBrowser"), mode,
+                                    config->firstKeycode(keyUp), config->firstKeycode(keyDown),
+                                    config->firstKeycode(keySelect));
+    dialog.addContent(browser);
+    dialog.addButton(tr("OK"), true);
+    dialog.addButton(tr("Cancel"), false);
+    const QString start = !startFolder.isNull()   ? startFolder
+                          : !lastFolder_.isNull() ? lastFolder_
+                                                  : settings_.recordDirectory;
+    // The configured folder may not exist on this machine.
+    if (!browser->list(start))
+        browser->list(QDir::homePath());
+    browser->setFocus();
+
+    FileChoice choice;
+    choice.cancelled = dialog.exec() != QDialog::Accepted;
+    if (!choice.cancelled) {
+        if (mode == 0)
+            choice.path = browser->pickedFile();
+        else if (mode == 1 || browser->pickedFile().isEmpty())
+            choice.path = browser->shownFolder();
+        else
+            choice.path = browser->pickedFile();
+    }
+    if (startFolder.isNull())
+        lastFolder_ = browser->shownFolder();
+    return choice;
+}
+
+QString Wavelark::textDialog(const QString &title, const QString &initial)
+{
+    Dialog dialog(title, Dialog::Kind::Normal, this);
+    auto *edit = new QPlainTextEdit(&dialog);
+    edit->setObjectName(QStringLiteral("textEntry"));
+    edit->setPlainText(initial);
+    edit->moveCursor(QTextCursor::End);
+    edit->installEventFilter(new ReturnAccepts(&dialog));
+    const QRect content = ScreenRects::content();
+    if (content.isValid())
+        edit->setMinimumWidth(content.width() * 3 / 4);
+    dialog.addContent(edit);
+    dialog.addButton(tr("OK"), true);
+    dialog.addButton(tr("Cancel"), false);
+    edit->setFocus();
+    textDialog_ = &dialog;
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    textDialog_ = nullptr;
+    return accepted ? edit->toPlainText() : QString();
+}
+
+bool Wavelark::confirm(const QString &iconName, const QString &text)
+{
+    return MessageBox::ask(this, iconName, text, tr("OK"), tr("Cancel"));
+}
+
+void Wavelark::slotAboutDialog()
+{
+    MessageBox::showModeless(this,
+                             QStringLiteral("Wavelark 0.3\n") +
+                                 tr("Internet radio for the desktop, made like a phone"),
+                             tr("OK"));
+}

@@ -56,6 +56,9 @@ PrefsPage::~PrefsPage() = default;
 int PrefsPage::addRow(const QString &label, QWidget *control)
 {
     const int row = rows_->rowCount();
+    // Found by its label, by tests and by accessibility tools alike.
+    control->setObjectName(label);
+    control->setAccessibleName(label);
     auto *text = new QLabel(label);
     text->setTextFormat(Qt::PlainText);
     // A long label wraps rather than pushing its control out of the window.

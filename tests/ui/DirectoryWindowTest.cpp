@@ -2,6 +2,7 @@
 // server on 127.0.0.1: the genre index, a genre's stations shown and
 // played, kept lists shown again, searches remembered, and failures
 // retried and then reported.
+#include "DirectoryFetchRecord.h"
 #include "GenreBrowser.h"
 #include "MenuTestSupport.h"
 #include "PlayListItem.h"
@@ -10,12 +11,14 @@
 #include "TestHttpServer.h"
 #include "WavelarkIndicators.h"
 #include "WavelarkMarquee.h"
+#include "shoutCast.h"
 #include "stream.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -164,6 +167,22 @@ TEST(DirectoryWindow, GenresStationsPlayedAndKeptListsShownAgain)
     ASSERT_TRUE(choose(*window, {"SHOUTcast", "Refresh this genre"}));
     ASSERT_TRUE(waitFor([&] { return dir.requestsFor("/sbin/newxml.phtml?genre=Blues") == 2; }));
     EXPECT_TRUE(script.unexpected.isEmpty()) << script.unexpected.join('|').toStdString();
+
+    // A new "Max items:" reaches every genre already fetched, on OK.
+    ASSERT_TRUE(choose(*window, {"SHOUTcast", "Preferences"}));
+    auto *maxItems = window->findChild<QSpinBox *>(QStringLiteral("Max items:"));
+    ASSERT_NE(maxItems, nullptr);
+    maxItems->setValue(0);
+    window->slotPrefsShoutCastFinalize();
+    int records = 0;
+    for (int i = 0; i < window->directory()->genreCount(); ++i) {
+        const ShoutCastGenre *genre = window->directory()->genreAt(i);
+        if (genre && genre->fetchRecord) {
+            ++records;
+            EXPECT_EQ(genre->fetchRecord->itemLimit, 0);
+        }
+    }
+    EXPECT_GE(records, 2);
     window.reset();
 }
 

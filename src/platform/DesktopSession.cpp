@@ -1,5 +1,7 @@
 #include "DesktopSession.h"
 
+#include "EventHandOff.h"
+
 #include <QFileOpenEvent>
 #include <QGuiApplication>
 #include <QSessionManager>
@@ -19,7 +21,9 @@ DesktopSession::DesktopSession(QObject *parent) : QObject(parent)
 
 bool DesktopSession::eventFilter(QObject *watched, QEvent *event)
 {
-    // Installed on the application, so this sees every event: the cheap test first.
+    // Installed on the application, so this sees every event, also those a
+    // worker thread posted: taken over before anything is read from them.
+    wavelark::takeOverEvent(event);
     if (event->type() == QEvent::FileOpen && watched == QCoreApplication::instance()) {
         const QString file = static_cast<QFileOpenEvent *>(event)->file();
         if (!file.isEmpty())

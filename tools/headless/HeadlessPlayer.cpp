@@ -1,5 +1,6 @@
 #include "HeadlessPlayer.h"
 
+#include "EventHandOff.h"
 #include "Transport.h"
 #include "stream.h"
 
@@ -18,6 +19,8 @@ void HeadlessPlayer::printLine(const QByteArray &line)
 
 void HeadlessPlayer::customEvent(QEvent *event)
 {
+    // Posted by the engine's threads.
+    wavelark::takeOverEvent(event);
     const int type = event->type();
     const char *name = streamEventName(type);
     printLine("EVENT " + QByteArray::number(type) + ' ' + (name ? name : "unknown"));

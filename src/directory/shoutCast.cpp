@@ -3,6 +3,7 @@
 #include "shoutCast.h"
 
 #include "DirectoryUrls.h"
+#include "EventHandOff.h"
 #include "GenreCache.h"
 #include "stream.h"
 
@@ -42,6 +43,7 @@ std::unique_lock<std::recursive_mutex> ShoutCast::lock() const
 
 void ShoutCast::customEvent(QEvent *event)
 {
+    wavelark::takeOverEvent(event);
     if (event->type() != kFreeRetiredEvent)
         return;
     std::lock_guard lock(mutex_);
@@ -268,8 +270,12 @@ QList<ShoutCastGenre> ShoutCast::snapshot() const
 
 void ShoutCast::postError(ShoutCastGenre *genre, const QString &text)
 {
-    if (receiver_)
-        QCoreApplication::postEvent(receiver_, new DirectoryErrorEventData(genre, text));
+    if (!receiver_)
+        return;
+    // Mostly on the read thread.
+    auto *event = new DirectoryErrorEventData(genre, text);
+    wavelark::handOffEvent(event);
+    QCoreApplication::postEvent(receiver_, event);
 }
 
 // The list is replaced by a new genre index (read thread). The old genres may
@@ -284,5 +290,8 @@ void ShoutCast::replaceGenreList()
     auto search = std::make_unique<ShoutCastGenre>(tr("Search results"));
     searchGenre_ = search.get();
     genres_.push_back(std::move(search));
-    QCoreApplication::postEvent(this, new QEvent(kFreeRetiredEvent));
+    // Also called on the read thread.
+    auto *event = new QEvent(kFreeRetiredEvent);
+    wavelark::handOffEvent(event);
+    QCoreApplication::postEvent(this, event);
 }

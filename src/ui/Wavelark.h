@@ -52,6 +52,8 @@ enum WavelarkEventType {
     TagShownEvent = QEvent::User + 17,
     // The status line is due for a refresh (posted from the decode thread).
     NetworkStatusEvent = QEvent::User + 20,
+    // The directory may have no request left (posted from the read thread).
+    DirectoryIdleEvent = QEvent::User + 21,
 };
 
 // The player's one window. Its constructor is the program's start-up; it

@@ -32,8 +32,9 @@ void Wavelark::checkDirectoryIdle()
 // Read thread: the indicator is a widget, so the check runs on the GUI thread.
 void Wavelark::queueDirectoryIdleCheck()
 {
-    QMetaObject::invokeMethod(
-        this, [this] { checkDirectoryIdle(); }, Qt::QueuedConnection);
+    auto *event = new QEvent(QEvent::Type(DirectoryIdleEvent));
+    wavelark::handOffEvent(event);
+    QCoreApplication::postEvent(this, event);
 }
 
 void Wavelark::slotShoutCastBlink(bool)

@@ -24,8 +24,8 @@ void Wavelark::customEvent(QEvent *event)
     // Events still queued when the stream was shut down find nothing to show.
     if (type < QEvent::User || !stream)
         return;
-    // A status refresh of our own is not one of the stream's events.
-    if (type != NetworkStatusEvent)
+    // A status refresh or an idle check of our own is not one of the stream's events.
+    if (type != NetworkStatusEvent && type != DirectoryIdleEvent)
         lastEventType = type;
     switch (type) {
     case StreamStoppedEvent:
@@ -56,6 +56,7 @@ void Wavelark::customEvent(QEvent *event)
     case DirectoryErrorEvent: onDirectoryError(event); break;
     case TagShownEvent: showTagText(); break;
     case NetworkStatusEvent: updateNetworkStatus(); break;
+    case DirectoryIdleEvent: checkDirectoryIdle(); break;
     default: std::fprintf(stderr, "Wavelark(3000): customEvent\n"); break;
     }
     emit mediaStateChanged();

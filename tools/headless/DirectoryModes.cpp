@@ -174,6 +174,7 @@ std::optional<int> runDirectoryMode(int argc, char **argv)
     WavelarkConfig config(settings, stream, searches);
     config.read(UserPaths::forHome().configPath);
     ShoutCast client(&printer, &stream);
+    client.setStationLimit(settings.shoutCastMaxItems);
     if (request.mode == Mode::Genres)
         connectGenres(client, &printer);
     else

@@ -58,6 +58,8 @@ TEST_F(StationListClient, AnnouncesStationsPieceByPiece)
     EXPECT_EQ(jazz->stations[1].url, jazz->stations[2].url);
     EXPECT_EQ(jazz->state, State::StateDone);
     EXPECT_TRUE(sink.errors.empty());
+    // The XML directory takes no click call.
+    EXPECT_FALSE(client->stationStarted(one.url));
 }
 
 TEST_F(StationListClient, ReceiverItemLimitStopsTheFetch)

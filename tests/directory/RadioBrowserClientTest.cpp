@@ -5,6 +5,16 @@
 #include "DirectoryClientFixture.h"
 #include "FakeStationService.h"
 #include "GenreCache.h"
+#include "WaitUntil.h"
+
+#include <QFile>
+
+#include <csignal>
+#include <fcntl.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 using State = ShoutCast::ShoutCastState;
 
@@ -185,4 +195,88 @@ TEST_F(RadioBrowserClient, ItemLimitAndTheClickCall)
     EXPECT_TRUE(server.requests()[1].header("User-Agent").startsWith("Wavelark/"));
     EXPECT_TRUE(sink.errors.empty());
     EXPECT_FALSE(log.text().contains("slotStreamFetch"));
+}
+
+namespace {
+
+struct RunResult
+{
+    int status = -1; // exit status; -1 when it did not end in time
+    QByteArray out;
+    QByteArray err;
+};
+
+// wavelark-headless with the test's environment, its output in files of the
+// temporary home.
+RunResult runHeadless(const TempHome &home, const QStringList &args)
+{
+    RunResult r;
+    const QByteArray outPath = QFile::encodeName(home.file("headless.out"));
+    const QByteArray errPath = QFile::encodeName(home.file("headless.err"));
+    std::vector<std::string> strings{WAVELARK_HEADLESS};
+    for (const QString &a : args)
+        strings.push_back(a.toStdString());
+    std::vector<char *> argv;
+    for (std::string &s : strings)
+        argv.push_back(s.data());
+    argv.push_back(nullptr);
+    const int out = ::open(outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err = ::open(errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const pid_t pid = out >= 0 && err >= 0 ? ::fork() : -1;
+    if (pid == 0) {
+        ::dup2(out, STDOUT_FILENO);
+        ::dup2(err, STDERR_FILENO);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(out);
+    ::close(err);
+    if (pid < 0)
+        return r;
+    int status = 0;
+    if (!processEventsUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 60000)) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        return r;
+    }
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+    r.out = readAllBytes(QFile::decodeName(outPath));
+    r.err = readAllBytes(QFile::decodeName(errPath));
+    return r;
+}
+
+} // namespace
+
+TEST_F(RadioBrowserClient, HeadlessModesPrintTheServiceAnswers)
+{
+    server.setRoute("/json/tags", json(fake_service::tags()));
+    server.setRoute("/json/stations/bytag/jazz", json(fake_service::stations()));
+    server.setRoute("/json/stations/search", json(fake_service::stations()));
+
+    RunResult r = runHeadless(home, {"-t", "30", "--genres"});
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_EQ(r.out, "jazz\nRock & Roll\nm\xc3\xbasica latina\n");
+
+    r = runHeadless(home, {"-t", "30", "--stations", "jazz"});
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+    QList<QByteArray> lines = r.out.split('\n');
+    ASSERT_EQ(lines.size(), 5) << r.out.constData();
+    EXPECT_EQ(lines[0], "Jazz FM 91\t0\t128\t420\tjazz, smooth jazz\taudio/mpeg\t\t"
+                        "http://jazz.example/fm91");
+    EXPECT_TRUE(lines[1].startsWith("Radio Caf\xc3\xa9 Z\xc3\xbcrich \xe2\x99\xab\t0\t0\t77\t"));
+
+    r = runHeadless(home, {"-t", "30", "--search", "jazz fm"});
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_EQ(r.out.count('\n'), 4);
+    EXPECT_EQ(server.requests().last().target,
+              QByteArray("/json/stations/search?name=jazz%20fm&") + kStationQuery + "300");
+
+    // A failure: the text on standard error, status 1.
+    server.setRoute("/json/tags", json(fake_service::htmlErrorPage()));
+    r = runHeadless(home, {"-t", "30", "--genres"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.contains("Error while fetching genres. Unknown data. The answer is a web "
+                               "page, not the directory's data.\n"))
+        << r.err.constData();
 }

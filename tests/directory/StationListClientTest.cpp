@@ -147,4 +147,7 @@ TEST_F(StationListClient, QueriesAsTheServerReceivesThem)
                                           "/sbin/newxml.phtml?search=drum+%26+bass",
                                           "/sbin/newxml.phtml?search=rock+music"}));
     EXPECT_EQ(client->searchText(), "drum & bass");
+    // The XML directory is asked as before: no agent of our own.
+    for (const auto &request : server.requests())
+        EXPECT_TRUE(request.header("User-Agent").isNull());
 }

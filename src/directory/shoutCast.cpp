@@ -3,6 +3,7 @@
 #include "shoutCast.h"
 
 #include "DirectorySource.h"
+#include "EventHandOff.h"
 #include "GenreCache.h"
 #include "stream.h"
 
@@ -314,8 +315,11 @@ QList<ShoutCastGenre> ShoutCast::snapshot() const
 
 void ShoutCast::postError(ShoutCastGenre *genre, const QString &text)
 {
-    if (receiver_)
-        QCoreApplication::postEvent(receiver_, new DirectoryErrorEventData(genre, text));
+    if (!receiver_)
+        return;
+    auto *event = new DirectoryErrorEventData(genre, text);
+    wavelark::handOffEvent(event);
+    QCoreApplication::postEvent(receiver_, event);
 }
 
 // The list is replaced by a new genre index (read thread). The old genres may

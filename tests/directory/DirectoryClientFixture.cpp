@@ -1,4 +1,5 @@
 #include "DirectoryClientFixture.h"
+#include "EventHandOff.h"
 #include "WaitUntil.h"
 
 #include <QCoreApplication>
@@ -7,6 +8,7 @@
 
 void DirectoryErrorSink::customEvent(QEvent *event)
 {
+    wavelark::takeOverEvent(event);
     if (int(event->type()) != DirectoryErrorEvent)
         return;
     auto *data = static_cast<DirectoryErrorEventData *>(event);

@@ -5,6 +5,7 @@
 #include "DirectorySource.h"
 #include "EventHandOff.h"
 #include "GenreCache.h"
+#include "PlayListItem.h"
 #include "stream.h"
 
 #include <QCoreApplication>
@@ -242,6 +243,11 @@ bool ShoutCast::stationStarted(const QString &url)
     std::lock_guard lock(mutex_);
     clickFetches_.insert(id);
     return true;
+}
+
+bool ShoutCast::stationStarted(const PlayListItem *item)
+{
+    return item && stationStarted(item->url);
 }
 
 QList<ShoutCastGenre> ShoutCast::genres() const

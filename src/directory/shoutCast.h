@@ -15,6 +15,7 @@
 #include <vector>
 
 class DirectorySource;
+class PlayListItem;
 class RadioStream;
 struct ShoutCastGenre;
 // The main window's record of one genre's fetch (retry counter, item limit,
@@ -105,6 +106,8 @@ public:
     // failures are ignored. False, sending nothing, when no listed station
     // has that address or the source takes no such call.
     bool stationStarted(const QString &url);
+    // The same for the entry that started playing (null: nothing).
+    bool stationStarted(const PlayListItem *item);
 
     // --- Any thread ------------------------------------------------------------
 

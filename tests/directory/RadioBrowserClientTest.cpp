@@ -5,6 +5,7 @@
 #include "DirectoryClientFixture.h"
 #include "FakeStationService.h"
 #include "GenreCache.h"
+#include "PlayListItem.h"
 #include "WaitUntil.h"
 
 #include <QFile>
@@ -182,7 +183,11 @@ TEST_F(RadioBrowserClient, ItemLimitAndTheClickCall)
     StderrCapture log;
     server.setRoute(QByteArray("/json/url/") + fake_service::kJazzFmId,
                     json(R"({"ok":true,"message":"retrieved station url"})"));
-    EXPECT_TRUE(client->stationStarted("http://jazz.example/fm91"));
+    // The entry the window made of the station.
+    const PlayListItem item("http://jazz.example/fm91", QString(), QString(), QString(), "jazz",
+                            "Jazz FM 91", 128);
+    EXPECT_TRUE(client->stationStarted(&item));
+    EXPECT_FALSE(client->stationStarted(nullptr));
     EXPECT_FALSE(client->stationStarted("http://bare.example/stream")); // no id
     EXPECT_FALSE(client->stationStarted("http://unlisted.example/"));
     // Unrouted: the server answers 404.

@@ -57,6 +57,7 @@ std::unique_lock<std::recursive_mutex> ShoutCast::lock() const
 
 void ShoutCast::customEvent(QEvent *event)
 {
+    wavelark::takeOverEvent(event);
     if (event->type() != kFreeRetiredEvent)
         return;
     std::lock_guard lock(mutex_);
@@ -340,5 +341,7 @@ void ShoutCast::replaceGenreList()
     auto search = std::make_unique<ShoutCastGenre>(tr("Search results"));
     searchGenre_ = search.get();
     genres_.push_back(std::move(search));
-    QCoreApplication::postEvent(this, new QEvent(kFreeRetiredEvent));
+    auto *event = new QEvent(kFreeRetiredEvent);
+    wavelark::handOffEvent(event);
+    QCoreApplication::postEvent(this, event);
 }

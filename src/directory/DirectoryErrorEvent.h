@@ -13,6 +13,8 @@ enum DirectoryEventType {
 // The failed request: the genre whose station list failed (null for the
 // genre index) and the error text. The genre belongs to the client; it stays
 // valid at least until the receiver has handled the event.
+// Mostly posted from the read thread and marked handed off (EventHandOff.h):
+// the receiver calls wavelark::takeOverEvent first.
 class DirectoryErrorEventData : public QEvent
 {
 public:

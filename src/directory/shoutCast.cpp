@@ -2,9 +2,10 @@
 // the requests. None of these calls into the stream while holding mutex_.
 #include "shoutCast.h"
 
-#include "DirectoryUrls.h"
+#include "DirectorySource.h"
 #include "EventHandOff.h"
 #include "GenreCache.h"
+#include "PlayListItem.h"
 #include "stream.h"
 
 #include <QCoreApplication>
@@ -20,7 +21,8 @@ const QEvent::Type kFreeRetiredEvent = QEvent::Type(QEvent::registerEventType())
 } // namespace
 
 ShoutCast::ShoutCast(QObject *receiver, RadioStream *stream, QObject *parent)
-    : QObject(parent), receiver_(receiver), stream_(stream), rootUrl_(directoryRootUrl())
+    : QObject(parent), receiver_(receiver), stream_(stream),
+      source_(DirectorySource::fromEnvironment()), indexReader_(source_->genreIndexReader())
 {
     auto search = std::make_unique<ShoutCastGenre>(tr("Search results"));
     searchGenre_ = search.get();
@@ -32,8 +34,20 @@ ShoutCast::ShoutCast(QObject *receiver, RadioStream *stream, QObject *parent)
 ShoutCast::~ShoutCast()
 {
     disconnect(stream_, nullptr, this, nullptr);
-    // Waits for a delivery that is still running.
-    std::lock_guard lock(mutex_);
+    QSet<unsigned> clicks;
+    {
+        // Waits for a delivery that is still running.
+        std::lock_guard lock(mutex_);
+        clicks.swap(clickFetches_);
+    }
+    // Nobody takes their ends any more: the stream may drop them.
+    for (unsigned id : clicks)
+        stream_->cancelFetch(id);
+}
+
+QString ShoutCast::rootUrl() const
+{
+    return source_->root();
 }
 
 std::unique_lock<std::recursive_mutex> ShoutCast::lock() const
@@ -50,8 +64,9 @@ void ShoutCast::customEvent(QEvent *event)
     retired_.clear();
 }
 
-bool ShoutCast::readGenreCache(const QString &path)
+bool ShoutCast::readGenreCache(const QString &xmlCachePath)
 {
+    const QString path = source_->genreCachePath(xmlCachePath);
     const std::optional<QStringList> lines = readGenreCacheLines(path);
     if (!lines) {
         std::fprintf(stderr, "%s: could open file for reading.\n", qPrintable(path));
@@ -70,8 +85,10 @@ bool ShoutCast::readGenreCache(const QString &path)
     return true;
 }
 
-bool ShoutCast::writeGenreCache(const QString &path, const QList<ShoutCastGenre> &genres)
+bool ShoutCast::writeGenreCache(const QString &xmlCachePath, const QList<ShoutCastGenre> &genres)
 {
+    // The source the clients of this process use: the environment chooses it.
+    const QString path = DirectorySource::fromEnvironment()->genreCachePath(xmlCachePath);
     QStringList names;
     names.reserve(genres.size());
     for (const ShoutCastGenre &genre : genres)
@@ -88,7 +105,7 @@ void ShoutCast::fetchGenres()
         oldIndex = listFetchId_;
         listFetchId_ = 0;
         indexOpen_ = false;
-        indexParser_.reset();
+        indexReader_ = source_->genreIndexReader();
         for (const auto &genre : genres_)
             if (genre->fetchId != 0)
                 fetching.append(genre.get());
@@ -97,7 +114,7 @@ void ShoutCast::fetchGenres()
         stream_->cancelFetch(oldIndex);
     for (ShoutCastGenre *genre : fetching)
         cancelGenre(genre);
-    const unsigned id = stream_->startFetch(genreIndexUrl(rootUrl_));
+    const unsigned id = stream_->startFetch(source_->genreIndexUrl(), source_->userAgent());
     std::lock_guard lock(mutex_);
     listFetchId_ = id;
     indexOpen_ = true;
@@ -114,15 +131,15 @@ bool ShoutCast::fetchStations(ShoutCastGenre *genre)
         if (genre == searchGenre_) {
             if (searchText_.isEmpty())
                 return false;
-            url = searchQueryUrl(rootUrl_, searchText_);
+            url = source_->searchUrl(searchText_, stationLimit_);
         } else {
-            url = genreQueryUrl(rootUrl_, genre->name);
+            url = source_->genreUrl(genre->name, stationLimit_);
         }
         oldId = resetLocked(genre);
     }
     if (oldId != 0)
         stream_->cancelFetch(oldId);
-    const unsigned id = stream_->startFetch(url);
+    const unsigned id = stream_->startFetch(url, source_->userAgent());
     bool listed = false;
     {
         std::lock_guard lock(mutex_);
@@ -199,6 +216,41 @@ ShoutCastGenre *ShoutCast::addGenre(const QString &name)
     return genres_.back().get();
 }
 
+void ShoutCast::setStationLimit(int limit)
+{
+    std::lock_guard lock(mutex_);
+    stationLimit_ = qMax(0, limit);
+}
+
+bool ShoutCast::stationStarted(const QString &url)
+{
+    QString clickUrl;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto &genre : genres_) {
+            for (const ShoutCastStation &station : genre->stations) {
+                if (station.url == url) {
+                    clickUrl = source_->clickUrl(station);
+                    break;
+                }
+            }
+            if (!clickUrl.isEmpty())
+                break;
+        }
+    }
+    if (clickUrl.isEmpty())
+        return false;
+    const unsigned id = stream_->startFetch(clickUrl, source_->userAgent());
+    std::lock_guard lock(mutex_);
+    clickFetches_.insert(id);
+    return true;
+}
+
+bool ShoutCast::stationStarted(const PlayListItem *item)
+{
+    return item && stationStarted(item->url);
+}
+
 QList<ShoutCastGenre> ShoutCast::genres() const
 {
     std::lock_guard lock(mutex_);
@@ -253,7 +305,7 @@ ShoutCastGenre *ShoutCast::genreWithFetch(unsigned id) const
 
 unsigned ShoutCast::resetLocked(ShoutCastGenre *genre)
 {
-    genre->parser.reset();
+    genre->parser = source_->stationListReader();
     genre->state = StateBegin;
     genre->fetchOpen = false;
     return genre->fetchId;

@@ -1,19 +1,21 @@
 #pragma once
 
 #include "DirectoryErrorEvent.h"
-#include "GenreIndexParser.h"
-#include "StationListParser.h"
+#include "DirectoryReaders.h"
 #include "shoutCastStation.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <memory>
 #include <mutex>
 #include <vector>
 
+class DirectorySource;
+class PlayListItem;
 class RadioStream;
 struct ShoutCastGenre;
 // The main window's record of one genre's fetch (retry counter, item limit,
@@ -24,7 +26,10 @@ struct DirectoryFetchRecord;
 // The station directory client: the genre list (entry 0 is always the
 // "Search results" genre), the genre index, station lists and searches. All
 // downloads are auxiliary fetches of the stream; their bytes arrive in
-// slotStreamFetch on the stream's read thread.
+// slotStreamFetch on the stream's read thread. What is asked and how the
+// answers are read is the DirectorySource's (the XML directory or the
+// community station service); the fetches, states and errors are the same
+// for both.
 //
 // Threads and locks. The client has one recursive lock, `mutex_`, guarding
 // the genre list, every genre's fields and the fetch state. On the read
@@ -59,8 +64,8 @@ public:
 
     // receiver gets DirectoryErrorEvent (may be null). The stream must
     // outlive the client; destroy the client when the stream delivers
-    // nothing (stopped, or no fetch running). The root URL is taken once,
-    // here (directoryRootUrl()).
+    // nothing (stopped, or no fetch running). The source is chosen once,
+    // here (DirectorySource::fromEnvironment()).
     ShoutCast(QObject *receiver, RadioStream *stream, QObject *parent = nullptr);
     ~ShoutCast() override;
 
@@ -68,9 +73,12 @@ public:
 
     // Appends a genre for every line of the cache that names no genre in the
     // list yet. False, with a line on standard error, when it cannot be read.
+    // path is the XML directory's cache; the other source keeps its own file
+    // beside it (DirectorySource::genreCachePath).
     bool readGenreCache(const QString &path);
     // Writes the names of the list, one per line (what the main window does
-    // on each announced list). False when the file could not be written.
+    // on each announced list), to the cache of the source the environment
+    // chooses. False when the file could not be written.
     static bool writeGenreCache(const QString &path, const QList<ShoutCastGenre> &genres);
 
     // Cancels the running index fetch and every genre's station fetch, then
@@ -90,6 +98,16 @@ public:
     void cancelAllGenres();
     // Returns the genre of that name, appending one when there is none.
     ShoutCastGenre *addGenre(const QString &name);
+    // Stations asked for per list where the source takes a limit (the item
+    // limit; 0: the source's default). Later fetches use it.
+    void setStationLimit(int limit);
+    // Tells the service that the station whose stream address is `url` (an
+    // entry made from a station list) was started. Its answer and its
+    // failures are ignored. False, sending nothing, when no listed station
+    // has that address or the source takes no such call.
+    bool stationStarted(const QString &url);
+    // The same for the entry that started playing (null: nothing).
+    bool stationStarted(const PlayListItem *item);
 
     // --- Any thread ------------------------------------------------------------
 
@@ -103,7 +121,7 @@ public:
     ShoutCastGenre *genreAt(int index) const;
     ShoutCastGenre *searchGenre() const;
     QString searchText() const;
-    QString rootUrl() const { return rootUrl_; }
+    QString rootUrl() const;
     unsigned listFetchId() const;
 
 signals:
@@ -123,6 +141,12 @@ protected:
 private:
     // All below: caller holds mutex_.
     bool isListed(const ShoutCastGenre *genre) const;
+    void appendGenres(const QStringList &names);
+    void startGenreList();
+    void indexFailed(const QString &text);
+    // Announces the genre's stations; false when the receiver stopped the list.
+    bool announceStations(ShoutCastGenre *genre);
+    QString stationErrorText(const ShoutCastGenre *genre) const;
     ShoutCastGenre *genreWithFetch(unsigned id) const;
     // Resets the genre's fetch state; returns the id to cancel (0 none).
     unsigned resetLocked(ShoutCastGenre *genre);
@@ -137,7 +161,7 @@ private:
 
     QObject *const receiver_;
     RadioStream *const stream_;
-    const QString rootUrl_;
+    const std::unique_ptr<const DirectorySource> source_;
 
     mutable std::recursive_mutex mutex_;
     // mutex_
@@ -147,7 +171,9 @@ private:
     QString searchText_;
     unsigned listFetchId_ = 0;
     bool indexOpen_ = false; // data of listFetchId_ is still expected
-    GenreIndexParser indexParser_;
+    std::unique_ptr<GenreIndexReader> indexReader_;
+    int stationLimit_ = 0;
+    QSet<unsigned> clickFetches_; // running click calls
 };
 
 // One genre of the directory. Copies (in announced lists) are snapshots.
@@ -158,7 +184,9 @@ struct ShoutCastGenre
     QList<ShoutCastStation> stations; // parsed so far
     unsigned fetchId = 0;             // the last station fetch; kept after it ended
     QString name;                     // decoded; "Search results" for entry 0
-    StationListParser parser;         // header found, tune-in base, pending text, received
+    // The reader of the running fetch's answer (null before the first
+    // fetch). Copies share it; only the client uses it, under its lock.
+    std::shared_ptr<StationListReader> parser;
     DirectoryFetchRecord *fetchRecord = nullptr; // the main window's; not owned
     ShoutCast::ShoutCastState state = ShoutCast::StateBegin;
     bool fetchOpen = false; // data of fetchId is still expected

@@ -17,6 +17,14 @@ void ShoutCast::slotStreamFetch(unsigned id, const QByteArray *data)
             indexEnd();
         return;
     }
+    if (clickFetches_.contains(id)) {
+        // The service's answer to a click says nothing we use.
+        if (!data) {
+            (void)stream_->takeFetchError(id);
+            clickFetches_.remove(id);
+        }
+        return;
+    }
     ShoutCastGenre *genre = id != 0 ? genreWithFetch(id) : nullptr;
     if (!genre) {
         std::fputs("shoutCast(163): slotStreamFetch\n", stderr);
@@ -28,26 +36,49 @@ void ShoutCast::slotStreamFetch(unsigned id, const QByteArray *data)
         stationEnd(genre);
 }
 
+void ShoutCast::appendGenres(const QStringList &names)
+{
+    for (const QString &name : names)
+        genres_.push_back(std::make_unique<ShoutCastGenre>(name));
+}
+
+void ShoutCast::startGenreList()
+{
+    replaceGenreList();
+    emit shoutCastGenres(snapshot(), StateBegin);
+}
+
+void ShoutCast::indexFailed(const QString &text)
+{
+    postError(nullptr, text);
+    emit shoutCastGenres(snapshot(), StateError);
+}
+
+namespace {
+
+QString withReason(const QString &text, const QString &reason)
+{
+    return reason.isEmpty() ? text : text + u' ' + reason;
+}
+
+} // namespace
+
 void ShoutCast::indexPiece(const QByteArray &piece)
 {
     if (!indexOpen_)
         return;
     QStringList names;
-    switch (indexParser_.feed(piece, names)) {
-    case GenreIndexParser::Outcome::Refused:
+    switch (indexReader_->feed(piece, names)) {
+    case GenreIndexReader::Outcome::Refused:
         indexOpen_ = false;
         (void)stream_->takeFetchError(listFetchId_);
-        postError(nullptr, tr("Error while fetching genres. Unknown data."));
-        emit shoutCastGenres(snapshot(), StateError);
+        indexFailed(
+            withReason(tr("Error while fetching genres. Unknown data."), indexReader_->refusal()));
         return;
-    case GenreIndexParser::Outcome::HeaderFound:
-        replaceGenreList();
-        emit shoutCastGenres(snapshot(), StateBegin);
-        break;
-    case GenreIndexParser::Outcome::Accepted: break;
+    case GenreIndexReader::Outcome::ListStarted: startGenreList(); break;
+    case GenreIndexReader::Outcome::Accepted: break;
     }
-    for (const QString &name : names)
-        genres_.push_back(std::make_unique<ShoutCastGenre>(name));
+    appendGenres(names);
 }
 
 void ShoutCast::indexEnd()
@@ -55,44 +86,58 @@ void ShoutCast::indexEnd()
     if (!indexOpen_)
         return;
     indexOpen_ = false;
-    indexParser_.clearPending();
     const QString error = stream_->takeFetchError(listFetchId_);
-    // An answer that never showed the index is as unknown as a long one.
-    const QString text = !error.isEmpty() ? error
-                         : !indexParser_.headerFound()
-                             ? tr("Error while fetching genres. Unknown data.")
-                             : QString();
-    if (text.isEmpty()) {
-        emit shoutCastGenres(snapshot(), StateDone);
+    if (!error.isEmpty()) {
+        indexFailed(error);
         return;
     }
-    postError(nullptr, text);
-    emit shoutCastGenres(snapshot(), StateError);
+    QStringList names;
+    switch (indexReader_->finish(names)) {
+    case GenreIndexReader::Outcome::Refused:
+        indexFailed(
+            withReason(tr("Error while fetching genres. Unknown data."), indexReader_->refusal()));
+        return;
+    case GenreIndexReader::Outcome::ListStarted: startGenreList(); break;
+    case GenreIndexReader::Outcome::Accepted: break;
+    }
+    appendGenres(names);
+    emit shoutCastGenres(snapshot(), StateDone);
+}
+
+QString ShoutCast::stationErrorText(const ShoutCastGenre *genre) const
+{
+    return withReason(tr("Error while parsing genre data."), genre->parser->refusal());
+}
+
+bool ShoutCast::announceStations(ShoutCastGenre *genre)
+{
+    emit shoutCastFetch(genre, genre->state);
+    if (genre->state == StateCancelled) {
+        // The receiver stopped the list (its item limit).
+        cancelGenre(genre);
+        return false;
+    }
+    genre->state = StateData;
+    return true;
 }
 
 // A piece of a genre's station list. Pieces are announced once the list's
 // header is recognised and stations have arrived (before that there is
 // nothing to show): the first such announcement is StateBegin, so that the
-// receiver builds its list from the first piece that has any.
+// receiver builds its list from the first piece that has any. A source read
+// whole announces its list once, at the end.
 void ShoutCast::stationPiece(ShoutCastGenre *genre, const QByteArray &piece)
 {
     if (!genre->fetchOpen)
         return;
-    if (genre->parser.feed(piece, genre->stations, rootUrl_) ==
-        StationListParser::Outcome::Refused) {
+    if (genre->parser->feed(piece, genre->stations) == StationListReader::Outcome::Refused) {
         (void)stream_->takeFetchError(genre->fetchId);
-        stationFailed(genre, tr("Error while parsing genre data."));
+        stationFailed(genre, stationErrorText(genre));
         return;
     }
-    if (!genre->parser.headerFound() || genre->stations.isEmpty())
+    if (!genre->parser->listStarted() || genre->stations.isEmpty())
         return;
-    emit shoutCastFetch(genre, genre->state);
-    if (genre->state == StateCancelled) {
-        // The receiver stopped the list (its item limit).
-        cancelGenre(genre);
-        return;
-    }
-    genre->state = StateData;
+    announceStations(genre);
 }
 
 void ShoutCast::stationEnd(ShoutCastGenre *genre)
@@ -100,15 +145,18 @@ void ShoutCast::stationEnd(ShoutCastGenre *genre)
     if (!genre->fetchOpen)
         return;
     genre->fetchOpen = false;
-    genre->parser.clearPending();
     const QString error = stream_->takeFetchError(genre->fetchId);
     if (!error.isEmpty()) {
         stationFailed(genre, error);
         return;
     }
-    if (!genre->parser.headerFound()) {
-        stationFailed(genre, tr("Error while parsing genre data."));
-        return;
+    switch (genre->parser->finish(genre->stations)) {
+    case StationListReader::Outcome::Refused: stationFailed(genre, stationErrorText(genre)); return;
+    case StationListReader::Outcome::Listed:
+        if (!genre->stations.isEmpty() && !announceStations(genre))
+            return;
+        break;
+    case StationListReader::Outcome::Accepted: break;
     }
     genre->state = StateDone;
     emit shoutCastFetch(genre, StateDone);

@@ -169,5 +169,7 @@ CURLcode applyCurlOptions(CURL *handle, const CurlTransferOptions &o,
         set(CURLOPT_NOPROGRESS, 0L);
     }
     applyProxy(set, o, log);
+    if (!o.userAgent.isEmpty())
+        set(CURLOPT_USERAGENT, o.userAgent.constData());
     return set.first;
 }

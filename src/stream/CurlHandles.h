@@ -4,6 +4,7 @@
 
 #include <curl/curl.h>
 
+#include <QByteArray>
 #include <QString>
 
 #include <atomic>
@@ -136,6 +137,7 @@ struct CurlTransferOptions
     ProxySettings proxy;
     StallGuard *stallGuard = nullptr; // not owned; outlives the transfer
     char *errorBuffer = nullptr;      // CURL_ERROR_SIZE bytes, outlives the transfer
+    QByteArray userAgent;             // sent when not empty, through a proxy too
 };
 
 // Applies the options of addCurlHandle in their order, writing its lines

@@ -134,7 +134,8 @@ public:
     // Qt::DirectConnection; slots must not block on the GUI thread).
 
     // A new fetch (GUI thread); ids are consecutive for the process, from 1.
-    unsigned startFetch(const QString &url);
+    // A service that asks its clients to name themselves gets userAgent.
+    unsigned startFetch(const QString &url, const QByteArray &userAgent = {});
     // Marks it cancelled: no more chunks; removed at the next fetch tick.
     bool cancelFetch(unsigned id);
     // The error text of a fetch that failed, once; null otherwise. Cancels it.

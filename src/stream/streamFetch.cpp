@@ -5,10 +5,11 @@
 
 #include <QThread>
 
-unsigned RadioStream::startFetch(const QString &url)
+unsigned RadioStream::startFetch(const QString &url, const QByteArray &userAgent)
 {
     CurlTransferOptions options;
     options.url = url;
+    options.userAgent = userAgent;
     options.verbosity = verbosity_;
     options.proxy = {proxy_, proxyType_, proxyUsername_, proxyPassword_, allowedProxyPorts_};
     const unsigned id = transfer_.startFetch(options, connectTimeout_);

@@ -84,6 +84,7 @@ Wavelark::Wavelark(int argc, char **argv, QWidget *parent) : MainWidget(parent)
                                 config->firstKeycode(keySelect));
     // 14-15.
     applyCommandLine(options, settings_, *stream);
+    shoutCast->setStationLimit(settings_.shoutCastMaxItems);
     stream->setVolume(settings_.volume);
     stream->setSoundsVolume(settings_.soundsVolume);
     // 16.

@@ -5,6 +5,7 @@
 #include "RadioPlayList.h"
 #include "SoftKeyBar.h"
 #include "WavelarkMarquee.h"
+#include "shoutCast.h"
 #include "stream.h"
 
 #include <QCoreApplication>
@@ -37,7 +38,11 @@ void Wavelark::customEvent(QEvent *event)
     case StreamProgressEvent: onProgress(); break;
     case StreamFormatEvent: showFormat(); break;
     case StreamTagsEvent: showTags(); break;
-    case StreamDecodeStartedEvent: slotRecord(true); break;
+    case StreamDecodeStartedEvent:
+        slotRecord(true);
+        // A directory station that is heard counts a click at the service.
+        shoutCast->stationStarted(stream->currentItem(Selection::Playing));
+        break;
     case StreamEndedEvent:
         transport_->nextItem(true, false);
         transport_->resetRetries();

@@ -156,6 +156,7 @@ void Wavelark::slotClearShoutCastSearches()
 // Also the fetches already running stop at the new limit.
 void Wavelark::applyMaxItemsToGenres()
 {
+    shoutCast->setStationLimit(settings_.shoutCastMaxItems);
     auto lock = shoutCast->lock();
     for (int i = 0; i < shoutCast->genreCount(); ++i) {
         ShoutCastGenre *genre = shoutCast->genreAt(i);

@@ -1,4 +1,5 @@
 #include "DirectoryClientFixture.h"
+#include "EventHandOff.h"
 #include "WaitUntil.h"
 
 #include <QCoreApplication>
@@ -7,6 +8,7 @@
 
 void DirectoryErrorSink::customEvent(QEvent *event)
 {
+    wavelark::takeOverEvent(event);
     if (int(event->type()) != DirectoryErrorEvent)
         return;
     auto *data = static_cast<DirectoryErrorEventData *>(event);
@@ -17,7 +19,13 @@ void DirectoryClientFixture::SetUp()
 {
     ASSERT_TRUE(server.start());
     oldRoot_ = qgetenv("WAVELARK_DIRECTORY_URL");
-    qputenv("WAVELARK_DIRECTORY_URL", server.url("").toUtf8());
+    oldServiceRoot_ = qgetenv("WAVELARK_RADIO_BROWSER_URL");
+    if (source == Source::Xml) {
+        qputenv("WAVELARK_DIRECTORY_URL", server.url("").toUtf8());
+    } else {
+        qunsetenv("WAVELARK_DIRECTORY_URL");
+        qputenv("WAVELARK_RADIO_BROWSER_URL", server.url("/").toUtf8());
+    }
     stream = std::make_unique<RadioStream>(nullptr, nullptr, 0);
     stream->setReadInterval(10);
     stream->setConnectTimeout(10);
@@ -55,10 +63,13 @@ void DirectoryClientFixture::TearDown()
     waitForNoFetches();
     client.reset();
     stream.reset();
-    if (oldRoot_.isNull())
-        qunsetenv("WAVELARK_DIRECTORY_URL");
-    else
-        qputenv("WAVELARK_DIRECTORY_URL", oldRoot_);
+    for (const auto &[name, old] : {std::pair{"WAVELARK_DIRECTORY_URL", oldRoot_},
+                                    std::pair{"WAVELARK_RADIO_BROWSER_URL", oldServiceRoot_}}) {
+        if (old.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, old);
+    }
 }
 
 bool DirectoryClientFixture::waitUntil(const std::function<bool()> &done, int ms)

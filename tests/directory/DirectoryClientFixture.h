@@ -36,6 +36,11 @@ protected:
 class DirectoryClientFixture : public ::testing::Test
 {
 protected:
+    // The source the client is made for: a derived fixture sets it in its
+    // constructor.
+    enum class Source { Xml, RadioBrowser };
+    Source source = Source::Xml;
+
     struct GenresSeen
     {
         QStringList names;
@@ -100,4 +105,5 @@ private:
     std::vector<GenresSeen> genresSeen_;
     std::vector<FetchSeen> fetchSeen_;
     QByteArray oldRoot_;
+    QByteArray oldServiceRoot_;
 };

@@ -58,6 +58,8 @@ TEST_F(StationListClient, AnnouncesStationsPieceByPiece)
     EXPECT_EQ(jazz->stations[1].url, jazz->stations[2].url);
     EXPECT_EQ(jazz->state, State::StateDone);
     EXPECT_TRUE(sink.errors.empty());
+    // The XML directory takes no click call.
+    EXPECT_FALSE(client->stationStarted(one.url));
 }
 
 TEST_F(StationListClient, ReceiverItemLimitStopsTheFetch)
@@ -145,4 +147,7 @@ TEST_F(StationListClient, QueriesAsTheServerReceivesThem)
                                           "/sbin/newxml.phtml?search=drum+%26+bass",
                                           "/sbin/newxml.phtml?search=rock+music"}));
     EXPECT_EQ(client->searchText(), "drum & bass");
+    // The XML directory is asked as before: no agent of our own.
+    for (const auto &request : server.requests())
+        EXPECT_TRUE(request.header("User-Agent").isNull());
 }

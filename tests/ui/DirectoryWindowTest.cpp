@@ -286,4 +286,54 @@ TEST(DirectoryWindow, FailuresAreRetriedThenReported)
     window.reset();
 }
 
+// The community service's station plays from its list, and the service
+// hears that it was started.
+TEST(DirectoryWindow, AServiceStationPlaysAndItsStartIsCounted)
+{
+    MenuHome home;
+    TestHttpServer server;
+    ASSERT_TRUE(server.start());
+    const QByteArray uuid = "0b1c2d3e-4f50-6172-8394-a5b6c7d8e9f0";
+    const QByteArray station = "[{\"stationuuid\":\"" + uuid +
+                               "\",\"name\":\"Late Jazz\",\"url\":\"\",\"url_resolved\":\"" +
+                               server.url("/live").toUtf8() +
+                               "\",\"tags\":\"jazz\",\"codec\":\"MP3\",\"bitrate\":128}]";
+    server.setRoute(
+        "/json/stations/bytag/jazz",
+        Reply::make("HTTP/1.0 200 OK", {{"Content-Type", "application/json"}}, station));
+    server.setRoute(
+        "/live",
+        Reply::make("ICY 200 OK", {{"icy-name", "Late Jazz"}}, testModuleData(60000)).hang());
+    server.setRoute("/json/url/" + uuid,
+                    Reply::make("HTTP/1.0 200 OK", {{"Content-Type", "application/json"}}, "{}"));
+    const QByteArray oldXml = qgetenv("WAVELARK_DIRECTORY_URL");
+    qunsetenv("WAVELARK_DIRECTORY_URL");
+    qputenv("WAVELARK_RADIO_BROWSER_URL", server.url("").toUtf8());
+    auto window = makeWindow({});
+    qunsetenv("WAVELARK_RADIO_BROWSER_URL");
+    if (!oldXml.isNull())
+        qputenv("WAVELARK_DIRECTORY_URL", oldXml);
+
+    ShoutCastGenre *jazz = window->directory()->addGenre("jazz");
+    int index = -1;
+    for (int i = 0; i < window->directory()->genreCount(); ++i)
+        if (window->directory()->genreAt(i) == jazz)
+            index = i;
+    window->showDirectoryList(index, false, false);
+    RadioStream *stream = window->radioStream();
+    ASSERT_TRUE(waitFor([&] { return stream->count() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return window->currentLinkId() != -1; }));
+    QTest::mouseClick(window->softKeyBar()->middleButton(), Qt::LeftButton);
+    auto counted = [&] {
+        for (const auto &request : server.requests())
+            if (request.target == "/json/url/" + uuid)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(waitFor(counted));
+    EXPECT_TRUE(stream->isPlaying());
+    window.reset();
+    server.stop();
+}
+
 } // namespace

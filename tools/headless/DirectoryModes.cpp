@@ -1,5 +1,6 @@
 #include "DirectoryModes.h"
 
+#include "EventHandOff.h"
 #include "UserPaths.h"
 #include "WavelarkConfig.h"
 #include "shoutCast.h"
@@ -71,12 +72,34 @@ QByteArray stationLine(const ShoutCastStation &s)
            field(s.mimeType) + '\t' + field(s.currentTrack) + '\t' + field(s.url) + '\n';
 }
 
-// Prints the error events of the client and ends the run with 1.
+// The lines of a finished request, made on the read thread.
+const QEvent::Type kLinesEvent = QEvent::Type(QEvent::registerEventType());
+
+class LinesEvent : public QEvent
+{
+public:
+    explicit LinesEvent(const QByteArray &lines) : QEvent(kLinesEvent), lines_(lines) {}
+    const QByteArray &lines() const { return lines_; }
+
+private:
+    QByteArray lines_;
+};
+
+// Prints the lines of a finished request and ends the run with 0, or the
+// error events of the client and ends it with 1.
 class ErrorPrinter : public QObject
 {
 protected:
     void customEvent(QEvent *event) override
     {
+        wavelark::takeOverEvent(event);
+        if (event->type() == kLinesEvent) {
+            const QByteArray &lines = static_cast<LinesEvent *>(event)->lines();
+            std::fwrite(lines.constData(), 1, size_t(lines.size()), stdout);
+            std::fflush(stdout);
+            QCoreApplication::exit(0);
+            return;
+        }
         if (int(event->type()) != DirectoryErrorEvent)
             return;
         const QString text = static_cast<DirectoryErrorEventData *>(event)->text();
@@ -86,17 +109,14 @@ protected:
 };
 
 // The lines are made on the read thread (inside the announcement) and
-// printed on the GUI thread, which then ends the run.
+// printed on the GUI thread, which then ends the run. A posted event, marked
+// as handed off: a queued functor is freed on the posting thread, where
+// ThreadSanitizer cannot see Qt's reference count.
 void finish(QObject *context, const QByteArray &lines)
 {
-    QMetaObject::invokeMethod(
-        context,
-        [lines] {
-            std::fwrite(lines.constData(), 1, size_t(lines.size()), stdout);
-            std::fflush(stdout);
-            QCoreApplication::exit(0);
-        },
-        Qt::QueuedConnection);
+    auto *event = new LinesEvent(lines);
+    wavelark::handOffEvent(event);
+    QCoreApplication::postEvent(context, event);
 }
 
 void connectGenres(ShoutCast &client, QObject *context)
@@ -174,6 +194,7 @@ std::optional<int> runDirectoryMode(int argc, char **argv)
     WavelarkConfig config(settings, stream, searches);
     config.read(UserPaths::forHome().configPath);
     ShoutCast client(&printer, &stream);
+    client.setStationLimit(settings.shoutCastMaxItems);
     if (request.mode == Mode::Genres)
         connectGenres(client, &printer);
     else

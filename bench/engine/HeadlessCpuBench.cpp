@@ -1,66 +1,44 @@
-// CPU time (user + system) of playing one MP3 through wavelark-headless to
-// the WAV-file device, as a ratio against `mpg123 -w /dev/null` on the same
-// file, both measured in this run.
+// CPU time (user + system) of playing MP3 files through wavelark-headless,
+// as ratios against the mpg123 tool on the same file, both measured in this
+// run in alternating rounds:
+//   - a 10-minute 128 kbit/s file at full speed to the null device and to
+//     the WAV-file device (volume 100, written to /dev/null; and volume 45 to
+//     a real file), against `mpg123 -w /dev/null`;
+//   - a 2-second file (start-up and teardown), against the same.
 //
 //   bench_headless_cpu [FILE.mp3] [--runs ROUNDS]
-// Without a file, a 10-minute 128 kbit/s MP3 is made with sox and lame.
+// Without a file, the 10-minute file is made with sox and lame.
+#include "ChildRun.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
-// Runs the command with extra environment entries; its CPU seconds, or -1.
-double cpuSeconds(const std::vector<std::string> &argv, const std::vector<std::string> &env)
+// A sine tone of `seconds` as a 128 kbit/s MP3 at `mp3`.
+bool makeMp3(const QTemporaryDir &dir, const std::string &mp3, int seconds)
 {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        for (const std::string &e : env)
-            putenv(strdup(e.c_str()));
-        std::freopen("/dev/null", "w", stdout);
-        std::freopen("/dev/null", "w", stderr);
-        std::vector<char *> args;
-        for (const std::string &a : argv)
-            args.push_back(const_cast<char *>(a.c_str()));
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    int status = 0;
-    struct rusage ru
-    {};
-    if (wait4(pid, &status, 0, &ru) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
-           double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+    const std::string wav = dir.filePath("src.wav").toStdString();
+    const bool ok = runChild({"sox", "-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth",
+                              std::to_string(seconds), "sine", "440", "sine", "555"})
+                        .ok &&
+                    runChild({"lame", "--quiet", "-b", "128", wav, mp3}).ok;
+    QFile::remove(QString::fromStdString(wav));
+    return ok;
 }
 
-// Per-round ratios player / tool, the two run back to back in each round
-// so that a busy spell on the machine falls on both. Empty when a run failed.
-std::vector<double> roundRatios(int rounds, const std::vector<std::string> &player,
-                                const std::vector<std::string> &playerEnv,
-                                const std::vector<std::string> &tool)
+bool writeFile(const std::string &path, const char *text)
 {
-    std::vector<double> ratios;
-    for (int i = 0; i < rounds; ++i) {
-        const double p = cpuSeconds(player, playerEnv);
-        const double t = cpuSeconds(tool, {});
-        if (p < 0 || t <= 0)
-            return {};
-        ratios.push_back(p / t);
-    }
-    std::sort(ratios.begin(), ratios.end());
-    return ratios;
+    QFile f(QString::fromStdString(path));
+    return f.open(QIODevice::WriteOnly) && f.write(text) >= 0;
+}
+
+double cpuOf(const ChildCost &c)
+{
+    return c.cpu;
 }
 
 } // namespace
@@ -76,45 +54,55 @@ int main(int argc, char **argv)
         else
             mp3 = argv[i];
     }
-    if (mp3.empty()) {
-        const std::string wav = home.filePath("src.wav").toStdString();
+    const std::string shortMp3 = home.filePath("two-seconds.mp3").toStdString();
+    if (mp3.empty())
         mp3 = home.filePath("ten-minutes.mp3").toStdString();
-        if (cpuSeconds({"sox", "-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "600",
-                        "sine", "440", "sine", "555"},
-                       {}) < 0 ||
-            cpuSeconds({"lame", "--quiet", "-b", "128", wav, mp3}, {}) < 0) {
-            std::fprintf(stderr, "could not make the test file (sox and lame needed)\n");
-            return 1;
-        }
+    if ((!QFile::exists(QString::fromStdString(mp3)) && !makeMp3(home, mp3, 600)) ||
+        !makeMp3(home, shortMp3, 2)) {
+        std::fprintf(stderr, "could not make the test files (sox and lame needed)\n");
+        return 1;
     }
     const QString plugins = home.filePath(".wavelark/plugins");
     QDir().mkpath(plugins);
     QFile::copy(PLUGIN_DIR "/mp3.so", plugins + "/mp3.so");
     const std::string homeEnv = "HOME=" + home.path().toStdString();
-    const std::string audio = "WAVELARK_AUDIO=wav:" + home.filePath("out.wav").toStdString();
+    // Volume 100: no software gain, so what remains besides decoding is the engine.
+    const std::string v100 = home.filePath("v100.config").toStdString();
+    if (!writeFile(v100, "volume = 100\n"))
+        return 1;
 
-    const std::vector<std::string> tool = {"mpg123", "-q", "-w", "/dev/null", mp3};
-    const std::vector<std::string> env = {homeEnv, audio};
-    const auto file = roundRatios(runs, {HEADLESS_PATH, mp3}, env, tool);
-    // The same with the volume at 100 (no software gain) and the WAV file
-    // thrown away, as mpg123 does: what remains is the engine itself.
-    const std::string config = home.filePath("v100.config").toStdString();
-    QFile c(QString::fromStdString(config));
-    if (!c.open(QIODevice::WriteOnly) || c.write("volume = 100\n") < 0)
-        return 1;
-    c.close();
-    const auto bare = roundRatios(runs, {HEADLESS_PATH, "-c", config, mp3},
-                                  {homeEnv, "WAVELARK_AUDIO=wav:/dev/null"}, tool);
-    if (file.empty() || bare.empty()) {
-        std::fprintf(stderr, "a run failed\n");
-        return 1;
-    }
-    const auto report = [runs](const char *what, const std::vector<double> &r) {
-        std::printf("cpu ratio wavelark-headless (%s) / mpg123 -w /dev/null: median %.2f "
-                    "[%.2f-%.2f] over %d rounds\n",
-                    what, r[r.size() / 2], r.front(), r.back(), runs);
+    const auto headless = [&](const std::string &file, const std::string &audio, bool full) {
+        Command args = {HEADLESS_PATH};
+        if (full)
+            args.insert(args.end(), {"-c", v100});
+        args.push_back(file);
+        return Side{args, {homeEnv, "WAVELARK_AUDIO=" + audio}};
     };
-    report("WAV file, volume 45", file);
-    report("WAV to /dev/null, volume 100", bare);
-    return 0;
+    const auto tool = [](const std::string &file) {
+        return Side{{"mpg123", "-q", "-w", "/dev/null", file}, {}};
+    };
+    const auto measure = [&](const char *label, const Side &player, const Side &baseline,
+                             int rounds) {
+        const PairedCosts p = pairedCosts(rounds, player, baseline);
+        if (p.player.empty()) {
+            std::fprintf(stderr, "%s: a run failed\n", label);
+            return false;
+        }
+        reportRatio(label, p, cpuOf);
+        return true;
+    };
+    const std::string wavFile = "wav:" + home.filePath("out.wav").toStdString();
+    bool ok = measure("cpu ratio, 10 min, null device, volume 100 / mpg123 -w /dev/null",
+                      headless(mp3, "null", true), tool(mp3), runs);
+    ok = measure("cpu ratio, 10 min, WAV to /dev/null, volume 100 / mpg123 -w /dev/null",
+                 headless(mp3, "wav:/dev/null", true), tool(mp3), runs) &&
+         ok;
+    ok = measure("cpu ratio, 10 min, WAV file, volume 45 / mpg123 -w /dev/null",
+                 headless(mp3, wavFile, false), tool(mp3), runs) &&
+         ok;
+    // Start-up and teardown dominate: more rounds, as each is short.
+    ok = measure("cpu ratio, 2 s file (start-up), null device / mpg123 -w /dev/null",
+                 headless(shortMp3, "null", true), tool(shortMp3), 4 * runs + 1) &&
+         ok;
+    return ok ? 0 : 1;
 }

@@ -28,6 +28,7 @@ using Command = std::vector<std::string>;
 // Runs `argv` with the extra environment entries, output thrown away.
 inline ChildCost runChild(const Command &argv, const Command &env = {})
 {
+    std::fflush(nullptr); // or the child writes what is buffered again
     const pid_t pid = fork();
     if (pid == 0) {
         for (const std::string &e : env)

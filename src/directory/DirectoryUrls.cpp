@@ -2,14 +2,20 @@
 
 #include <QUrl>
 
-QString directoryRootUrl()
+QString rootUrlFromEnvironment(const char *variable, const QString &fallback)
 {
-    QString root = qEnvironmentVariable("WAVELARK_DIRECTORY_URL");
+    QString root = qEnvironmentVariable(variable);
     if (root.isEmpty())
-        root = QStringLiteral("http://yp.shoutcast.com");
+        root = fallback;
     while (root.endsWith(u'/'))
         root.chop(1);
     return root;
+}
+
+QString directoryRootUrl()
+{
+    return rootUrlFromEnvironment("WAVELARK_DIRECTORY_URL",
+                                  QStringLiteral("http://yp.shoutcast.com"));
 }
 
 QString genreIndexUrl(const QString &root)

@@ -5,8 +5,11 @@
 // The directory's addresses. The root is scheme and host (no trailing "/");
 // everything else is a path below it.
 
-// "http://yp.shoutcast.com", or the value of WAVELARK_DIRECTORY_URL when set
-// and not empty (tests point it at their own server). Trailing "/" removed.
+// The value of the environment variable when set and not empty (tests point
+// it at their own server), else `fallback`; trailing "/" removed.
+QString rootUrlFromEnvironment(const char *variable, const QString &fallback);
+
+// "http://yp.shoutcast.com", or WAVELARK_DIRECTORY_URL.
 QString directoryRootUrl();
 
 // root + "/sbin/newxml.phtml".

@@ -2,6 +2,7 @@
 // transfer, stations that carry their own stream address, and a click call
 // when one is started.
 #include "DirectorySource.h"
+#include "DirectoryUrls.h"
 
 #include "RadioBrowserJson.h"
 
@@ -132,10 +133,6 @@ std::unique_ptr<DirectorySource> makeRadioBrowserSource(const QString &root)
 
 QString radioBrowserRootUrl()
 {
-    QString root = qEnvironmentVariable("WAVELARK_RADIO_BROWSER_URL");
-    if (root.isEmpty())
-        root = QStringLiteral("https://all.api.radio-browser.info");
-    while (root.endsWith(u'/'))
-        root.chop(1);
-    return root;
+    return rootUrlFromEnvironment("WAVELARK_RADIO_BROWSER_URL",
+                                  QStringLiteral("https://all.api.radio-browser.info"));
 }

@@ -154,6 +154,9 @@ private:
     void postError(ShoutCastGenre *genre, const QString &text);
     void indexPiece(const QByteArray &piece);
     void indexEnd();
+    // Adds what the index reader gave; false, with the failure reported,
+    // when it refused the index.
+    bool takeIndexNames(GenreIndexReader::Outcome outcome, const QStringList &names);
     void replaceGenreList();
     void stationPiece(ShoutCastGenre *genre, const QByteArray &piece);
     void stationEnd(ShoutCastGenre *genre);

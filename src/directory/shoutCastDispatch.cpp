@@ -68,17 +68,26 @@ void ShoutCast::indexPiece(const QByteArray &piece)
     if (!indexOpen_)
         return;
     QStringList names;
-    switch (indexReader_->feed(piece, names)) {
-    case GenreIndexReader::Outcome::Refused:
+    const GenreIndexReader::Outcome outcome = indexReader_->feed(piece, names);
+    if (outcome == GenreIndexReader::Outcome::Refused) {
         indexOpen_ = false;
         (void)stream_->takeFetchError(listFetchId_);
+    }
+    takeIndexNames(outcome, names);
+}
+
+bool ShoutCast::takeIndexNames(GenreIndexReader::Outcome outcome, const QStringList &names)
+{
+    switch (outcome) {
+    case GenreIndexReader::Outcome::Refused:
         indexFailed(
             withReason(tr("Error while fetching genres. Unknown data."), indexReader_->refusal()));
-        return;
+        return false;
     case GenreIndexReader::Outcome::ListStarted: startGenreList(); break;
     case GenreIndexReader::Outcome::Accepted: break;
     }
     appendGenres(names);
+    return true;
 }
 
 void ShoutCast::indexEnd()
@@ -92,16 +101,8 @@ void ShoutCast::indexEnd()
         return;
     }
     QStringList names;
-    switch (indexReader_->finish(names)) {
-    case GenreIndexReader::Outcome::Refused:
-        indexFailed(
-            withReason(tr("Error while fetching genres. Unknown data."), indexReader_->refusal()));
-        return;
-    case GenreIndexReader::Outcome::ListStarted: startGenreList(); break;
-    case GenreIndexReader::Outcome::Accepted: break;
-    }
-    appendGenres(names);
-    emit shoutCastGenres(snapshot(), StateDone);
+    if (takeIndexNames(indexReader_->finish(names), names))
+        emit shoutCastGenres(snapshot(), StateDone);
 }
 
 QString ShoutCast::stationErrorText(const ShoutCastGenre *genre) const

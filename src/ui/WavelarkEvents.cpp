@@ -64,7 +64,9 @@ void Wavelark::customEvent(QEvent *event)
     case DirectoryIdleEvent: checkDirectoryIdle(); break;
     default: std::fprintf(stderr, "Wavelark(3000): customEvent\n"); break;
     }
-    emit mediaStateChanged();
+    // Only the engine's own events change what the desktop controls show.
+    if (type <= StreamPlaylistEvent)
+        emit mediaStateChanged();
 }
 
 void Wavelark::onConnecting()

@@ -109,3 +109,11 @@ DirectoryClientFixture::fetchSeen(ShoutCastGenre *genre)
             out.push_back(seen);
     return out;
 }
+
+QStringList names(const QList<ShoutCastGenre> &genres)
+{
+    QStringList out;
+    for (const ShoutCastGenre &g : genres)
+        out.append(g.name);
+    return out;
+}

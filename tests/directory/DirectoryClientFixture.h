@@ -16,6 +16,9 @@
 #include <mutex>
 #include <vector>
 
+// The genres' names, in their order.
+QStringList names(const QList<ShoutCastGenre> &genres);
+
 // Collects the client's error events on the GUI thread.
 class DirectoryErrorSink : public QObject
 {

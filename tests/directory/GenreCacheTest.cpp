@@ -7,18 +7,6 @@
 
 using GenreCache = DirectoryClientFixture;
 
-namespace {
-
-QStringList names(const QList<ShoutCastGenre> &genres)
-{
-    QStringList out;
-    for (const ShoutCastGenre &g : genres)
-        out.append(g.name);
-    return out;
-}
-
-} // namespace
-
 TEST_F(GenreCache, ReadsEachNameOnce)
 {
     const QString path = home.write(".wavelark/genre.cache",

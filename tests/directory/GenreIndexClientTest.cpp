@@ -8,14 +8,6 @@ namespace {
 
 const QByteArray kIndexHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 
-QStringList names(const QList<ShoutCastGenre> &genres)
-{
-    QStringList out;
-    for (const ShoutCastGenre &g : genres)
-        out.append(g.name);
-    return out;
-}
-
 } // namespace
 
 using GenreIndexClient = DirectoryClientFixture;

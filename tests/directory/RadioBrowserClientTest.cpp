@@ -29,14 +29,6 @@ TestHttpServer::Reply json(const QByteArray &body)
         "HTTP/1.1 200 OK", {{"Content-Type", "application/json"}, {"Connection", "close"}}, body);
 }
 
-QStringList names(const QList<ShoutCastGenre> &genres)
-{
-    QStringList out;
-    for (const ShoutCastGenre &g : genres)
-        out.append(g.name);
-    return out;
-}
-
 } // namespace
 
 class RadioBrowserClient : public DirectoryClientFixture

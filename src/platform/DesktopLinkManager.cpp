@@ -1,5 +1,7 @@
 #include "DesktopLinkManager.h"
 
+#include "SessionBus.h"
+
 #include <QNetworkInterface>
 #include <QTimer>
 
@@ -11,7 +13,7 @@ namespace {
 QNetworkInformation *networkInformation()
 {
     static QNetworkInformation *const info = [] {
-        if (!QNetworkInformation::instance())
+        if (!QNetworkInformation::instance() && systemBusMayExist())
             QNetworkInformation::loadBackendByName(u"networkmanager");
         return QNetworkInformation::instance();
     }();

@@ -1,26 +1,16 @@
 #include "ScreenSaverDisplay.h"
 
+#include "SessionBus.h"
+
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QFileInfo>
 
 namespace {
 
 const QString service = QStringLiteral("org.freedesktop.ScreenSaver");
 const QString path = QStringLiteral("/org/freedesktop/ScreenSaver");
-
-// Without an address in the environment or the usual socket, asking for the
-// session bus could start a bus of its own; there is none to ask then.
-QDBusConnection sessionBusIfAny()
-{
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") &&
-        (runtime.isEmpty() || !QFileInfo::exists(runtime + QStringLiteral("/bus"))))
-        return QDBusConnection(QStringLiteral("no session bus"));
-    return QDBusConnection::sessionBus();
-}
 
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "MprisService.h"
+#include "SessionBus.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -40,7 +41,7 @@ bool handOverToRunningPlayer(int argc, char **argv)
         std::fclose(quiet);
     if (options.quitRequested)
         return false;
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = sessionBusIfAny();
     const QString name = QString::fromLatin1(MprisService::serviceName);
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(name).value())
         return false;

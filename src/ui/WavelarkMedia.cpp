@@ -5,6 +5,7 @@
 
 #include "MprisService.h"
 #include "RadioPlayList.h"
+#include "SessionBus.h"
 #include "stream.h"
 
 #include <QDBusConnection>
@@ -15,7 +16,7 @@
 
 void Wavelark::setUpDesktopControls()
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = sessionBusIfAny();
     if (!bus.isConnected()) {
         static bool told = false;
         if (!std::exchange(told, true))

@@ -10,20 +10,31 @@
 
 namespace {
 
-// Lines that put an engine back to the settings of a newly built one. The
-// writer leaves out empty values that have an example line, so those keys
-// are first named with an empty value; a fresh engine's own text follows.
+// Lines that put an engine back to the settings of a newly built one. Only
+// the engine's own keys: the rest live in the settings, bindings and
+// searches, which are new for every input. The writer leaves out empty values
+// that have an example line, so those keys are first named with an empty
+// value; the fresh engine's own lines follow.
 QByteArray freshEngineText()
 {
     RadioStream fresh(nullptr, nullptr, 0);
     WavelarkSettings settings;
     QStringList searches;
     WavelarkConfig config(settings, fresh, searches);
-    QByteArray text;
-    for (const SettingKey &key : kSettingKeys)
+    QByteArray empties;
+    QList<QByteArray> names;
+    for (const SettingKey &key : kSettingKeys) {
+        if (key.stream == StreamSetting::None)
+            continue;
+        names.append(key.name);
         if (key.example)
-            text += key.name + QByteArray(" =\n");
-    return text + config.text();
+            empties += key.name + QByteArray(" =\n");
+    }
+    QByteArray values;
+    for (const QByteArray &line : config.text().split('\n'))
+        if (names.contains(line.left(line.indexOf(' '))))
+            values += line + '\n';
+    return empties + values;
 }
 
 // A configuration over fresh settings and `stream`, which first gets the

@@ -5,8 +5,6 @@
 
 #include <QApplication>
 
-#include <curl/curl.h>
-
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
@@ -19,12 +17,10 @@ int main(int argc, char **argv)
         delete window;
         return status;
     }
-    curl_global_init(CURL_GLOBAL_NOTHING);
     window->show();
     const int code = app.exec();
     // The stream was stopped by the quit; freeing the window lets leak
     // checkers see a clean end.
     delete window;
-    curl_global_cleanup();
     return code;
 }

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include <type_traits>
+
 CurlEasy &CurlEasy::operator=(CurlEasy &&other) noexcept
 {
     if (this != &other) {
@@ -21,19 +23,19 @@ CURL *CurlEasy::release()
 void CurlEasy::reset()
 {
     if (handle_)
-        curl_easy_cleanup(handle_);
+        curl::easy_cleanup(handle_);
     handle_ = nullptr;
 }
 
 CurlMulti::~CurlMulti()
 {
     if (handle_)
-        curl_multi_cleanup(handle_);
+        curl::multi_cleanup(handle_);
 }
 
 bool CurlSlist::append(const char *line)
 {
-    curl_slist *grown = curl_slist_append(list_, line);
+    curl_slist *grown = curl::slist_append(list_, line);
     if (!grown)
         return false;
     list_ = grown;
@@ -97,7 +99,7 @@ QString transferErrorText(CURLcode code, const StallGuard *guard, const char *er
         return guard->errorText();
     if (errorBuffer && errorBuffer[0] && code != CURLE_WRITE_ERROR)
         return QString::fromUtf8(errorBuffer).trimmed();
-    return QString::fromUtf8(curl_easy_strerror(code));
+    return QString::fromUtf8(curl::easy_strerror(code));
 }
 
 namespace {
@@ -111,7 +113,13 @@ struct OptionSetter
     template <typename T>
     void operator()(CURLoption option, T value)
     {
-        const CURLcode rc = curl_easy_setopt(handle, option, value);
+        CURLcode rc;
+        if constexpr (std::is_integral_v<T> || std::is_enum_v<T>)
+            rc = curl::easy_setopt(handle, option, long(value));
+        else if constexpr (std::is_function_v<std::remove_pointer_t<T>>)
+            rc = curl::easy_setopt_function(handle, option, reinterpret_cast<void (*)()>(value));
+        else
+            rc = curl::easy_setopt(handle, option, value);
         if (first == CURLE_OK)
             first = rc;
     }

@@ -2,7 +2,7 @@
 
 #include "ProxyRule.h"
 
-#include <curl/curl.h>
+#include "CurlLibrary.h"
 
 #include <QByteArray>
 #include <QString>
@@ -17,7 +17,9 @@
 class CurlEasy
 {
 public:
-    CurlEasy() : handle_(curl_easy_init()) {}
+    CurlEasy() : handle_(curl::easy_init()) {}
+    // Owns nothing yet; libcurl is not asked for anything.
+    explicit CurlEasy(std::nullptr_t) : handle_(nullptr) {}
     ~CurlEasy() { reset(); }
     CurlEasy(CurlEasy &&other) noexcept : handle_(other.release()) {}
     CurlEasy &operator=(CurlEasy &&other) noexcept;
@@ -37,7 +39,7 @@ private:
 class CurlMulti
 {
 public:
-    CurlMulti() : handle_(curl_multi_init()) {}
+    CurlMulti() : handle_(curl::multi_init()) {}
     // Remove every easy handle before this runs.
     ~CurlMulti();
     CurlMulti(const CurlMulti &) = delete;
@@ -54,7 +56,7 @@ class CurlSlist
 {
 public:
     CurlSlist() = default;
-    ~CurlSlist() { curl_slist_free_all(list_); }
+    ~CurlSlist() { curl::slist_free_all(list_); }
     CurlSlist(const CurlSlist &) = delete;
     CurlSlist &operator=(const CurlSlist &) = delete;
 

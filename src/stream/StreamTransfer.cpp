@@ -22,8 +22,13 @@ std::atomic<unsigned> nextFetchId{1};
 } // namespace
 
 StreamTransfer::StreamTransfer(FetchSink sink) : sink_(std::move(sink))
+{}
+
+CURLM *StreamTransfer::multiHandle()
 {
-    headers_.append("Icy-MetaData: 1");
+    if (!multi_)
+        multi_ = std::make_unique<CurlMulti>();
+    return multi_->get();
 }
 
 StreamTransfer::~StreamTransfer()
@@ -32,7 +37,7 @@ StreamTransfer::~StreamTransfer()
     removeStream();
     for (auto &fetch : fetches_)
         if (fetch->added)
-            curl_multi_remove_handle(multi_.get(), fetch->handle.get());
+            curl::multi_remove_handle(multiHandle(), fetch->handle.get());
     fetches_.clear();
     queued_.clear();
 }
@@ -43,7 +48,9 @@ bool StreamTransfer::openStream(CurlTransferOptions options, long connectTimeout
     removeStream();
     stream_ = CurlEasy();
     CURL *easy = stream_.get();
-    if (!easy)
+    if (!easy || !multiHandle())
+        return false;
+    if (!headers_.get() && !headers_.append("Icy-MetaData: 1"))
         return false;
     streamGuard_.setLimit(std::chrono::seconds(std::max(1L, connectTimeout)));
     streamGuard_.restart();
@@ -67,7 +74,7 @@ void StreamTransfer::removeStream()
         return;
     std::erase(queued_, easy);
     if (streamAdded_)
-        curl_multi_remove_handle(multi_.get(), easy);
+        curl::multi_remove_handle(multiHandle(), easy);
     streamAdded_ = false;
     stream_.reset();
     streamPaused_ = false;
@@ -79,7 +86,7 @@ void StreamTransfer::pauseStream()
     if (streamPaused_.exchange(true))
         return;
     streamGuard_.setWaitingForRoom(true);
-    curl_easy_pause(stream_.get(), CURLPAUSE_RECV);
+    curl::easy_pause(stream_.get(), CURLPAUSE_RECV);
 }
 
 void StreamTransfer::resumeStream()
@@ -87,7 +94,7 @@ void StreamTransfer::resumeStream()
     if (!streamPaused_.exchange(false))
         return;
     streamGuard_.setWaitingForRoom(false);
-    curl_easy_pause(stream_.get(), CURLPAUSE_CONT);
+    curl::easy_pause(stream_.get(), CURLPAUSE_CONT);
 }
 
 QString StreamTransfer::streamErrorText(CURLcode code) const
@@ -126,7 +133,7 @@ unsigned StreamTransfer::startFetch(CurlTransferOptions options, long connectTim
     options.writeData = fetch.get();
     options.stallGuard = &fetch->guard;
     options.errorBuffer = fetch->error;
-    if (fetch->handle)
+    if (fetch->handle && multiHandle())
         applyCurlOptions(fetch->handle.get(), options, icyStderrLine);
     std::fprintf(stderr, "FETCH INIT id=%u\n", fetch->id);
     const unsigned id = fetch->id;
@@ -183,7 +190,7 @@ bool StreamTransfer::removeCancelledFetches()
         std::fprintf(stderr, "FETCH REMOVE id=%u\n", fetch.id);
         std::erase(queued_, fetch.handle.get());
         if (fetch.added)
-            curl_multi_remove_handle(multi_.get(), fetch.handle.get());
+            curl::multi_remove_handle(multiHandle(), fetch.handle.get());
         it = fetches_.erase(it);
     }
     return !fetches_.empty();
@@ -193,7 +200,7 @@ void StreamTransfer::addQueuedHandles()
 {
     std::lock_guard lock(mutex_);
     for (CURL *easy : queued_) {
-        curl_multi_add_handle(multi_.get(), easy);
+        curl::multi_add_handle(multiHandle(), easy);
         if (easy == stream_.get())
             streamAdded_ = true;
         for (auto &fetch : fetches_)
@@ -207,12 +214,18 @@ void StreamTransfer::perform(const std::function<void(CURLcode)> &streamDone,
                              const std::function<bool()> &idle)
 {
     addQueuedHandles();
-    CURLM *multi = multi_.get();
+    CURLM *multi = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        if (!multi_)
+            return; // nothing was ever started
+        multi = multi_->get();
+    }
     for (;;) {
         int running = 0;
-        const CURLMcode rc = curl_multi_perform(multi, &running);
+        const CURLMcode rc = curl::multi_perform(multi, &running);
         int left = 0;
-        while (CURLMsg *msg = curl_multi_info_read(multi, &left)) {
+        while (CURLMsg *msg = curl::multi_info_read(multi, &left)) {
             if (msg->msg != CURLMSG_DONE)
                 continue;
             if (idle() && fetchCount() == 0)

@@ -72,12 +72,15 @@ private:
     static size_t fetchWrite(char *data, size_t size, size_t count, void *user) noexcept;
     void addQueuedHandles();
     void fetchDone(CURL *handle, CURLcode code);
+    // Made with the first transfer, so that libcurl is loaded only then.
+    // Under the fetch lock.
+    CURLM *multiHandle();
 
     FetchSink sink_;
     mutable std::recursive_mutex mutex_; // the fetch lock: the lists and handles below
-    CurlMulti multi_;
-    CurlSlist headers_; // "Icy-MetaData: 1"
-    CurlEasy stream_;
+    std::unique_ptr<CurlMulti> multi_;
+    CurlSlist headers_; // "Icy-MetaData: 1", with the first stream
+    CurlEasy stream_{nullptr};
     bool streamAdded_ = false;
     std::atomic<bool> streamPaused_{false};
     StallGuard streamGuard_;

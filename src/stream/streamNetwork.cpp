@@ -52,7 +52,7 @@ void RadioStream::resumeTransfer()
         if (isPlaying() && stopCode_ == StopCode::None) {
             stopCode_ = StopCode::TransferFailed;
             endOfData_ = true;
-            failPlaying(QString::fromUtf8(curl_easy_strerror(CURLE_WRITE_ERROR)));
+            failPlaying(QString::fromUtf8(curl::easy_strerror(CURLE_WRITE_ERROR)));
         }
         return;
     }

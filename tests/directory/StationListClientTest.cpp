@@ -3,8 +3,6 @@
 // queries the server receives.
 #include "DirectoryClientFixture.h"
 
-#include <curl/curl.h>
-
 using State = ShoutCast::ShoutCastState;
 
 namespace {

@@ -11,8 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <mutex>
-
 using namespace std::chrono_literals;
 using Reply = TestHttpServer::Reply;
 
@@ -50,8 +48,6 @@ class CurlTransfer : public ::testing::Test
 protected:
     void SetUp() override
     {
-        static std::once_flag once;
-        std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
         ASSERT_TRUE(server.start());
         ASSERT_TRUE(headers.append("Icy-MetaData: 1"));
     }
@@ -78,27 +74,27 @@ protected:
         CurlEasy easy;
         EXPECT_EQ(applyCurlOptions(easy.get(), o, [&t](const QString &l) { t.log.append(l); }),
                   CURLE_OK);
-        curl_multi_add_handle(multi.get(), easy.get());
+        curl::multi_add_handle(multi.get(), easy.get());
         const auto start = std::chrono::steady_clock::now();
         const auto deadline = start + 20s;
         bool done = false;
         while (!done && std::chrono::steady_clock::now() < deadline) {
             int running = 0;
-            curl_multi_perform(multi.get(), &running);
+            curl::multi_perform(multi.get(), &running);
             int left = 0;
-            while (CURLMsg *msg = curl_multi_info_read(multi.get(), &left)) {
+            while (CURLMsg *msg = curl::multi_info_read(multi.get(), &left)) {
                 if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy.get()) {
                     t.code = msg->data.result;
                     done = true;
                 }
             }
             if (!done)
-                curl_multi_poll(multi.get(), nullptr, 0, 50, nullptr);
+                curl::multi_poll(multi.get(), 50);
         }
         EXPECT_TRUE(done) << "transfer did not finish";
         t.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - start);
-        curl_multi_remove_handle(multi.get(), easy.get());
+        curl::multi_remove_handle(multi.get(), easy.get());
         return t;
     }
 
@@ -208,7 +204,7 @@ TEST_F(CurlTransfer, ErrorStatusesAndBrokenReplies)
 
     t = run(streamOptions(server.url("/missing")));
     EXPECT_EQ(t.code, CURLE_HTTP_RETURNED_ERROR);
-    EXPECT_EQ(transferErrorText(t.code, nullptr), QString::fromUtf8(curl_easy_strerror(t.code)));
+    EXPECT_EQ(transferErrorText(t.code, nullptr), QString::fromUtf8(curl::easy_strerror(t.code)));
 
     server.setRoute("/cut",
                     Reply::make("HTTP/1.0 200 OK", {{"Content-Length", "1000"}}, testNoise(500)));

@@ -1,10 +1,34 @@
 #include "EngineFixture.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
 
 using EnginePlayback = EngineFixture;
+
+bool libcurlMapped()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/libcurl");
+}
+
+// libcurl and what it brings are loaded by the first transfer only.
+TEST_F(EnginePlayback, ALocalFilePlaysWithoutTheNetworkLibrary)
+{
+    if (libcurlMapped())
+        GTEST_SKIP() << "an earlier test in this process loaded libcurl";
+    installModule(TESTMOD_PATH, "test.so");
+    TestStream data;
+    data.frameBytes = 1000;
+    data.pcm = pcm(20000);
+    usePlaylist({writeFile("a.raw", data.bytes())});
+    ASSERT_TRUE(stream->start());
+    ASSERT_TRUE(waitForEvent(StreamEndedEvent));
+    stream->stop();
+    EXPECT_EQ(wavData(wavPath()), data.pcm);
+    EXPECT_FALSE(libcurlMapped());
+}
 
 TEST_F(EnginePlayback, EverySampleReachesTheDevice)
 {

@@ -4,7 +4,7 @@
 
 #include <QCoreApplication>
 
-#include <curl/curl.h>
+#include "CurlLibrary.h"
 
 #include <QDeadlineTimer>
 #include <QThread>
@@ -145,7 +145,7 @@ TEST_F(NetworkEngine, NoiseFillsTheBufferOrIsUnknown)
     server.setRoute("/noise", Reply::make("HTTP/1.0 200 OK", {}, testNoise(400 * 1024)));
     play("/noise");
     ASSERT_TRUE(waitForEvent(StreamErrorEvent));
-    EXPECT_EQ(playingError(), QString::fromUtf8(curl_easy_strerror(CURLE_WRITE_ERROR)));
+    EXPECT_EQ(playingError(), QString::fromUtf8(curl::easy_strerror(CURLE_WRITE_ERROR)));
     stream->stop();
 
     receiver.types.clear();

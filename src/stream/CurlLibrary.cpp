@@ -1,0 +1,163 @@
+#include "CurlLibrary.h"
+
+#include <dlfcn.h>
+
+#include <mutex>
+
+namespace curl {
+namespace {
+
+struct Api
+{
+    CURLcode (*global_init)(long);
+    CURL *(*easy_init)();
+    void (*easy_cleanup)(CURL *);
+    CURLcode (*easy_pause)(CURL *, int);
+    const char *(*easy_strerror)(CURLcode);
+    CURLcode (*easy_setopt)(CURL *, CURLoption, ...);
+    CURLM *(*multi_init)();
+    CURLMcode (*multi_cleanup)(CURLM *);
+    CURLMcode (*multi_add_handle)(CURLM *, CURL *);
+    CURLMcode (*multi_remove_handle)(CURLM *, CURL *);
+    CURLMcode (*multi_perform)(CURLM *, int *);
+    CURLMsg *(*multi_info_read)(CURLM *, int *);
+    CURLMcode (*multi_poll)(CURLM *, curl_waitfd *, unsigned, int, int *);
+    curl_slist *(*slist_append)(curl_slist *, const char *);
+    void (*slist_free_all)(curl_slist *);
+};
+
+Api api{};
+bool loaded = false;
+std::once_flag loadOnce;
+
+template <typename F>
+bool find(void *library, const char *name, F &function)
+{
+    function = reinterpret_cast<F>(dlsym(library, name));
+    return function != nullptr;
+}
+
+// Never unloaded: handles and libcurl's own threads may outlive any owner.
+bool open()
+{
+    void *library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+    if (!library)
+        return false;
+    Api a{};
+    const bool all =
+        find(library, "curl_global_init", a.global_init) &&
+        find(library, "curl_easy_init", a.easy_init) &&
+        find(library, "curl_easy_cleanup", a.easy_cleanup) &&
+        find(library, "curl_easy_pause", a.easy_pause) &&
+        find(library, "curl_easy_strerror", a.easy_strerror) &&
+        find(library, "curl_easy_setopt", a.easy_setopt) &&
+        find(library, "curl_multi_init", a.multi_init) &&
+        find(library, "curl_multi_cleanup", a.multi_cleanup) &&
+        find(library, "curl_multi_add_handle", a.multi_add_handle) &&
+        find(library, "curl_multi_remove_handle", a.multi_remove_handle) &&
+        find(library, "curl_multi_perform", a.multi_perform) &&
+        find(library, "curl_multi_info_read", a.multi_info_read) &&
+        find(library, "curl_multi_poll", a.multi_poll) &&
+        find(library, "curl_slist_append", a.slist_append) &&
+        find(library, "curl_slist_free_all", a.slist_free_all);
+    if (!all || a.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
+        return false;
+    api = a;
+    return true;
+}
+
+} // namespace
+
+bool load()
+{
+    std::call_once(loadOnce, [] { loaded = open(); });
+    return loaded;
+}
+
+CURL *easy_init()
+{
+    return load() ? api.easy_init() : nullptr;
+}
+
+void easy_cleanup(CURL *handle)
+{
+    if (handle && load())
+        api.easy_cleanup(handle);
+}
+
+CURLcode easy_pause(CURL *handle, int bitmask)
+{
+    return load() ? api.easy_pause(handle, bitmask) : CURLE_FAILED_INIT;
+}
+
+const char *easy_strerror(CURLcode code)
+{
+    return load() ? api.easy_strerror(code) : "libcurl could not be loaded";
+}
+
+CURLcode easy_setopt(CURL *handle, CURLoption option, long value)
+{
+    if (!load())
+        return CURLE_FAILED_INIT;
+    if (option >= CURLOPTTYPE_OFF_T && option < CURLOPTTYPE_BLOB)
+        return api.easy_setopt(handle, option, curl_off_t(value));
+    return api.easy_setopt(handle, option, value);
+}
+
+CURLcode easy_setopt(CURL *handle, CURLoption option, const void *value)
+{
+    return load() ? api.easy_setopt(handle, option, value) : CURLE_FAILED_INIT;
+}
+
+CURLcode easy_setopt_function(CURL *handle, CURLoption option, void (*value)())
+{
+    return load() ? api.easy_setopt(handle, option, value) : CURLE_FAILED_INIT;
+}
+
+CURLM *multi_init()
+{
+    return load() ? api.multi_init() : nullptr;
+}
+
+CURLMcode multi_cleanup(CURLM *multi)
+{
+    return multi && load() ? api.multi_cleanup(multi) : CURLM_BAD_HANDLE;
+}
+
+CURLMcode multi_add_handle(CURLM *multi, CURL *handle)
+{
+    return load() ? api.multi_add_handle(multi, handle) : CURLM_INTERNAL_ERROR;
+}
+
+CURLMcode multi_remove_handle(CURLM *multi, CURL *handle)
+{
+    return load() ? api.multi_remove_handle(multi, handle) : CURLM_INTERNAL_ERROR;
+}
+
+CURLMcode multi_perform(CURLM *multi, int *running)
+{
+    return load() ? api.multi_perform(multi, running) : CURLM_INTERNAL_ERROR;
+}
+
+CURLMsg *multi_info_read(CURLM *multi, int *left)
+{
+    return load() ? api.multi_info_read(multi, left) : nullptr;
+}
+
+CURLMcode multi_poll(CURLM *multi, int timeoutMs)
+{
+    return load() ? api.multi_poll(multi, nullptr, 0, timeoutMs, nullptr) : CURLM_INTERNAL_ERROR;
+}
+
+curl_slist *slist_append(curl_slist *list, const char *line)
+{
+    return load() ? api.slist_append(list, line) : nullptr;
+}
+
+void slist_free_all(curl_slist *list)
+{
+    if (list && load())
+        api.slist_free_all(list);
+}
+
+} // namespace curl

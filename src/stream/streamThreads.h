@@ -3,44 +3,44 @@
 #include <QThread>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
-// A worker of the engine: runs its work once per begin(). `active()` is
-// true from begin() until the work has returned; run() publishes its end
-// with release order, and whoever joins with wait() sees everything the
-// thread did.
+// A worker of the engine: runs its work once per begin(). The thread is
+// started by the first begin() and then waits for the next one, so that a
+// pass every read tick costs a wake-up, not a new thread with its own event
+// dispatcher. `active()` is true from begin() until the work has returned;
+// whoever joins sees everything the pass did (the hand-over goes through
+// `mutex_`, which ThreadSanitizer can see, unlike QThread::wait()).
 class RadioStreamWorker : public QThread
 {
 public:
     explicit RadioStreamWorker(std::function<void()> work) : work_(std::move(work)) {}
-    // Starts a new pass. The previous pass may have cleared `active` without
-    // its QThread having finished yet; start() would then do nothing and the
-    // flag would stay set for good, so the previous pass is joined first.
-    // Never called by the worker on itself.
-    void begin()
-    {
-        wait();
-        active_.store(true, std::memory_order_release);
-        start();
-    }
+    // Joins the current pass, then ends the waiting thread.
+    ~RadioStreamWorker() override;
+    // Starts a new pass once the previous one has ended. Never called by
+    // the worker on itself.
+    void begin();
     bool active() const { return active_.load(std::memory_order_acquire); }
-    // Joins the thread; no time-out.
-    void join()
-    {
-        wait();
-        active_.load(std::memory_order_acquire);
-    }
+    // Waits until no pass is asked for or running; no time-out.
+    void join();
 
 protected:
-    void run() final
-    {
-        work_();
-        active_.store(false, std::memory_order_release);
-    }
+    void run() final;
 
 private:
     const std::function<void()> work_;
     std::atomic<bool> active_{false};
+    // Set after the last touch of `mutex_`, read after QThread::wait().
+    std::atomic<bool> exited_{false};
+
+    std::mutex mutex_; // guards the four below; taken after every engine lock
+    std::condition_variable changed_;
+    bool pending_ = false; // begin() asked for a pass the thread has not taken yet
+    bool busy_ = false;    // a pass is running
+    bool quit_ = false;    // the thread is to end
+    bool started_ = false; // the QThread has been started
 };
 
 // The decode loop, one run per stream start.

@@ -44,22 +44,21 @@ bool open()
     if (!library)
         return false;
     Api a{};
-    const bool all =
-        find(library, "curl_global_init", a.global_init) &&
-        find(library, "curl_easy_init", a.easy_init) &&
-        find(library, "curl_easy_cleanup", a.easy_cleanup) &&
-        find(library, "curl_easy_pause", a.easy_pause) &&
-        find(library, "curl_easy_strerror", a.easy_strerror) &&
-        find(library, "curl_easy_setopt", a.easy_setopt) &&
-        find(library, "curl_multi_init", a.multi_init) &&
-        find(library, "curl_multi_cleanup", a.multi_cleanup) &&
-        find(library, "curl_multi_add_handle", a.multi_add_handle) &&
-        find(library, "curl_multi_remove_handle", a.multi_remove_handle) &&
-        find(library, "curl_multi_perform", a.multi_perform) &&
-        find(library, "curl_multi_info_read", a.multi_info_read) &&
-        find(library, "curl_multi_poll", a.multi_poll) &&
-        find(library, "curl_slist_append", a.slist_append) &&
-        find(library, "curl_slist_free_all", a.slist_free_all);
+    const bool all = find(library, "curl_global_init", a.global_init) &&
+                     find(library, "curl_easy_init", a.easy_init) &&
+                     find(library, "curl_easy_cleanup", a.easy_cleanup) &&
+                     find(library, "curl_easy_pause", a.easy_pause) &&
+                     find(library, "curl_easy_strerror", a.easy_strerror) &&
+                     find(library, "curl_easy_setopt", a.easy_setopt) &&
+                     find(library, "curl_multi_init", a.multi_init) &&
+                     find(library, "curl_multi_cleanup", a.multi_cleanup) &&
+                     find(library, "curl_multi_add_handle", a.multi_add_handle) &&
+                     find(library, "curl_multi_remove_handle", a.multi_remove_handle) &&
+                     find(library, "curl_multi_perform", a.multi_perform) &&
+                     find(library, "curl_multi_info_read", a.multi_info_read) &&
+                     find(library, "curl_multi_poll", a.multi_poll) &&
+                     find(library, "curl_slist_append", a.slist_append) &&
+                     find(library, "curl_slist_free_all", a.slist_free_all);
     if (!all || a.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
         return false;
     api = a;

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <condition_variable>
 #include <mutex>
 
 // What the stream's received bytes pass through between the source and the
@@ -18,6 +19,10 @@
 struct HoldStore
 {
     mutable std::mutex mutex;
+    // Signalled, with `mutex` taken and released first, after every read
+    // pass and when the stream stops: the decode loop waits on it while
+    // there is nothing to decode.
+    std::condition_variable changed;
 
     HoldBuffer buffer;
     // The size asked for; the capacity follows at the next block received.

@@ -112,6 +112,7 @@ void RadioStream::stopSequence()
         readTimer_.stop();
         playing_ = false;
     }
+    hold_.changed.notify_all();
     recordStop();
     const bool restarting = restarting_;
     if (!restarting)

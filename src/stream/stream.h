@@ -290,6 +290,7 @@ public:
 private:
     // The read thread's pass and the write path.
     void readPass();
+    void wakeDecodeLoop();
     void readLocalSource();
     bool adoptRequestedCapacity(std::unique_lock<std::mutex> &lock);
     bool waitForRoom(std::unique_lock<std::mutex> &lock, size_t n);
@@ -359,6 +360,7 @@ private:
     bool writeFrame(const char *pcm, size_t length);
     bool waitWhileHeld();
     void refillRule();
+    void pauseBetweenPasses();
 
     // Applies a module's record to an entry: its stream information, the
     // device format when it is the playing entry, and the events. Caller

@@ -4,6 +4,11 @@
 
 #include "streamThreads.h"
 
+#include <chrono>
+#include <thread>
+
+using namespace std::chrono_literals;
+
 void RadioStream::decodeLoop()
 {
     post(StreamProgressEvent);
@@ -45,8 +50,29 @@ void RadioStream::decodeLoop()
                 endOfData_ = true;
         }
         refillRule();
-        QThread::msleep(unsigned(std::max(0, decodeInterval_.load())));
+        pauseBetweenPasses();
     }
+}
+
+// The loop's pause of decodeInterval. When the next pass would find
+// nothing to decode, the loop sleeps on past it until a read pass has run,
+// the data has ended or the stream has stopped, rather than waking every
+// decodeInterval to find the hold buffer still empty. The bound only
+// covers a change that comes without a read pass.
+void RadioStream::pauseBetweenPasses()
+{
+    const auto pause = std::chrono::milliseconds(std::max(0, decodeInterval_.load()));
+    const auto end = std::chrono::steady_clock::now() + pause;
+    {
+        std::unique_lock lock(hold_.mutex);
+        const auto work = [this] {
+            return !isPlaying() || endOfData_ || buffering_ ||
+                   (decoders_.hasStreamModule() && !hold_.buffer.isEmpty());
+        };
+        if (!work())
+            hold_.changed.wait_for(lock, std::max<std::chrono::milliseconds>(pause, 1s), work);
+    }
+    std::this_thread::sleep_until(end);
 }
 
 bool RadioStream::isRemotePlaying()

@@ -210,6 +210,17 @@ void RadioStream::readPass()
 {
     readLocalSource();
     runTransfers();
+    wakeDecodeLoop();
+}
+
+// Whatever this pass changed was written before the lock is taken here, so
+// the decode loop either sees it or is already waiting when notified.
+void RadioStream::wakeDecodeLoop()
+{
+    {
+        std::lock_guard lock(hold_.mutex);
+    }
+    hold_.changed.notify_all();
 }
 
 void RadioStream::readLocalSource()

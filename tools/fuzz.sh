@@ -8,7 +8,8 @@
 # The fuzz build (clang, ASan+UBSan) is made in build-fuzz when missing. The
 # working corpus (build-fuzz/corpus/TARGET) survives between runs; the log of
 # each run is build-fuzz/logs/TARGET.log, and its last status line (inputs
-# run, coverage, features) is appended to build-fuzz/logs/runs.txt.
+# run, coverage, features) is appended to fuzz/runs.txt, the record of all
+# runs kept with the corpora.
 set -eu
 cd "$(dirname "$0")/.."
 # Absolute paths: some targets change their working folder.
@@ -67,7 +68,7 @@ for t in "$@"; do
         -artifact_prefix="$BUILD/crashes/$t/" "$work" "$kept" "$ROOT/$(seeds_of "$t")" \
         >"$log" 2>&1 || status=$?
     line=$(grep -E '^#[0-9]+.*(DONE|pulse|NEW|REDUCE)' "$log" | tail -n 1)
-    echo "$(date -u +%FT%TZ) $t exit=$status $line" | tee -a "$BUILD/logs/runs.txt" >&2
+    echo "$(date -u +%FT%TZ) $t exit=$status $line" | tee -a "$ROOT/fuzz/runs.txt" >&2
     if [ "$status" -ne 0 ]; then
         echo "$t failed; see $log and $BUILD/crashes/$t" >&2
         exit "$status"

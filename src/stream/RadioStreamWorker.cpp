@@ -8,8 +8,8 @@ RadioStreamWorker::~RadioStreamWorker()
         quit_ = true;
     }
     changed_.notify_all();
-    wait();
-    exited_.load(std::memory_order_acquire);
+    if (thread_.joinable())
+        thread_.join();
 }
 
 void RadioStreamWorker::begin()
@@ -20,7 +20,8 @@ void RadioStreamWorker::begin()
     pending_ = true;
     if (!started_) {
         started_ = true;
-        start();
+        thread_ = std::thread([this] { run(); });
+        threadId_.store(thread_.get_id());
         return;
     }
     lock.unlock();
@@ -49,6 +50,4 @@ void RadioStreamWorker::run()
         busy_ = false;
         changed_.notify_all();
     }
-    lock.unlock();
-    exited_.store(true, std::memory_order_release);
 }

@@ -4,6 +4,8 @@
 
 #include "streamThreads.h"
 
+#include <QThread>
+
 #include <chrono>
 #include <thread>
 

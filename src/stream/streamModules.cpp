@@ -78,7 +78,7 @@ bool RadioStream::workerMayWrite(const PlayListItem *item) const
 {
     if (QThread::currentThread() == thread())
         return true;
-    if (QThread::currentThread() == probeThread_.get())
+    if (probeThread_->isCurrentThread())
         return item == loadedItem_;
     return item == streamEntry();
 }

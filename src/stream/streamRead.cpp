@@ -6,6 +6,7 @@
 #include "streamThreads.h"
 
 #include <QCoreApplication>
+#include <QThread>
 
 #include <cerrno>
 #include <cstring>

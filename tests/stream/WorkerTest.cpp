@@ -4,13 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <QDeadlineTimer>
+#include <QThread>
 
 #include <atomic>
 
 namespace {
 
 // A read tick restarts the pass as soon as the previous one is no longer
-// active, which can be before its QThread has finished; every restart must
+// active, which can be before its thread is waiting again; every restart must
 // run a pass, or the worker looks busy for ever.
 TEST(Worker, RestartedAsSoonAsInactiveRunsEveryPass)
 {

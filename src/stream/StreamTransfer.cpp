@@ -133,12 +133,18 @@ unsigned StreamTransfer::startFetch(CurlTransferOptions options, long connectTim
     options.writeData = fetch.get();
     options.stallGuard = &fetch->guard;
     options.errorBuffer = fetch->error;
-    if (fetch->handle && multiHandle())
-        applyCurlOptions(fetch->handle.get(), options, icyStderrLine);
-    std::fprintf(stderr, "FETCH INIT id=%u\n", fetch->id);
     const unsigned id = fetch->id;
-    if (fetch->handle)
+    if (fetch->handle && multiHandle()) {
+        applyCurlOptions(fetch->handle.get(), options, icyStderrLine);
         queued_.push_back(fetch->handle.get());
+    } else {
+        // No libcurl (or no memory): the fetch ends with an error at the
+        // next read pass, as a refused connection would, once the
+        // subscriber knows its id.
+        fetchErrors_.emplace_back(id, QString::fromUtf8(curl::easy_strerror(CURLE_FAILED_INIT)));
+        unstarted_.push_back(id);
+    }
+    std::fprintf(stderr, "FETCH INIT id=%u\n", id);
     fetches_.push_back(std::move(fetch));
     pending = true;
     return id;
@@ -213,6 +219,7 @@ void StreamTransfer::addQueuedHandles()
 void StreamTransfer::perform(const std::function<void(CURLcode)> &streamDone,
                              const std::function<bool()> &idle)
 {
+    endUnstartedFetches();
     addQueuedHandles();
     CURLM *multi = nullptr;
     {
@@ -238,6 +245,16 @@ void StreamTransfer::perform(const std::function<void(CURLcode)> &streamDone,
         if (rc != CURLM_CALL_MULTI_PERFORM || !pending)
             return;
     }
+}
+
+void StreamTransfer::endUnstartedFetches()
+{
+    std::lock_guard lock(mutex_);
+    for (const unsigned id : unstarted_)
+        for (auto &fetch : fetches_)
+            if (fetch->id == id && !fetch->cancelled)
+                sink_(id, nullptr);
+    unstarted_.clear();
 }
 
 void StreamTransfer::fetchDone(CURL *handle, CURLcode code)

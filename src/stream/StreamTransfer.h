@@ -71,6 +71,7 @@ private:
     struct Fetch;
     static size_t fetchWrite(char *data, size_t size, size_t count, void *user) noexcept;
     void addQueuedHandles();
+    void endUnstartedFetches();
     void fetchDone(CURL *handle, CURLcode code);
     // Made with the first transfer, so that libcurl is loaded only then.
     // Under the fetch lock.
@@ -85,7 +86,8 @@ private:
     std::atomic<bool> streamPaused_{false};
     StallGuard streamGuard_;
     char streamError_[CURL_ERROR_SIZE] = {};
-    std::vector<CURL *> queued_; // waiting to be added by the read thread
+    std::vector<CURL *> queued_;      // waiting to be added by the read thread
+    std::vector<unsigned> unstarted_; // fetches without a handle, ended by the read thread
     std::vector<std::unique_ptr<Fetch>> fetches_;
     std::vector<std::pair<unsigned, QString>> fetchErrors_;
 };

@@ -270,6 +270,8 @@ private:
     // Stream start and stop (GUI thread).
     bool initStream();
     bool openLocalSource(PlayListItem *item);
+    // Marks `item` bad with `error` and reports the failed start.
+    bool failOpen(PlayListItem *item, const QString &error);
     void stopSequence();
     void markPlayingBad(const QString &error, bool setError);
 

@@ -68,7 +68,10 @@ bool RadioStream::openRemoteSource(PlayListItem *item)
     options.writeFunction = streamWrite;
     options.writeData = this;
     options.proxy = {proxy_, proxyType_, proxyUsername_, proxyPassword_, allowedProxyPorts_};
-    return transfer_.openStream(options, connectTimeout_);
+    if (transfer_.openStream(options, connectTimeout_))
+        return true;
+    // Without libcurl the transfer would never start nor end.
+    return failOpen(item, QString::fromUtf8(curl::easy_strerror(CURLE_FAILED_INIT)));
 }
 
 // Read thread: resumes the stream when there is room, then drives libcurl.

@@ -61,16 +61,21 @@ bool RadioStream::openLocalSource(PlayListItem *item)
 {
     const QString path = item->url.mid(7);
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        item->error = QString::fromLocal8Bit(std::strerror(errno));
-        item->bad = true;
-        item->played = true;
-        std::lock_guard bufferLock(hold_.mutex);
-        stopCode_ = StopCode::SourceFailed;
-        post(StreamErrorEvent);
-        return false;
-    }
+    if (fd < 0)
+        return failOpen(item, QString::fromLocal8Bit(std::strerror(errno)));
     std::lock_guard bufferLock(hold_.mutex);
     hold_.localFd = fd;
     return true;
+}
+
+// The caller holds playListMutex_.
+bool RadioStream::failOpen(PlayListItem *item, const QString &error)
+{
+    item->error = error;
+    item->bad = true;
+    item->played = true;
+    std::lock_guard bufferLock(hold_.mutex);
+    stopCode_ = StopCode::SourceFailed;
+    post(StreamErrorEvent);
+    return false;
 }

@@ -5,8 +5,14 @@
 
 void HoldBuffer::resize(size_t capacity)
 {
-    bytes_.resize(capacity);
+    if (capacity == capacity_)
+        return;
+    auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
     fill_ = std::min(fill_, capacity);
+    if (fill_ > 0)
+        std::memcpy(bytes.get(), bytes_.get(), fill_);
+    bytes_ = std::move(bytes);
+    capacity_ = capacity;
 }
 
 bool HoldBuffer::append(const char *p, size_t n)
@@ -14,7 +20,7 @@ bool HoldBuffer::append(const char *p, size_t n)
     if (n > room())
         return false;
     if (n > 0)
-        std::memcpy(bytes_.data() + fill_, p, n);
+        std::memcpy(bytes_.get() + fill_, p, n);
     fill_ += n;
     return true;
 }
@@ -22,7 +28,7 @@ bool HoldBuffer::append(const char *p, size_t n)
 QByteArray HoldBuffer::takeFront(size_t n)
 {
     n = std::min(n, fill_);
-    QByteArray chunk(bytes_.data(), qsizetype(n));
+    QByteArray chunk(bytes_.get(), qsizetype(n));
     dropFront(n);
     return chunk;
 }
@@ -31,12 +37,13 @@ void HoldBuffer::dropFront(size_t n)
 {
     n = std::min(n, fill_);
     if (n < fill_)
-        std::memmove(bytes_.data(), bytes_.data() + n, fill_ - n);
+        std::memmove(bytes_.get(), bytes_.get() + n, fill_ - n);
     fill_ -= n;
 }
 
 void HoldBuffer::release()
 {
-    std::vector<char>().swap(bytes_);
+    bytes_.reset();
+    capacity_ = 0;
     fill_ = 0;
 }

@@ -3,20 +3,20 @@
 #include <QByteArray>
 
 #include <cstddef>
-#include <vector>
+#include <memory>
 
-// The engine's hold buffer: one contiguous vector of `capacity` bytes of
+// The engine's hold buffer: one contiguous block of `capacity` bytes of
 // which the first `fill` are held. Received bytes are appended at the back;
 // the decode thread takes chunks from the front and the rest moves up.
 // Not thread-safe: the engine guards it with its hold-buffer lock.
 class HoldBuffer
 {
 public:
-    size_t capacity() const { return bytes_.size(); }
+    size_t capacity() const { return capacity_; }
     size_t fill() const { return fill_; }
-    size_t room() const { return bytes_.size() - fill_; }
+    size_t room() const { return capacity_ - fill_; }
     bool isEmpty() const { return fill_ == 0; }
-    const char *data() const { return bytes_.data(); }
+    const char *data() const { return bytes_.get(); }
 
     // New capacity, keeping the contents; a capacity below the fill drops
     // the bytes that no longer fit.
@@ -33,6 +33,9 @@ public:
     void release();
 
 private:
-    std::vector<char> bytes_;
+    // Not zero-filled: a stream start does not touch the pages that a short
+    // file never reaches.
+    std::unique_ptr<char[]> bytes_;
+    size_t capacity_ = 0;
     size_t fill_ = 0;
 };

@@ -10,17 +10,23 @@ void HoldBuffer::resize(size_t capacity)
     auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
     fill_ = std::min(fill_, capacity);
     if (fill_ > 0)
-        std::memcpy(bytes.get(), bytes_.get(), fill_);
+        std::memcpy(bytes.get(), data(), fill_);
     bytes_ = std::move(bytes);
     capacity_ = capacity;
+    start_ = 0;
 }
 
 bool HoldBuffer::append(const char *p, size_t n)
 {
     if (n > room())
         return false;
-    if (n > 0)
-        std::memcpy(bytes_.get() + fill_, p, n);
+    if (n == 0)
+        return true;
+    if (start_ + fill_ + n > capacity_) {
+        std::memmove(bytes_.get(), data(), fill_);
+        start_ = 0;
+    }
+    std::memcpy(bytes_.get() + start_ + fill_, p, n);
     fill_ += n;
     return true;
 }
@@ -28,7 +34,7 @@ bool HoldBuffer::append(const char *p, size_t n)
 QByteArray HoldBuffer::takeFront(size_t n)
 {
     n = std::min(n, fill_);
-    QByteArray chunk(bytes_.get(), qsizetype(n));
+    QByteArray chunk(data(), qsizetype(n));
     dropFront(n);
     return chunk;
 }
@@ -36,14 +42,14 @@ QByteArray HoldBuffer::takeFront(size_t n)
 void HoldBuffer::dropFront(size_t n)
 {
     n = std::min(n, fill_);
-    if (n < fill_)
-        std::memmove(bytes_.get(), bytes_.get() + n, fill_ - n);
     fill_ -= n;
+    start_ = fill_ == 0 ? 0 : start_ + n;
 }
 
 void HoldBuffer::release()
 {
     bytes_.reset();
     capacity_ = 0;
+    start_ = 0;
     fill_ = 0;
 }

@@ -54,7 +54,13 @@ TEST(HoldBuffer, RandomAppendsAndTakesMatchAQueue)
     char next = 0;
     for (int step = 0; step < 20000; ++step) {
         const size_t n = random() % 40;
-        if (random() % 2) {
+        if (random() % 50 == 0) {
+            // A new size; the newest bytes beyond it are dropped.
+            const size_t capacity = 16 + random() % 96;
+            b.resize(capacity);
+            if (model.size() > capacity)
+                model.resize(capacity);
+        } else if (random() % 2) {
             QByteArray block;
             for (size_t i = 0; i < n; ++i)
                 block.append(next++);

@@ -37,9 +37,9 @@ pid_t startProgram(const QString &program, const QStringList &args, const QStrin
     return pid;
 }
 
-bool runProgram(const QString &program, const QStringList &args)
+bool runProgram(const QString &program, const QStringList &args, const QStringList &env)
 {
-    const pid_t pid = startProgram(program, args);
+    const pid_t pid = startProgram(program, args, env);
     if (pid < 0)
         return false;
     int status = 0;

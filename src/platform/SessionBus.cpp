@@ -7,7 +7,7 @@ QDBusConnection sessionBusIfAny()
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") &&
         (runtime.isEmpty() || !QFileInfo::exists(runtime + QStringLiteral("/bus"))))
-        return QDBusConnection(QStringLiteral("no session bus"));
+        return QDBusConnection(QString()); // a named one would start Qt's bus thread
     return QDBusConnection::sessionBus();
 }
 

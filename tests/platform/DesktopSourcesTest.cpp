@@ -2,10 +2,14 @@
 // state from a screen saver on a private session bus that the test starts.
 #include "DesktopLinkManager.h"
 #include "ScreenSaverDisplay.h"
+#include "SessionBus.h"
+#include "TempHome.h"
 #include "WaitUntil.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDir>
+#include <QFile>
 #include <QNetworkInterface>
 #include <QProcess>
 #include <QStandardPaths>
@@ -80,6 +84,32 @@ TEST(DesktopLink, ReportsTheSystemLinkAndAnswersRequestsForKnownProfilesLater)
     link.reachabilityChanged(R::Local);
     ASSERT_EQ(reports.connected.size(), before + 1);
     EXPECT_GT(reports.connected.last(), id);
+}
+
+bool busThreadRuns()
+{
+    const QStringList tasks = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs);
+    for (const QString &task : tasks) {
+        QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(task));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().startsWith("QDBusConnection"))
+            return true;
+    }
+    return false;
+}
+
+TEST(SessionBus, WithoutABusNoConnectionAndNoBusThread)
+{
+    if (busThreadRuns())
+        GTEST_SKIP() << "an earlier test in this process started Qt's bus thread";
+    TempHome home; // an empty runtime folder
+    const QByteArray address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
+    EXPECT_FALSE(sessionBusIfAny().isConnected());
+    EXPECT_FALSE(busThreadRuns());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+    qputenv("XDG_RUNTIME_DIR", runtime);
 }
 
 // A screen saver with the desktop's interface, on the test's own bus.

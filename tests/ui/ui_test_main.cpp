@@ -1,4 +1,5 @@
 #include "FakeSources.h"
+#include "RunAllTests.h"
 
 #include <QApplication>
 
@@ -15,5 +16,5 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     // Windows never depend on this machine's network or session.
     setPlatformSourcesMaker(makeFakeSources);
-    return RUN_ALL_TESTS();
+    return runAllTests();
 }

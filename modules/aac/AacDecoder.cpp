@@ -103,12 +103,16 @@ private:
         }
         NeAACDecFrameInfo fi;
         std::memset(&fi, 0, sizeof fi);
-        void *out = NeAACDecDecode(library_, &fi, const_cast<uint8_t *>(in_.data()),
-                                   static_cast<unsigned long>(h.frameBytes));
+        // Into our own buffer: faad2's own is sized before Parametric Stereo
+        // can turn up, and such a frame then reports more samples than it holds.
+        void *buffer = decoded_.data();
+        void *out = NeAACDecDecode2(library_, &fi, const_cast<uint8_t *>(in_.data()),
+                                    static_cast<unsigned long>(h.frameBytes), &buffer,
+                                    static_cast<unsigned long>(decoded_.size() * 2));
         in_.consume(h.frameBytes);
         inSync_ = true;
         skipped_ = 0;
-        if (!out || fi.error || fi.samples == 0 || fi.channels == 0)
+        if (!out || fi.error || fi.samples == 0 || fi.channels == 0 || fi.samples > decoded_.size())
             return kNeedMore; // a damaged frame (or the decoder's start-up delay)
         if (fi.sbr == NO_SBR_UPSAMPLED && !coreRate_) {
             // faad2 doubles the rate of low-rate streams in case they carry
@@ -219,6 +223,8 @@ private:
     Downmixer mixer_;
     std::vector<std::vector<float>> planes_;
     std::vector<int16_t> mixed_, mono_;
+    // 2048 frames (SBR doubles the 1024 of a frame) of up to 8 channels.
+    std::vector<int16_t> decoded_ = std::vector<int16_t>(2048 * 8);
     bool coreRate_ = false; // decoding without faad2's implicit-SBR upsampling
 };
 

@@ -2,8 +2,14 @@
 # Runs libFuzzer targets, each from its kept corpus and seeds, then merges
 # what it found back into the kept corpus (fuzz/corpus/TARGET).
 #
-#   tools/fuzz.sh [-runs=N] [-max_total_time=S] TARGET...   (default -runs=10000000)
+#   tools/fuzz.sh [-runs=N] [-max_total_time=S] [-chunk=S] [-max_len=N] TARGET...
 #   tools/fuzz.sh --list
+#
+# -runs defaults to 10000000. -chunk=S runs the target as a series of fresh
+# processes of at most S seconds each, merging after each, until the runs or
+# the total time are spent: a long libFuzzer process slows down as it goes.
+# -max_len=N limits input length, and the kept corpus's files with it
+# (default 4096), for targets whose cost grows with the input.
 #
 # The fuzz build (clang, ASan+UBSan) is made in build-fuzz when missing. The
 # working corpus (build-fuzz/corpus/TARGET) survives between runs; the log of
@@ -32,17 +38,21 @@ directory_station_list_fuzz directory_station_element_fuzz directory_service_jso
 fuzz_module_mp3 fuzz_module_aac fuzz_module_vorbis fuzz_module_opus fuzz_module_flac
 fuzz_module_wav"
 
-runs=-runs=10000000
+runs=10000000
 limit=
+chunk=
+maxlen=
 while [ $# -gt 0 ]; do
     case "$1" in
     --list) echo "$targets"; exit 0 ;;
-    -runs=*) runs=$1; shift ;;
-    -max_total_time=*) limit=$1; shift ;;
+    -runs=*) runs=${1#*=}; shift ;;
+    -max_total_time=*) limit=${1#*=}; shift ;;
+    -chunk=*) chunk=${1#*=}; shift ;;
+    -max_len=*) maxlen=${1#*=}; shift ;;
     *) break ;;
     esac
 done
-[ $# -gt 0 ] || { echo "usage: $0 [-runs=N] [-max_total_time=S] TARGET... | --list" >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: $0 [-runs=N] [-max_total_time=S] [-chunk=S] [-max_len=N] TARGET... | --list" >&2; exit 2; }
 
 if [ ! -f "$BUILD/build.ninja" ]; then
     CC=clang CXX=clang++ cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -58,6 +68,17 @@ export ASAN_OPTIONS="detect_leaks=1:malloc_context_size=0${ASAN_OPTIONS:+:$ASAN_
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 export LSAN_OPTIONS="suppressions=$(pwd)/tools/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
+# Keep a minimized corpus: only inputs that add coverage over the seeds.
+merge_kept() { # BIN KEPT WORK LOG
+    fresh=$3.merged
+    rm -rf "$fresh" && mkdir -p "$fresh"
+    "$1" -merge=1 "$fresh" "$2" "$3" >>"$4" 2>&1
+    # Long inputs stay in the working corpus; the seeds keep the long cases
+    # in the repository, so the kept corpus stays small.
+    find "$fresh" -type f -size +"${maxlen:-4096}"c -delete
+    rm -rf "$2" && mv "$fresh" "$2"
+}
+
 for t in "$@"; do
     bin=$(find "$BUILD/fuzz" -type f -name "$t" | head -n 1)
     [ -n "$bin" ] || { echo "no such target: $t" >&2; exit 2; }
@@ -65,24 +86,34 @@ for t in "$@"; do
     work=$BUILD/corpus/$t
     mkdir -p "$kept" "$work" "$BUILD/crashes/$t"
     log=$BUILD/logs/$t.log
-    echo "== $t: $runs $limit" >&2
-    status=0
-    "$bin" $runs $limit -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
-        -artifact_prefix="$BUILD/crashes/$t/" "$work" "$kept" "$ROOT/$(seeds_of "$t")" \
-        >"$log" 2>&1 || status=$?
-    line=$(grep -E '^#[0-9]+.*(DONE|pulse|NEW|REDUCE)' "$log" | tail -n 1)
-    echo "$(date -u +%FT%TZ) $t exit=$status $line" | tee -a "$ROOT/fuzz/runs.txt" >&2
-    if [ "$status" -ne 0 ]; then
-        echo "$t failed; see $log and $BUILD/crashes/$t" >&2
-        exit "$status"
-    fi
-    # Keep a minimized corpus: only inputs that add coverage over the seeds.
-    fresh=$BUILD/corpus/$t.merged
-    rm -rf "$fresh" && mkdir -p "$fresh"
-    "$bin" -merge=1 "$fresh" "$kept" "$work" >>"$log" 2>&1
-    # Long inputs stay in the working corpus; the seeds keep the long cases
-    # in the repository, so the kept corpus stays small.
-    find "$fresh" -type f -size +4096c -delete
-    rm -rf "$kept" && mv "$fresh" "$kept"
-    echo "$t: kept corpus $(ls "$kept" | wc -l) files, $(du -sk "$kept" | cut -f1) KiB" >&2
+    need=$runs
+    start=$(date +%s)
+    while [ "$need" -gt 0 ]; do
+        secs=
+        if [ -n "$limit" ]; then
+            secs=$((limit - ($(date +%s) - start)))
+            [ "$secs" -gt 0 ] || break
+        fi
+        if [ -n "$chunk" ] && { [ -z "$secs" ] || [ "$secs" -gt "$chunk" ]; }; then
+            secs=$chunk
+        fi
+        echo "== $t: -runs=$need${secs:+ -max_total_time=$secs}${maxlen:+ -max_len=$maxlen}" >&2
+        status=0
+        "$bin" -runs="$need" ${secs:+-max_total_time=$secs} ${maxlen:+-max_len=$maxlen} \
+            -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
+            -artifact_prefix="$BUILD/crashes/$t/" "$work" "$kept" "$ROOT/$(seeds_of "$t")" \
+            >"$log" 2>&1 || status=$?
+        line=$(grep -aE '^#[0-9]+.*(DONE|pulse|NEW|REDUCE)' "$log" | tail -n 1)
+        echo "$(date -u +%FT%TZ) $t exit=$status $line" | tee -a "$ROOT/fuzz/runs.txt" >&2
+        if [ "$status" -ne 0 ]; then
+            echo "$t failed; see $log and $BUILD/crashes/$t" >&2
+            exit "$status"
+        fi
+        ran=$(grep -a 'stat::number_of_executed_units' "$log" | tail -n 1 | awk '{print $2}')
+        merge_kept "$bin" "$kept" "$work" "$log"
+        echo "$t: kept corpus $(ls "$kept" | wc -l) files, $(du -sk --apparent-size "$kept" | cut -f1) KiB" >&2
+        [ -n "$chunk" ] || break
+        [ "${ran:-0}" -gt 0 ] || break
+        need=$((need - ran))
+    done
 done

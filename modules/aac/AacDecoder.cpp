@@ -108,7 +108,7 @@ private:
         void *buffer = decoded_.data();
         void *out = NeAACDecDecode2(library_, &fi, const_cast<uint8_t *>(in_.data()),
                                     static_cast<unsigned long>(h.frameBytes), &buffer,
-                                    static_cast<unsigned long>(decoded_.size() * 2));
+                                    static_cast<unsigned long>(decoded_.size() * sizeof(int16_t)));
         in_.consume(h.frameBytes);
         inSync_ = true;
         skipped_ = 0;

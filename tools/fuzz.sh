@@ -111,7 +111,8 @@ for t in "$@"; do
         fi
         ran=$(grep -a 'stat::number_of_executed_units' "$log" | tail -n 1 | awk '{print $2}')
         merge_kept "$bin" "$kept" "$work" "$log"
-        echo "$t: kept corpus $(ls "$kept" | wc -l) files, $(du -sk --apparent-size "$kept" | cut -f1) KiB" >&2
+        kib=$(find "$kept" -type f -printf '%s\n' | awk '{ s += $1 } END { printf "%.0f", s / 1024 }')
+        echo "$t: kept corpus $(ls "$kept" | wc -l) files, $kib KiB" >&2
         [ -n "$chunk" ] || break
         [ "${ran:-0}" -gt 0 ] || break
         need=$((need - ran))

@@ -164,3 +164,9 @@ SniffResult sniffContent(QByteArrayView bytes)
     r.searchDecoder = true;
     return r;
 }
+
+bool isHlsPlaylist(QByteArrayView body)
+{
+    const qsizetype start = body.indexOf(QByteArrayView("#EXTM3U"));
+    return start >= 0 && body.indexOf(QByteArrayView("#EXT-X-"), start) >= 0;
+}

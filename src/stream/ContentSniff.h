@@ -57,3 +57,7 @@ struct SniffResult
 // a body without one never loses bytes to a stray blank line. While such a
 // header has not fully arrived the result is code 9 without a decoder search.
 SniffResult sniffContent(QByteArrayView bytes);
+
+// True for an HTTP Live Streaming playlist: an "#EXTM3U" body that carries
+// "#EXT-X-" tags. Its entries are media segments, not stations.
+bool isHlsPlaylist(QByteArrayView body);

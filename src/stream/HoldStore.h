@@ -36,6 +36,10 @@ struct HoldStore
 
     // The read tick's sniffs: the fill at the last one and what it found.
     size_t lastSniffFill = 0;
+    // A sniff has seen the front of the received bytes: a reply header there
+    // was stripped, or they cannot start with one. Until then the held
+    // bytes may be header bytes, which a recording must not take.
+    bool frontChecked = false;
     ContentCode contentCode = ContentNone;
     // A reply header or an error status the last sniff found, to be stored
     // in the entry once the lock is released.

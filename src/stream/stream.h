@@ -170,9 +170,20 @@ public:
     // no playing entry: NoItem; a local entry or `armed` false (the record
     // toggle is off): Skipped. Otherwise records to recordPath(directory,
     // now), or, with recordOneFile and a remembered file, appends to that
-    // file; posts StreamTagsEvent and gives Started, or Failed after writing
-    // "recordStart failed: " and the system's message to stderr.
+    // file; posts StreamTagsEvent and gives Started, or Failed
+    // (recordError() says why) after writing "recordStart failed: " and the
+    // system's message to stderr.
     RecordStart startRecording(const QString &recordDirectory, bool recordOneFile, bool armed);
+    // The error number of the last startRecording that tried to open a file.
+    int recordError() const { return recordError_; }
+    // The stream runs and its reply header is behind it: what arrives now
+    // is the stream's own data, which a recording may take. Before that
+    // the held bytes may still be header bytes.
+    bool receivingAudio() const;
+    // The error number of a sound device that failed to open at the last
+    // start (the entry's error says so), 0 when none; cleared by the call.
+    // GUI thread.
+    int takeDeviceError() { return std::exchange(deviceError_, 0); }
     // recordDirectory + "/" + seconds since 1970 + "-record.mp3".
     static QString recordPath(const QString &recordDirectory, qint64 seconds);
 
@@ -180,7 +191,7 @@ public:
     // Forwards to the player (RadioStreamSound), which shares the engine's
     // sound device and decoder modules.
 
-    // A null file gives soundPlaying() and queues nothing. Otherwise writes
+    // A null or empty file queues nothing and gives 0. Otherwise writes
     // "playSound(): " and the file to stderr and queues the sound: its id,
     // or 0 when nothing was queued (empty name, paused).
     int playSound(const QString &file, bool interruptible, bool loop, int interval);
@@ -450,6 +461,8 @@ private:
     void recordAppended(std::unique_lock<std::mutex> &lock, size_t from);
     Recorder recorder_;               // the record lock is its own
     std::vector<char> recordScratch_; // read thread only
+    int recordError_ = 0;             // GUI thread only
+    int deviceError_ = 0;             // GUI thread only
 
     // Event sounds state
     // Created by the constructor; shut down first thing by the destructor.

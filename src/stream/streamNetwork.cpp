@@ -119,6 +119,9 @@ ContentCode RadioStream::sniffHeader()
     // next tick even when no further byte arrives.
     if (r.stripLength > 0)
         hold_.icy.stripHeader(hold_.buffer, r.stripLength, r.metaint);
+    // Code 9 without a decoder search: a header may still be arriving.
+    if (r.stripLength > 0 || r.searchDecoder || r.code != ContentUnknown)
+        hold_.frontChecked = true;
     if (!r.header.isNull())
         hold_.sniffedHeader = r.header;
     if (!r.error.isNull())

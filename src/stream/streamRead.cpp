@@ -82,9 +82,14 @@ bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
     SniffOutcome outcome = SniffOutcome::Wait;
     // A playlist is read once the whole body is here, header or not: a
     // list cut at the first block would lose its later entries.
+    bool hls = false;
     if (isPlaylistCode(code) && endOfData_) {
-        postPlaylistFromBuffer(code);
-        endOfData_ = true;
+        hls = isHlsPlaylist(QByteArrayView(hold_.buffer.data(), qsizetype(fill)));
+        if (hls)
+            hold_.deferredError = QCoreApplication::translate(
+                "RadioStream", "stream type not supported (HTTP Live Streaming)");
+        else
+            postPlaylistFromBuffer(code);
         outcome = SniffOutcome::Finished;
     } else if (code != ContentIcy && !isPlaylistCode(code) && code != ContentDecoder &&
                endOfData_) {
@@ -120,7 +125,7 @@ bool RadioStream::sniffAndAct(std::unique_lock<std::mutex> &lock)
         std::lock_guard listLock(playListMutex_);
         if (playing()) {
             // A playlist body is not an error: the receiver installs the list.
-            const bool playlist = isPlaylistCode(code);
+            const bool playlist = isPlaylistCode(code) && !hls;
             if (playing()->error.isEmpty() && !playlist)
                 playing()->error = undecodedError();
             playing()->played = true;

@@ -56,6 +56,16 @@ QString RadioStream::recordPath(const QString &recordDirectory, qint64 seconds)
            QStringLiteral("-record.mp3");
 }
 
+bool RadioStream::receivingAudio() const
+{
+    if (!isPlaying())
+        return false;
+    if (decoders_.hasStreamModule())
+        return true;
+    std::lock_guard lock(hold_.mutex);
+    return hold_.frontChecked;
+}
+
 RadioStream::RecordStart RadioStream::startRecording(const QString &recordDirectory,
                                                      bool recordOneFile, bool armed)
 {
@@ -73,6 +83,7 @@ RadioStream::RecordStart RadioStream::startRecording(const QString &recordDirect
     const QString last = recordFileName();
     const QString path = !recordOneFile || last.isEmpty() ? recordPath(recordDirectory, now) : last;
     const int err = recordStart(path);
+    recordError_ = err;
     if (err != 0)
         std::fprintf(stderr, "recordStart failed: %s\n", std::strerror(err));
     post(StreamTagsEvent);

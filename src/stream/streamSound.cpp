@@ -9,8 +9,10 @@
 
 int RadioStream::playSound(const QString &file, bool interruptible, bool loop, int interval)
 {
-    if (file.isNull())
-        return soundPlaying();
+    // An unset sound plays nothing; 0 names no sound, so that a caller that
+    // later stops "its" sound does not cut another one short.
+    if (file.isEmpty())
+        return 0;
     std::fprintf(stderr, "playSound(): %s\n", QFile::encodeName(file).constData());
     return sound_->play(file, interruptible, loop, interval);
 }

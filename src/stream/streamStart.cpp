@@ -16,8 +16,13 @@ bool RadioStream::initStream()
     std::unique_lock lock(playListMutex_);
     const int err = device_.open(false);
     if (err != 0) {
+        // Not the entry's fault, so it is not marked bad; the window asks
+        // takeDeviceError() to show why nothing plays.
+        deviceError_ = err;
         if (playing())
-            playing()->error = QString::fromLocal8Bit(std::strerror(err));
+            playing()->error =
+                QCoreApplication::translate("RadioStream", "sound output could not be opened: %1")
+                    .arg(QString::fromLocal8Bit(std::strerror(err)));
         lock.unlock();
         post(StreamErrorEvent);
         return false;
@@ -37,6 +42,7 @@ bool RadioStream::initStream()
         std::lock_guard bufferLock(hold_.mutex);
         endOfData_ = false;
         hold_.lastSniffFill = 0;
+        hold_.frontChecked = false;
         hold_.contentCode = ContentNone;
         hold_.overflow.clear();
         hold_.deferredError = QString();

@@ -70,8 +70,11 @@ TEST_F(Sounds, RequestsPlayOneAfterAnotherWithFreshIds)
     EXPECT_GT(idA, 0);
     EXPECT_GT(idB, idA);
     EXPECT_TRUE(stream->isSoundQueued(idB));
-    // An empty name queues nothing.
+    // An empty or unset name queues nothing and names no other sound, so a
+    // caller that later stops "its" sound cannot cut these short.
+    ASSERT_TRUE(waitUntil([&] { return stream->soundPlaying() == idA; }));
     EXPECT_EQ(stream->playSound(QStringLiteral(""), false, false, 0), 0);
+    EXPECT_EQ(stream->playSound(QString(), false, false, 0), 0);
     ASSERT_TRUE(waitForSoundEnd(idB));
     EXPECT_FALSE(stream->isSoundQueued(idA));
     EXPECT_EQ(wavData(wavPath()), a + b);
@@ -105,8 +108,9 @@ TEST_F(Sounds, FirmSoundEndsAnInterruptibleLoop)
     const int loopId = stream->playSound(sound("loop.snd", loop), true, true, 0);
     ASSERT_TRUE(waitUntil([&] { return wavBytes() > 2 * loop.size(); }));
     EXPECT_EQ(stream->soundPlaying(), loopId);
-    // A null name asks which sound plays.
-    EXPECT_EQ(stream->playSound(QString(), false, false, 0), loopId);
+    // An unset sound neither plays nor names the loop, which goes on.
+    EXPECT_EQ(stream->playSound(QString(), false, false, 0), 0);
+    EXPECT_EQ(stream->soundPlaying(), loopId);
     const int firmId = stream->playSound(sound("firm.snd", firm), false, false, 0);
     ASSERT_TRUE(waitForSoundEnd(firmId));
     EXPECT_FALSE(stream->isSoundQueued(loopId));

@@ -21,17 +21,19 @@
 #include <QStandardPaths>
 
 #include <cstdio>
+#include <cstdlib>
 
 std::atomic<int> Wavelark::bufferEmptySoundId{0};
 
 namespace {
 
 // The phone's memory card has no desktop counterpart: recordings and saved
-// playlists go to the user's music folder, or home when there is none.
+// playlists go to the user's music folder, or home when there is none (a
+// fresh home names ~/Music without having it).
 QString defaultMediaFolder()
 {
     const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
-    return music.isEmpty() ? QDir::homePath() : music;
+    return !music.isEmpty() && QFileInfo(music).isDir() ? music : QDir::homePath();
 }
 
 } // namespace
@@ -145,9 +147,10 @@ void Wavelark::loadArguments(const QStringList &arguments, bool recursive)
 void Wavelark::addFolder(RadioPlayList *list, const QString &folder, bool recursive)
 {
     const QDir dir(folder);
-    const QFileInfoList entries = dir.entryInfoList(QDir::Dirs | QDir::Files | QDir::Drives |
-                                                        QDir::NoDotAndDotDot | QDir::Hidden,
-                                                    QDir::Name | QDir::IgnoreCase);
+    // Hidden files and folders (settings, thumbnails, caches) are not audio.
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::Dirs | QDir::Files | QDir::Drives | QDir::NoDotAndDotDot,
+                          QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo &entry : entries) {
         const QString path =
             folder.endsWith('/') ? folder + entry.fileName() : folder + '/' + entry.fileName();
@@ -196,6 +199,14 @@ void Wavelark::connectApplicationSignals()
 void Wavelark::slotQuit()
 {
     shutDownStream();
+    // A modal dialog runs an event loop of its own inside the function that
+    // opened it (at start-up, inside the constructor, before the main loop
+    // runs). Returning there would go on with what was just freed: the
+    // recording is closed by now, so the process ends here.
+    if (QApplication::activeModalWidget()) {
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
     QApplication::quit();
 }
 

@@ -50,10 +50,11 @@ enum WavelarkEventType {
     SortShownEvent = QEvent::User + 15,
     StationListEvent = QEvent::User + 16,
     TagShownEvent = QEvent::User + 17,
-    // The status line is due for a refresh (posted from the decode thread).
-    NetworkStatusEvent = QEvent::User + 20,
     // The directory may have no request left (posted from the read thread).
     DirectoryIdleEvent = QEvent::User + 21,
+    // The decode thread's streamBufferEmpty(true / false), carried to the GUI thread.
+    BufferEmptyEvent = QEvent::User + 22,
+    BufferRefilledEvent = QEvent::User + 23,
 };
 
 // The player's one window. Its constructor is the program's start-up; it
@@ -101,8 +102,13 @@ public:
     int currentLinkId() const { return linkId; }
     bool isDisplayHidden() const { return displayHidden; }
 
-    // Rewrites the status marquee from the link and buffer state.
+    // Rewrites the status marquee from the link and buffer state (not while
+    // a note is shown).
     void updateNetworkStatus();
+    // Shows a short confirmation or failure in the status section for
+    // kStatusNoteMs.
+    void showStatusNote(const QString &text);
+    static constexpr int kStatusNoteMs = 3000;
     // 2: the tag and format marquees scroll at marqueeInterval; else they stay.
     void setMarqueeMode(int mode);
     void setWidgetFontSize(QWidget *widget, int size);
@@ -205,9 +211,9 @@ public slots:
     void slotStreamStart();
     void slotStreamPaused(bool paused);
     void slotPaused(bool on);
-    // Runs on the thread that emitted streamBufferEmpty (the decode thread
-    // or the GUI thread): the sound decision is made there, the status
-    // refresh is carried to the GUI thread.
+    // Called on the thread that emitted streamBufferEmpty (the decode thread
+    // or the GUI thread); from a worker it posts itself to the GUI thread,
+    // where the sound decision and the status refresh are made.
     void slotStreamBufferEmpty(bool empty);
     void slotConnectingSoundTimer();
     void slotSortTagTimer();
@@ -276,9 +282,6 @@ protected:
     // Runs the command of the first binding that matches; an unbound key
     // is left for the platform.
     void keyPressEvent(QKeyEvent *event) override;
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
-    void changeEvent(QEvent *event) override;
     // The title bar's close button quits as the right soft key does.
     void closeEvent(QCloseEvent *event) override;
     // Open preference pages follow the window's size.
@@ -296,6 +299,7 @@ private:
     void addFolder(RadioPlayList *list, const QString &folder, bool recursive);
     void applyDarkPalette();
     void shutDownStream();
+    bool windowSeen() const;
 
     // Event handling (WavelarkEvents.cpp, WavelarkDisplay.cpp, WavelarkRetry.cpp).
     void showTags();
@@ -339,6 +343,7 @@ private:
     void restoreNetworkFields();
     void selectSoundFile(int index);
     void applyMaxItemsToGenres();
+    bool prefsPageShown() const;
     // Writes the configuration file; a failure is shown in the error dialog.
     bool writeConfig();
 
@@ -362,9 +367,16 @@ private:
 
     // The display, link and call state.
     int lastEventType = 0;
+    // A tag page to show once the next tags event has filled the pages; -1 none.
+    int tagPageWanted_ = -1;
+    QTimer statusNoteTimer_;
     int linkId = -1;
     QString selectedProfile;
     bool suppressAutoStart = true;
+    // Set by the first openLink. The system's link, reported up at
+    // start-up, was never asked for: it starts nothing (autoplay has its
+    // own timer).
+    bool linkRequested = false;
     bool inCall = false;
     bool pausedBeforeCall = false;
     bool displayHidden = false;

@@ -202,6 +202,10 @@ void Wavelark::slotGenres()
     else if (genresRefillNeeded_)
         genreBrowser_->setGenres(shoutCast->genres());
     genresRefillNeeded_ = false;
+    // Only the search results, so no index was ever fetched (no cache yet):
+    // fetch it now; the rows fill in when it arrives.
+    if (shoutCast->genreCount() <= 1)
+        slotRefreshGenres();
     genreBrowser_->setFocus();
     const bool accepted = genreDialog_->exec() == QDialog::Accepted;
     const int index = accepted ? genreBrowser_->currentRow() : -1;

@@ -10,6 +10,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 #include <cstdio>
 
 namespace {
@@ -57,6 +59,13 @@ void Wavelark::slotShoutCastGenres(QList<ShoutCastGenre> genres, ShoutCast::Shou
         QMetaObject::invokeMethod(
             this, [this] { showErrorDialog(tr("Could not open file for writing.")); },
             Qt::QueuedConnection);
+    if (state != ShoutCast::StateDone)
+        return;
+    // The first entry is the search results, not a genre.
+    const qsizetype count = std::max<qsizetype>(genres.size() - 1, 0);
+    QMetaObject::invokeMethod(
+        this, [this, count] { showStatusNote(tr("Genre index: %1 genres").arg(count)); },
+        Qt::QueuedConnection);
 }
 
 // Turns the stations not yet handled into items and posts them; the item
@@ -163,6 +172,14 @@ void Wavelark::installStationList(DirectoryFetchRecord *record, int state)
     const int tag = tagMarquee->currentPage();
     setPlayList(list, false);
     tagMarquee->showPage(tag);
+    // A station's name is its stream title; the current track (page 0) is
+    // mostly empty. The pages are filled by the next tags event, so the
+    // wish is kept until then (the marquee may have had none before).
+    if (state == ShoutCast::StateBegin || state == ShoutCast::StateDone) {
+        tagPageWanted_ = 1;
+        tagMarquee->showPage(1);
+        postSelf(StreamTagsEvent);
+    }
     // The list shown before goes unless a genre keeps it (a genre's list
     // comes back when chosen again).
     if (old && old != list && !ownedByGenre(old))

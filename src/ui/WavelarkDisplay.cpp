@@ -10,9 +10,10 @@
 #include "stream.h"
 
 #include <QCoreApplication>
-#include <QFocusEvent>
 #include <QLabel>
 #include <QThread>
+
+#include <utility>
 
 QString Wavelark::modeWord() const
 {
@@ -41,7 +42,8 @@ void Wavelark::showTags()
                 item->genre,  item->bitrate ? QString::number(item->bitrate) : QString(),
                 item->icyUrl, item->url};
     });
-    const int remembered = tagMarquee->currentPage();
+    const int wanted = std::exchange(tagPageWanted_, -1);
+    const int remembered = wanted >= 0 ? wanted : tagMarquee->currentPage();
     tagMarquee->clearPages();
     for (int i = 0; i < tags.size(); ++i)
         tagMarquee->addPage(tags.at(i), i == 0);
@@ -104,9 +106,21 @@ void Wavelark::showTagText()
     headerLabel->setText(tr("-[ Tag ") + word + tr(" ]-"));
 }
 
+// A short confirmation in the status section; the link and buffer state
+// come back when it has been seen.
+void Wavelark::showStatusNote(const QString &text)
+{
+    statusMarquee->setText(text);
+    if (!statusNoteTimer_.isSingleShot()) {
+        statusNoteTimer_.setSingleShot(true);
+        connect(&statusNoteTimer_, &QTimer::timeout, this, &Wavelark::updateNetworkStatus);
+    }
+    statusNoteTimer_.start(kStatusNoteMs);
+}
+
 void Wavelark::updateNetworkStatus()
 {
-    if (!stream)
+    if (!stream || statusNoteTimer_.isActive())
         return;
     if (transport_->browseMode() || stream->isLocal(Selection::Playing) || !stream->isPlaying()) {
         statusMarquee->setText(linkId == -1 ? tr("not connected") : tr("link available"));
@@ -157,7 +171,17 @@ void Wavelark::slotPaused(bool on)
 
 void Wavelark::slotStreamBufferEmpty(bool empty)
 {
+    // The decode thread must not read the sound settings that the Sounds
+    // page changes: from there the whole decision goes to the GUI thread.
+    if (QThread::currentThread() != thread()) {
+        auto *event = new QEvent(QEvent::Type(empty ? BufferEmptyEvent : BufferRefilledEvent));
+        wavelark::handOffEvent(event);
+        QCoreApplication::postEvent(this, event);
+        return;
+    }
     RadioStream *s = stream.get();
+    if (!s)
+        return;
     if (empty) {
         const int id = bufferEmptySoundId;
         if (!(id != 0 && s->soundPlaying() == id))
@@ -169,14 +193,7 @@ void Wavelark::slotStreamBufferEmpty(bool empty)
         if (id != 0 && s->soundPlaying() == id)
             s->stopSound();
     }
-    // Widgets belong to the GUI thread: from a worker, the refresh is posted.
-    if (QThread::currentThread() == thread()) {
-        updateNetworkStatus();
-    } else {
-        auto *event = new QEvent(QEvent::Type(NetworkStatusEvent));
-        wavelark::handOffEvent(event);
-        QCoreApplication::postEvent(this, event);
-    }
+    updateNetworkStatus();
 }
 
 void Wavelark::slotConnectingSoundTimer()
@@ -209,30 +226,4 @@ void Wavelark::slotMarqueeMouseDoubleClickEvent(WavelarkMarquee *marquee)
 void Wavelark::slotSortTagTimer()
 {
     postSelf(StreamTagsEvent);
-}
-
-void Wavelark::focusOutEvent(QFocusEvent *event)
-{
-    MainWidget::focusOutEvent(event);
-    setMarqueeMode(0);
-}
-
-void Wavelark::focusInEvent(QFocusEvent *event)
-{
-    MainWidget::focusInEvent(event);
-    if (settings_.enableMarquee)
-        setMarqueeMode(2);
-}
-
-// The window losing or regaining the desktop's focus is the focus change
-// that matters here; the soft keys never take the focus from it.
-void Wavelark::changeEvent(QEvent *event)
-{
-    MainWidget::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange)
-        return;
-    if (!isActiveWindow())
-        setMarqueeMode(0);
-    else if (settings_.enableMarquee)
-        setMarqueeMode(2);
 }

@@ -25,8 +25,8 @@ void Wavelark::customEvent(QEvent *event)
     // Events still queued when the stream was shut down find nothing to show.
     if (type < QEvent::User || !stream)
         return;
-    // A status refresh or an idle check of our own is not one of the stream's events.
-    if (type != NetworkStatusEvent && type != DirectoryIdleEvent)
+    // Idle checks and carried buffer signals are ours, not the stream's events.
+    if (type != DirectoryIdleEvent && type != BufferEmptyEvent && type != BufferRefilledEvent)
         lastEventType = type;
     switch (type) {
     case StreamStoppedEvent:
@@ -60,8 +60,9 @@ void Wavelark::customEvent(QEvent *event)
     case StationListEvent: onStationList(event); break;
     case DirectoryErrorEvent: onDirectoryError(event); break;
     case TagShownEvent: showTagText(); break;
-    case NetworkStatusEvent: updateNetworkStatus(); break;
     case DirectoryIdleEvent: checkDirectoryIdle(); break;
+    case BufferEmptyEvent: slotStreamBufferEmpty(true); break;
+    case BufferRefilledEvent: slotStreamBufferEmpty(false); break;
     default: std::fprintf(stderr, "Wavelark(3000): customEvent\n"); break;
     }
     // Only the engine's own events change what the desktop controls show.

@@ -19,7 +19,8 @@ void Wavelark::keyPressEvent(QKeyEvent *event)
     const int code = event->key();
     // How a user finds the numbers to put in the configuration file.
     std::fprintf(stderr, "keyPressEvent: %d 0x%x\n", code, unsigned(code));
-    if (!stream || !config) {
+    // A preferences page covers the window: its keys are the page's.
+    if (!stream || !config || prefsPageShown()) {
         event->ignore();
         return;
     }

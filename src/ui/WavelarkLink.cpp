@@ -9,6 +9,8 @@
 #include "RadioPlayList.h"
 #include "stream.h"
 
+#include <QWindow>
+
 #include <cstdio>
 
 void Wavelark::setUpPlatformSources()
@@ -27,6 +29,7 @@ void Wavelark::setUpPlatformSources()
 bool Wavelark::openLink(bool forceChoice)
 {
     suppressAutoStart = false;
+    linkRequested = true;
     if (linkId != -1)
         return false;
     selectedProfile = settings_.networkProfile;
@@ -73,13 +76,15 @@ void Wavelark::slotLinkConnected(int id, LinkInfo &)
     if (!selectedProfile.isNull())
         settings_.networkProfile = selectedProfile;
     updateNetworkStatus();
-    if (suppressAutoStart)
+    if (suppressAutoStart || !linkRequested)
         return;
-    if (pendingDirectoryAction != -1)
+    if (pendingDirectoryAction != -1) {
         runDirectoryAction(-1);
-    else if (!selectedProfile.isNull() || settings_.autoPlay)
-        startPlayback();
-    if (!stream->isLocal(Selection::Playing))
+        return;
+    }
+    // Only a stream that was started is connecting.
+    if ((!selectedProfile.isNull() || settings_.autoPlay) && startPlayback() &&
+        !stream->isLocal(Selection::Playing))
         postSelf(StreamConnectingEvent);
 }
 
@@ -114,27 +119,33 @@ void Wavelark::slotOpenDoc(const QString &path)
         startPlayback();
 }
 
+// Whether anyone can see the window: neither minimized nor covered, and the
+// session's screen saver (where it is known) not active. On a desktop the
+// focus does not decide it: a listener watches the window while typing in
+// another.
+bool Wavelark::windowSeen() const
+{
+    const QWindow *window = windowHandle();
+    if (!isVisible() || isMinimized() || !window || !window->isExposed())
+        return false;
+    return !displayState_->isKnown() || displayState_->displayOn() == 1;
+}
+
 // Every 200 ms: first whether anyone can see the window, then the call.
 void Wavelark::slotCallHandler()
 {
     if (!stream)
         return;
-    if (!displayState_->isKnown()) {
-        displayHidden = !isActiveWindow();
-    } else {
-        const int on = displayState_->displayOn();
-        if (!displayHidden && on == 0) {
-            displayHidden = true;
-            setMarqueeMode(0);
-        } else if (displayHidden && on == 1 && isActiveWindow()) {
-            displayHidden = false;
-            if (settings_.enableMarquee)
-                setMarqueeMode(2);
-            if (lastEventType == StreamProgressEvent)
-                postSelf(StreamProgressEvent);
-        } else if (!displayHidden) {
-            displayHidden = !isActiveWindow();
-        }
+    const bool seen = windowSeen();
+    if (!displayHidden && !seen) {
+        displayHidden = true;
+        setMarqueeMode(0);
+    } else if (displayHidden && seen) {
+        displayHidden = false;
+        if (settings_.enableMarquee)
+            setMarqueeMode(2);
+        if (lastEventType == StreamProgressEvent)
+            postSelf(StreamProgressEvent);
     }
     if (callState_->incomingCallStatus() || callState_->phoneInCall()) {
         if (!inCall) {

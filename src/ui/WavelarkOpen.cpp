@@ -85,8 +85,9 @@ void Wavelark::slotAppendToPlayList()
     if (choice.cancelled || choice.path.isEmpty())
         return;
     if (QFileInfo(choice.path).isDir()) {
-        const QFileInfoList entries = folderEntries(
-            choice.path, QDir::Dirs | QDir::Files | QDir::Drives | QDir::Hidden | QDir::System);
+        // Hidden files (a folder's own settings, thumbnails) are not audio.
+        const QFileInfoList entries =
+            folderEntries(choice.path, QDir::Dirs | QDir::Files | QDir::Drives);
         for (const QFileInfo &entry : entries)
             if (!entry.isDir())
                 openLocation(QStringLiteral("file://") + choice.path + u'/' + entry.fileName(),

@@ -12,6 +12,8 @@
 
 #include <QSlider>
 
+#include <cstring>
+
 ShoutCastGenre *Wavelark::playlistOwner() const
 {
     if (!shoutCast || !stream)
@@ -109,13 +111,26 @@ void Wavelark::slotRecord(bool)
 {
     if (!stream)
         return;
+    // Armed before the stream runs, or while its reply header may still be
+    // held: the decode start records (StreamDecodeStartedEvent).
+    if (recordIndicator->isBlinking() && !stream->isLocal(Selection::Playing) &&
+        !stream->receivingAudio()) {
+        stream->recordStop();
+        return;
+    }
     const RadioStream::RecordStart result = stream->startRecording(
         settings_.recordDirectory, settings_.recordOneFile, recordIndicator->isBlinking());
-    if (result == RadioStream::RecordStart::Skipped) {
-        const bool blocked = recordIndicator->blockSignals(true);
-        recordIndicator->setBlinking(false);
-        recordIndicator->blockSignals(blocked);
-    }
+    if (result != RadioStream::RecordStart::Skipped && result != RadioStream::RecordStart::Failed)
+        return;
+    const bool blocked = recordIndicator->blockSignals(true);
+    recordIndicator->setBlinking(false);
+    recordIndicator->blockSignals(blocked);
+    // Disarmed, so that a retry does not ask again; the person is told why.
+    if (result == RadioStream::RecordStart::Failed)
+        showErrorDialog(tr("Recording could not start in %1: %2")
+                            .arg(settings_.recordDirectory,
+                                 QString::fromLocal8Bit(std::strerror(stream->recordError()))),
+                        tr("Recording error"));
 }
 
 void Wavelark::slotMute(bool muted)

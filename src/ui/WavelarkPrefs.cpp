@@ -176,3 +176,12 @@ void Wavelark::slotPrefsShoutCastCancel()
 {
     shoutCastPage_->hide();
 }
+
+bool Wavelark::prefsPageShown() const
+{
+    for (const PrefsPage *page :
+         {interfacePage_, networkPage_, soundPage_, advancedPage_, shoutCastPage_})
+        if (page && page->isShown())
+            return true;
+    return false;
+}

@@ -9,7 +9,11 @@
 void Wavelark::onStreamError()
 {
     postSelf(StreamFormatEvent);
-    if (transport_->streamError() == Transport::ErrorOutcome::GaveUp)
+    // A device that cannot be opened leaves the entry unmarked: nothing is
+    // retried or skipped, and the reason is shown once.
+    const Transport::ErrorOutcome outcome = transport_->streamError();
+    if (outcome == Transport::ErrorOutcome::GaveUp ||
+        (outcome == Transport::ErrorOutcome::NotFailed && stream->takeDeviceError() != 0))
         showErrorDialog(transport_->activeError());
 }
 

@@ -339,6 +339,59 @@ TEST(LinkCall, ACallPausesAndThenRestoresThePauseStateFromBeforeIt)
     server.stop();
 }
 
+// The system's link, reported up at start-up, starts nothing by itself:
+// autoplay starts the station once, from its own timer.
+TEST(LinkCall, AutoplayStartsOnceAndTheStartUpLinkStartsNothing)
+{
+    PlayerHome player("autoPlay = true\n");
+    TestHttpServer server;
+    ASSERT_TRUE(server.start());
+    server.setRoute("/live", heldStation());
+    auto window = makeWindow({server.url("/live")});
+    ASSERT_TRUE(waitFor([&] { return window->currentLinkId() != -1; }));
+    RadioStream *stream = window->radioStream();
+    EXPECT_FALSE(stream->isPlaying());
+    EXPECT_TRUE(server.requests().isEmpty());
+
+    ASSERT_TRUE(waitFor([&] { return stream->isPlaying() && server.requests().size() == 1; }));
+    // Longer than the autoplay delay again: no second start.
+    EXPECT_FALSE(waitFor([&] { return server.requests().size() > 1; }, 2000));
+    EXPECT_TRUE(stream->isPlaying());
+    window.reset();
+    server.stop();
+}
+
+// A listener watches the window while typing in another: the figures and
+// the scrolling go on. Minimized, nobody sees it; shown again, they come back.
+TEST(LinkCall, FocusElsewhereKeepsTheFiguresAndMinimizingStopsThem)
+{
+    PlayerHome player("inBufSize = 128\n");
+    TestHttpServer server;
+    ASSERT_TRUE(server.start());
+    server.setRoute("/held", heldStation());
+    auto window = makeWindow({server.url("/held")});
+    ASSERT_TRUE(waitFor([&] { return window->currentLinkId() != -1; }));
+    clickMiddle(*window);
+    ASSERT_TRUE(waitFor([&] { return showsBufferFigures(*window); }));
+
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other, 5000));
+    EXPECT_FALSE(window->isActiveWindow());
+    EXPECT_FALSE(waitFor([&] { return window->isDisplayHidden(); }, 600));
+    EXPECT_EQ(window->tagMarqueeWidget()->interval(), window->settings().marqueeInterval);
+
+    window->showMinimized();
+    ASSERT_TRUE(waitFor([&] { return window->isDisplayHidden(); }));
+    EXPECT_EQ(window->tagMarqueeWidget()->interval(), 0);
+    window->showNormal();
+    ASSERT_TRUE(waitFor([&] { return !window->isDisplayHidden(); }));
+    EXPECT_EQ(window->tagMarqueeWidget()->interval(), window->settings().marqueeInterval);
+    window.reset();
+    server.stop();
+}
+
 TEST(LinkCall, ADarkDisplayStopsBufferFiguresAndScrollingUntilItIsOnAgain)
 {
     fakeSourcesStart().displayKnown = true;

@@ -36,7 +36,8 @@ bool FileBrowser::list(const QString &path)
     const QDir::SortFlags order = QDir::Name | QDir::IgnoreCase;
     const QFileInfoList folders =
         dir.entryInfoList(QDir::AllDirs | QDir::Hidden | QDir::NoDotAndDotDot, order);
-    const QFileInfoList files = dir.entryInfoList(QDir::Files | QDir::Hidden, order);
+    // Hidden files are no one's audio; hidden folders stay reachable.
+    const QFileInfoList files = dir.entryInfoList(QDir::Files, order);
     clear();
     const QString canonical = dir.canonicalPath();
     if (!QDir(canonical).isRoot())

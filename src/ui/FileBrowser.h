@@ -7,7 +7,7 @@
 // A list of one folder's subfolders and matching files, walked with the
 // keys of keyUp, keyDown and keySelect (or the mouse): the file dialog's
 // content. Folders are listed whatever the filter says, hidden ones too;
-// ".." leads up except at the root. GUI thread only.
+// hidden files are not; ".." leads up except at the root. GUI thread only.
 class FileBrowser : public WavelarkListBox
 {
     Q_OBJECT

@@ -9,6 +9,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,7 +27,12 @@ PrefsPage::PrefsPage(QWidget *window)
     QPalette palette = content_->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::Button));
     content_->setPalette(palette);
+    // Keys a control leaves unused stop at the page: the player's bindings
+    // must not run behind it.
+    content_->installEventFilter(this);
+    softKeys_->installEventFilter(this);
     auto *view = new QScrollArea(content_);
+    view->setFocusPolicy(Qt::NoFocus);
     view->setFrameShape(QFrame::NoFrame);
     view->setWidgetResizable(true);
     view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -47,6 +53,8 @@ PrefsPage::PrefsPage(QWidget *window)
     keys->setContentsMargins(4, 2, 4, 2);
     keys->addWidget(ok_);
     keys->addWidget(cancel_);
+    ok_->installEventFilter(this);
+    cancel_->installEventFilter(this);
     connect(ok_, &QPushButton::clicked, this, &PrefsPage::accepted);
     connect(cancel_, &QPushButton::clicked, this, &PrefsPage::rejected);
 }
@@ -65,15 +73,62 @@ int PrefsPage::addRow(const QString &label, QWidget *control)
     text->setWordWrap(true);
     rows_->addWidget(text, row, 0);
     rows_->addWidget(control, row, 1);
+    chainFocus(control);
     // Rows stay at the top however tall the page is.
     rows_->setRowStretch(row, 0);
     rows_->setRowStretch(row + 1, 1);
     return row;
 }
 
+// Tab goes down the rows in order, then to OK and Cancel, and round again.
+void PrefsPage::chainFocus(QWidget *control)
+{
+    if (!firstControl_)
+        firstControl_ = control;
+    else
+        QWidget::setTabOrder(lastControl_, control);
+    lastControl_ = control;
+    QWidget::setTabOrder(control, ok_);
+    QWidget::setTabOrder(ok_, cancel_);
+    control->installEventFilter(this);
+}
+
+// Controls: Escape cancels, Tab and Backtab go round the page. Frames: keys
+// a control left unused stop here instead of reaching the window.
+bool PrefsPage::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
+        return QObject::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (type == QEvent::KeyPress && key == Qt::Key_Escape) {
+        emit rejected();
+        return true;
+    }
+    if (type == QEvent::KeyPress && firstControl_) {
+        QWidget *wrapTo = key == Qt::Key_Tab && watched == cancel_             ? firstControl_
+                          : key == Qt::Key_Backtab && watched == firstControl_ ? cancel_
+                                                                               : nullptr;
+        if (wrapTo) {
+            wrapTo->setFocus(key == Qt::Key_Tab ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    if (watched != content_ && watched != softKeys_)
+        return false;
+    event->accept();
+    return type != QEvent::ShortcutOverride;
+}
+
 QCheckBox *PrefsPage::addCheck(const QString &label, bool on, std::function<void(bool)> changed)
 {
     auto *box = new QCheckBox;
+    // An unticked box is drawn in the base colour: lighter than the fields'
+    // so that it stands out from the page (contrast above 3:1).
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, kCheckBase);
+    palette.setColor(QPalette::Text, QColor(0xff, 0xff, 0xff));
+    box->setPalette(palette);
     box->setChecked(on);
     addRow(label, box);
     connect(box, &QCheckBox::toggled, this, std::move(changed));
@@ -109,6 +164,7 @@ QLineEdit *PrefsPage::addTextWithChooser(const QString &label, const QString &te
     button->setToolTip(label);
     const int row = rows_->rowCount();
     rows_->addWidget(button, row, 1, Qt::AlignLeft);
+    chainFocus(button);
     rows_->setRowStretch(row, 0);
     rows_->setRowStretch(row + 1, 1);
     connect(button, &QPushButton::clicked, this, std::move(choose));
@@ -146,6 +202,9 @@ void PrefsPage::show()
         frame->show();
         frame->raise();
     }
+    // The first row is where a person starts, not a control out of sight.
+    if (QWidget *first = firstControl_ ? firstControl_ : ok_)
+        first->setFocus(Qt::TabFocusReason);
 }
 
 void PrefsPage::hide()

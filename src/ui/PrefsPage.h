@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QObject>
 #include <QString>
 
@@ -39,6 +40,9 @@ public:
     QPushButton *addButton(const QString &label, const QString &text,
                            std::function<void()> clicked);
 
+    // The fill of an unticked check box.
+    static constexpr QColor kCheckBase{0x6b, 0x73, 0x7a};
+
     QPushButton *okButton() const { return ok_; }
     QPushButton *cancelButton() const { return cancel_; }
     QFrame *contentFrame() const { return content_; }
@@ -57,8 +61,12 @@ signals:
     void accepted();
     void rejected();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     int addRow(const QString &label, QWidget *control);
+    void chainFocus(QWidget *control);
 
     QWidget *window_;
     QFrame *content_;
@@ -66,5 +74,7 @@ private:
     QGridLayout *rows_;
     QPushButton *ok_;
     QPushButton *cancel_;
+    QWidget *firstControl_ = nullptr;
+    QWidget *lastControl_ = nullptr;
     bool small_ = false;
 };

@@ -58,6 +58,13 @@ Wavelark::FileChoice Wavelark::fileDialog(const QString &title, const QString &f
     if (!browser->list(start))
         browser->list(QDir::homePath());
     browser->setFocus();
+    // Choosing a file (the select key, Return or a double click) is the
+    // choice; choosing a folder enters it.
+    if (mode != 1)
+        connect(browser, &FileBrowser::isFileClicked, &dialog, [&dialog](bool file) {
+            if (file)
+                dialog.accept();
+        });
 
     FileChoice choice;
     choice.cancelled = dialog.exec() != QDialog::Accepted;

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QPixmap>
 
 #include <algorithm>
@@ -13,10 +14,30 @@ QString wavelarkPictureDirectory()
 
 namespace {
 
+constexpr qreal kOffOpacity = 0.3;
+
 // A missing or unreadable file gives an empty picture, without a message.
 void showPicture(QLabel *label, const QString &name)
 {
     label->setPixmap(QPixmap(wavelarkPictureDirectory() + name));
+}
+
+// An indicator that is off shows its picture faintly, so that it reads as
+// off and still says what a tap on it does.
+void showDimmedPicture(QLabel *label, const QString &name)
+{
+    const QPixmap full(wavelarkPictureDirectory() + name);
+    if (full.isNull()) {
+        label->setPixmap(full);
+        return;
+    }
+    QPixmap dim(full.size());
+    dim.fill(Qt::transparent);
+    QPainter painter(&dim);
+    painter.setOpacity(kOffOpacity);
+    painter.drawPixmap(0, 0, full);
+    painter.end();
+    label->setPixmap(dim);
 }
 
 } // namespace
@@ -87,8 +108,10 @@ void WavelarkBlink::step()
 {
     if (shown_)
         QLabel::setText(QString());
-    else if (isPicture_)
+    else if (isPicture_ && blinking_)
         showPicture(this, content_);
+    else if (isPicture_)
+        showDimmedPicture(this, content_);
     else
         QLabel::setText(content_);
     shown_ = !shown_;

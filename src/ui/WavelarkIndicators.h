@@ -68,7 +68,8 @@ public:
 
     void setBlinking(bool on);
     bool isBlinking() const { return blinking_; }
-    // Stops the timer and shows the content steadily.
+    // Stops the timer and shows the content steadily (a picture dimmed, as
+    // an indicator that is off).
     void stop();
     void stopAndBlank();
     // Hides QLabel::setText. A picture indicator ignores it; otherwise the

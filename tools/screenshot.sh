@@ -49,8 +49,8 @@ until WINDOW=$(xdotool search --name '^Wavelark$' 2>/dev/null | head -1) && [ -n
     i=$((i + 1)); [ $i -gt 100 ] && { echo "no window" >&2; exit 1; }
     sleep 0.1
 done
-# Without a window manager nothing gives the window the focus; the status
-# line shows buffer figures only while the window has it.
+# Without a window manager nothing gives the window the focus; it does not
+# need it to show its figures, but a person's window would have it.
 xdotool windowfocus "$WINDOW"
 # The first title and a buffer that has filled.
 sleep 8

@@ -11,6 +11,13 @@
 
 pid_t startProgram(const QString &program, const QStringList &args, const QStringList &env)
 {
+    return startProgramLogged(program, args, env, QString());
+}
+
+pid_t startProgramLogged(const QString &program, const QStringList &args, const QStringList &env,
+                         const QString &errorLog)
+{
+    const QByteArray logPath = QFile::encodeName(errorLog);
     std::vector<std::string> strings{QFile::encodeName(program).toStdString()};
     for (const QString &a : args)
         strings.push_back(QFile::encodeName(a).toStdString());
@@ -28,6 +35,11 @@ pid_t startProgram(const QString &program, const QStringList &args, const QStrin
             ::dup2(null, STDIN_FILENO);
             ::dup2(null, STDOUT_FILENO);
             ::dup2(null, STDERR_FILENO);
+        }
+        if (!logPath.isEmpty()) {
+            const int log = ::open(logPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (log >= 0)
+                ::dup2(log, STDERR_FILENO);
         }
         for (std::string &e : entries)
             ::putenv(e.data());

@@ -13,3 +13,6 @@ bool runProgram(const QString &program, const QStringList &args, const QStringLi
 // Starts a program with its input and output on /dev/null and the
 // environment entries `env` ("NAME=value") added; its pid, or -1.
 pid_t startProgram(const QString &program, const QStringList &args, const QStringList &env = {});
+// The same with standard error written to the file `errorLog` (none when empty).
+pid_t startProgramLogged(const QString &program, const QStringList &args, const QStringList &env,
+                         const QString &errorLog);

@@ -3,6 +3,7 @@
 // played, kept lists shown again, searches remembered, and failures
 // retried and then reported.
 #include "DirectoryFetchRecord.h"
+#include "FakeSources.h"
 #include "GenreBrowser.h"
 #include "MenuTestSupport.h"
 #include "PlayListItem.h"
@@ -138,7 +139,8 @@ TEST(DirectoryWindow, GenresStationsPlayedAndKeptListsShownAgain)
     EXPECT_TRUE(
         waitFor([&] { return window->headerLabelWidget()->text() == "-[ Playing 1/2 ]-"; }));
     EXPECT_TRUE(seen.headers.contains("-[ Playing 1/1 ]-")) << seen.headers.join('|').toStdString();
-    EXPECT_EQ(window->tagMarqueeWidget()->text(), QStringLiteral("Track One"));
+    // A station shows its name (its stream title), not the track it had.
+    EXPECT_EQ(window->tagMarqueeWidget()->text(), QStringLiteral("One"));
 
     // The second station, played: its tune-in list leads to the stream.
     RadioStream *stream = window->radioStream();
@@ -282,6 +284,68 @@ TEST(DirectoryWindow, FailuresAreRetriedThenReported)
     EXPECT_EQ(readAllBytes(home.file(".wavelark/genre.cache")),
               QByteArray("Search results\nJazz\n"));
     ASSERT_TRUE(waitFor([&] { return directoryIdle(*window); }));
+    EXPECT_TRUE(script.unexpected.isEmpty()) << script.unexpected.join('|').toStdString();
+    window.reset();
+}
+
+// A first use: no genre is known yet, and no link is up. Genres fetches
+// the index (the indicator blinking) and lists it once it is there; the
+// stations chosen show their names; the search that waited for the link
+// runs when it comes up and starts no stream ("connecting" never shows).
+TEST(DirectoryWindow, FirstUseFetchesTheIndexAndShowsStationNames)
+{
+    DirectoryServer dir;
+    TestHttpServer &server = dir.server;
+    server.setRoute("/sbin/newxml.phtml",
+                    xml(kXml + "<genrelist>\n<genre name=\"Blues\"/>\n<genre name=\"Jazz\"/>\n"
+                               "</genrelist>\n")
+                        .pause(std::chrono::milliseconds(200)));
+    server.setRoute("/sbin/newxml.phtml?genre=Jazz", xml(stations({{1, "One"}, {2, "Two"}})));
+    server.setRoute("/sbin/newxml.phtml?search=late", xml(stations({{3, "Late"}})));
+    MenuHome home("networkProfile = Default\n");
+    DialogScript script;
+    fakeSourcesStart().systemLinkUp = false;
+    auto window = makeWindow({});
+    fakeSourcesStart() = FakeSourcesStart();
+    SectionRecorder seen(window.get());
+
+    // The search waits for the link, runs when it is up, and plays nothing.
+    script.expect("Search SHOUTcast for:", typeAndReturn("late"));
+    ASSERT_TRUE(choose(*window, {"SHOUTcast", "Search"}));
+    ASSERT_TRUE(waitFor([&] { return playlistUrls(*window).size() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return window->tagMarqueeWidget()->text() == "Late"; }))
+        << window->tagMarqueeWidget()->text().toStdString();
+    ASSERT_TRUE(waitFor([&] { return directoryIdle(*window); }));
+    EXPECT_FALSE(seen.statuses.contains("connecting")) << seen.statuses.join('|').toStdString();
+    EXPECT_EQ(window->softKeyBar()->middleText(), QStringLiteral("Play"));
+    EXPECT_FALSE(window->radioStream()->isPlaying());
+
+    bool blinked = false;
+    script.expect("SHOUTcast genres:", [&](QDialog *dialog) {
+        blinked = window->directoryIndicatorWidget()->isBlinking();
+        auto *browser = dialog->findChild<GenreBrowser *>(QStringLiteral("genreBrowser"));
+        ASSERT_NE(browser, nullptr);
+        ASSERT_TRUE(waitFor([&] { return browser->names().size() == 3; }));
+        EXPECT_EQ(browser->names(), QStringList({"Search results", "Blues", "Jazz"}));
+        pickGenre(2)(dialog);
+    });
+    ASSERT_TRUE(choose(*window, {"SHOUTcast", "Genres"}));
+    EXPECT_TRUE(blinked);
+    EXPECT_EQ(dir.requestsFor("/sbin/newxml.phtml"), 1);
+    EXPECT_TRUE(waitFor([&] {
+        return window->statusMarqueeWidget()->text() == "Genre index: 2 genres";
+    })) << window->statusMarqueeWidget()->text().toStdString();
+    EXPECT_TRUE(waitFor(
+        [&] { return readAllBytes(home.file(".wavelark/genre.cache")).contains("Jazz\n"); }));
+    ASSERT_TRUE(waitFor([&] { return playlistUrls(*window).size() == 2; }));
+    ASSERT_TRUE(waitFor([&] { return window->tagMarqueeWidget()->text() == "One"; }))
+        << window->tagMarqueeWidget()->text().toStdString();
+
+    // Refresh index says that it ran.
+    ASSERT_TRUE(choose(*window, {"SHOUTcast", "Refresh index"}));
+    ASSERT_TRUE(waitFor([&] { return dir.requestsFor("/sbin/newxml.phtml") == 2; }));
+    ASSERT_TRUE(
+        waitFor([&] { return window->statusMarqueeWidget()->text() == "Genre index: 2 genres"; }));
     EXPECT_TRUE(script.unexpected.isEmpty()) << script.unexpected.join('|').toStdString();
     window.reset();
 }

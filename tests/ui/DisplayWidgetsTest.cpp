@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 const QString kLong =
@@ -121,10 +123,26 @@ TEST(Indicators, EachShowsItsStateAndSignalsItsChanges)
     blink.stopAndBlank();
     EXPECT_TRUE(blink.text().isEmpty());
 
-    WavelarkBlink record(nullptr, QStringLiteral("/record.xpm"), 500, true, false);
-    EXPECT_FALSE(record.pixmap().isNull());
+    // A picture indicator that is off is drawn faint; on, at full strength
+    // in its shown half of the blink.
+    auto strongestAlpha = [](const QPixmap &pixmap) {
+        const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+        int alpha = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                alpha = std::max(alpha, qAlpha(image.pixel(x, y)));
+        return alpha;
+    };
+    WavelarkBlink record(nullptr, QStringLiteral("/record.xpm"), 20, true, false);
+    ASSERT_FALSE(record.pixmap().isNull());
+    EXPECT_LT(strongestAlpha(record.pixmap()), 128);
     record.setText(QStringLiteral("ignored"));
     EXPECT_TRUE(record.text().isEmpty());
+    record.setBlinking(true);
+    ASSERT_FALSE(record.pixmap().isNull());
+    EXPECT_EQ(strongestAlpha(record.pixmap()), 255);
+    record.setBlinking(false);
+    EXPECT_LT(strongestAlpha(record.pixmap()), 128);
     WavelarkBlink missing(nullptr, QStringLiteral("/none.xpm"), 500, true, false);
     EXPECT_TRUE(missing.pixmap().isNull());
 }

@@ -122,6 +122,46 @@ TEST(MenuDialogs, OpenUrlFileAndFolder)
     EXPECT_TRUE(script.unexpected.isEmpty()) << script.unexpected.join('|').toStdString();
 }
 
+// Return (bound to select here) or a double click on a file is the choice;
+// hidden files are neither listed nor taken from a folder argument.
+TEST(MenuDialogs, ReturnOrADoubleClickChoosesAFileAndHiddenFilesStayOut)
+{
+    MenuHome home("keySelect = 16777220\n");
+    home.song("a.wl");
+    home.song("b.wl");
+    home.song(".hidden.wl");
+    DialogScript script;
+    auto window = linkedWindow({});
+    auto leaveOpenDialog = [](QDialog *dialog) {
+        if (dialog->isVisible())
+            dialog->reject();
+    };
+    script.expect("Open filename:", [&](QDialog *dialog) {
+        FileBrowser *browser = browserOf(dialog);
+        ASSERT_NE(browser, nullptr);
+        QStringList rows;
+        for (int i = 0; i < browser->count(); ++i)
+            rows.append(browser->item(i)->text());
+        EXPECT_EQ(rows, QStringList({"..", "a.wl", "b.wl"}));
+        pickRow("b.wl", Qt::Key_Return)(dialog);
+        leaveOpenDialog(dialog);
+    });
+    ASSERT_TRUE(choose(*window, {"File", "Open File"}));
+    EXPECT_EQ(playlistUrls(*window), QStringList{"file://" + home.music + "/b.wl"});
+    script.expect("Open filename:", [&](QDialog *dialog) {
+        doubleClick(*browserOf(dialog), 1);
+        leaveOpenDialog(dialog);
+    });
+    ASSERT_TRUE(choose(*window, {"File", "Open File"}));
+    EXPECT_EQ(playlistUrls(*window), QStringList{"file://" + home.music + "/a.wl"});
+    EXPECT_TRUE(script.unexpected.isEmpty()) << script.unexpected.join('|').toStdString();
+    window.reset();
+
+    window = linkedWindow({home.music});
+    EXPECT_EQ(playlistUrls(*window),
+              QStringList({"file://" + home.music + "/a.wl", "file://" + home.music + "/b.wl"}));
+}
+
 TEST(MenuDialogs, AddSkipsDuplicatesAndDeleteAsksOnlyForLocalFiles)
 {
     MenuHome home;
@@ -340,6 +380,21 @@ TEST(MenuDialogs, PlaylistSearchesShareTheirTextAndTheAboutBoxDoesNotWait)
 // Recording from the record indicator: with recordOneFile, the second
 // recording goes on in the first one's file; a folder that cannot take a
 // recording is reported.
+// A fresh home names a music folder it does not have: recordings go home
+// until there is one.
+TEST(MenuDialogs, RecordingsGoHomeUntilThereIsAMusicFolder)
+{
+    PlayerHome player("");
+    auto window = makeWindow({});
+    EXPECT_EQ(QDir(window->settings().recordDirectory).canonicalPath(),
+              QDir(player.home.file("")).canonicalPath());
+    window.reset();
+    QDir().mkpath(player.home.file("Music"));
+    window = makeWindow({});
+    EXPECT_EQ(QDir(window->settings().recordDirectory).canonicalPath(),
+              QDir(player.home.file("Music")).canonicalPath());
+}
+
 TEST(MenuDialogs, RecordingOneFileAppendsAndAFailedStartIsReported)
 {
     MenuHome home("recordOneFile = true\nrecordBufSize = 16\n");
@@ -372,10 +427,22 @@ TEST(MenuDialogs, RecordingOneFileAppendsAndAFailedStartIsReported)
     EXPECT_EQ(files.at(0), files.at(1));
     EXPECT_EQ(QDir(records).entryList(QDir::Files), QStringList{QFileInfo(files.at(0)).fileName()});
 
+    // A folder that is not there: the person is told why, and the record
+    // toggle goes off so that the next start does not ask again.
     window->settings().recordDirectory = home.file("missing/folder");
     window->settings().recordOneFile = false;
+    DialogScript script;
+    script.expect("Recording error", [&](QDialog *dialog) {
+        EXPECT_EQ(dialogText(dialog), "Recording could not start in " +
+                                          home.file("missing/folder") +
+                                          ": No such file or directory");
+        dialog->accept();
+    });
     QTest::mouseClick(window->softKeyBar()->middleButton(), Qt::LeftButton);
     EXPECT_TRUE(waitFor([&] { return log.text().contains("recordStart failed: "); }));
+    ASSERT_TRUE(waitFor([&] { return script.done(); }));
+    EXPECT_FALSE(window->recordIndicatorWidget()->isBlinking());
+    EXPECT_TRUE(script.unexpected.isEmpty()) << script.unexpected.join('|').toStdString();
     QTest::mouseClick(window->softKeyBar()->middleButton(), Qt::LeftButton);
     window.reset();
     server.stop();

@@ -7,8 +7,10 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -158,4 +160,14 @@ void pressUntil(QWidget *widget, Qt::Key key, const std::function<bool()> &done,
 {
     for (int i = 0; i < limit && !done(); ++i)
         QTest::keyClick(widget, key);
+}
+
+void doubleClick(QListWidget &list, int row)
+{
+    const QPoint at = list.visualItemRect(list.item(row)).center();
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, at, list.viewport()->mapToGlobal(at),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list.viewport(), &dbl);
+    QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, at);
 }

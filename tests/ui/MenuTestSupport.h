@@ -12,6 +12,7 @@
 #include <deque>
 #include <functional>
 
+class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -72,3 +73,5 @@ QStringList playlistUrls(Wavelark &window);
 int playingIndex(Wavelark &window);
 // Presses `key` on the widget until `done` holds (at most `limit` times).
 void pressUntil(QWidget *widget, Qt::Key key, const std::function<bool()> &done, int limit = 20);
+// What a mouse sends on a row: press, release, double click, release.
+void doubleClick(QListWidget &list, int row);

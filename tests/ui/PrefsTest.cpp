@@ -2,10 +2,12 @@
 // text fields that wait for OK, Cancel, and the file OK writes.
 #include "PrefsPage.h"
 #include "StderrCapture.h"
+#include "TestHttpServer.h"
 #include "UiTestSupport.h"
 #include "WavelarkConfig.h"
 #include "stream.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -15,10 +17,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <sys/stat.h>
 
 namespace {
@@ -105,6 +111,112 @@ TEST(Prefs, InterfacePageActsAtOnceAndOkWritesTheFile)
     EXPECT_TRUE(written.contains("\nvolume = 80\n"));
     EXPECT_TRUE(written.contains("keyPrefsInterface = "));
     EXPECT_EQ(settingsPart(written), expectedSettings(w));
+}
+
+double luminance(QColor c)
+{
+    auto channel = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double contrast(QColor a, QColor b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A page opens with its first row focused; Tab walks the rows, then OK and
+// Cancel; keys on the page never run the player's commands behind it; an
+// unticked box can be seen on the page.
+TEST(Prefs, APageHasTheFocusKeepsItsKeysAndShowsItsBoxes)
+{
+    PlayerHome player(kKeys + "keyPlayStop = 32\nkeyQuit = 81\n");
+    const QString song = player.home.write("song.wl", testModuleData(400000));
+    auto window = makeWindow({song});
+    Wavelark &w = *window;
+    press(w, Qt::Key_F2);
+    PrefsPage *page = shownPage(w);
+    ASSERT_NE(page, nullptr);
+    auto *grid = page->contentFrame()->findChild<QGridLayout *>();
+    ASSERT_NE(grid, nullptr);
+    QList<QWidget *> rows;
+    for (int row = 0; row < grid->rowCount(); ++row)
+        if (QLayoutItem *item = grid->itemAtPosition(row, 1); item && item->widget())
+            rows.append(item->widget());
+    ASSERT_GT(rows.size(), 3);
+    ASSERT_TRUE(waitFor([&] { return QApplication::focusWidget() != nullptr; }));
+    EXPECT_EQ(QApplication::focusWidget(), rows.first());
+
+    QList<QWidget *> walked = {QApplication::focusWidget()};
+    for (int i = 0; i < rows.size() + 2; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        walked.append(QApplication::focusWidget());
+    }
+    QList<QWidget *> expected = rows;
+    expected << page->okButton() << page->cancelButton() << rows.first();
+    EXPECT_EQ(walked, expected);
+
+    // A letter on a check box and Space or Q that reach the page itself.
+    auto *box = control<QCheckBox>(page, "Autoplay:");
+    ASSERT_NE(box, nullptr);
+    QTest::keyClick(box, Qt::Key_Q);
+    QTest::keyClick(page->contentFrame(), Qt::Key_Space);
+    QTest::keyClick(page->contentFrame(), Qt::Key_Q);
+    EXPECT_NE(w.radioStream(), nullptr);
+    EXPECT_FALSE(w.radioStream()->isPlaying());
+    EXPECT_TRUE(page->isShown());
+
+    box->setChecked(false);
+    const QImage image = box->grab().toImage();
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const QRect indicator =
+        box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+    const QColor fill = image.pixelColor(indicator.center());
+    const QColor pageColour = page->contentFrame()->palette().color(QPalette::Window);
+    EXPECT_GE(contrast(fill, pageColour), 3.0)
+        << fill.name().toStdString() << " on " << pageColour.name().toStdString();
+
+    // Escape leaves the page; the window's keys work again.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(page->isShown());
+    press(w, Qt::Key_Space);
+    EXPECT_TRUE(waitFor([&] { return w.radioStream()->isPlaying(); }));
+    window.reset();
+}
+
+// The decode thread asks for the buffer-empty sound while a person changes
+// its settings on the Sounds page: the request is carried to the window's
+// thread and uses the settings as they are there (ThreadSanitizer sees a
+// race otherwise).
+TEST(Prefs, TheBufferEmptySoundFollowsTheSoundsPageWhilePlaying)
+{
+    PlayerHome player("decodeWait = 2\nbufferEmptySound = /no/such/empty.wav\n");
+    TestHttpServer server;
+    ASSERT_TRUE(server.start());
+    // Decoded after the initial wait, which asks for the sound meanwhile.
+    server.setRoute("/held",
+                    TestHttpServer::Reply::make("ICY 200 OK", {}, testModuleData(3000)).hang());
+    StderrCapture log;
+    auto window = makeWindow({server.url("/held")});
+    Wavelark &w = *window;
+    ASSERT_TRUE(waitFor([&] { return w.currentLinkId() != -1; }));
+    w.slotPrefsSound();
+    PrefsPage *sounds = shownPage(w);
+    ASSERT_NE(sounds, nullptr);
+    QCheckBox *loop = control<QCheckBox>(sounds, "Loop:");
+    ASSERT_NE(loop, nullptr);
+    ASSERT_TRUE(w.startPlayback());
+    int flips = 0;
+    EXPECT_TRUE(waitFor([&] {
+        loop->setChecked(++flips % 2 == 1);
+        return log.text().count("playSound(): /no/such/empty.wav\n") >= 2;
+    }));
+    EXPECT_GT(flips, 1);
+    window.reset();
+    server.stop();
 }
 
 TEST(Prefs, NetworkTextFieldsWaitForOkAndCancelPutsThemBack)

@@ -73,10 +73,12 @@ TEST(Program, SigtermEndsItWithTheRecordingWrittenOut)
                                               records.toUtf8() + "\n");
     TestHttpServer server;
     ASSERT_TRUE(server.start());
+    // Live: the audio keeps coming after decoding has begun.
     const QByteArray audio = testModuleData(60000);
-    server.setRoute(
-        "/live",
-        TestHttpServer::Reply::make("ICY 200 OK", {{"icy-name", "Station"}}, audio).hang());
+    server.setRoute("/live", TestHttpServer::Reply::make("ICY 200 OK", {{"icy-name", "Station"}},
+                                                         audio.left(2000))
+                                 .trickle(audio.mid(2000), std::chrono::milliseconds(10), 500)
+                                 .hang());
     const pid_t pid = spawn({"-a", "-R", server.url("/live")});
     ASSERT_GT(pid, 0);
     // A 1 KB record buffer is written out while the stream plays.
@@ -93,10 +95,45 @@ TEST(Program, SigtermEndsItWithTheRecordingWrittenOut)
     EXPECT_EQ(waitExit(pid), 0);
     recording.refresh();
     EXPECT_TRUE(recording.fileName().endsWith("-record.mp3"));
-    // Closed with what it held, ending in an unbroken piece of the stream.
+    // Closed with what it held: one unbroken piece of the stream's audio,
+    // without a byte of the reply header (armed before the stream started).
     const QByteArray recorded = readAllBytes(recording.filePath());
     EXPECT_GE(recorded.size(), before);
-    EXPECT_GE(audio.indexOf(recorded.right(2000)), 0);
+    EXPECT_FALSE(recorded.contains("ICY 200 OK"));
+    EXPECT_FALSE(recorded.contains("icy-name"));
+    EXPECT_GE(audio.indexOf(recorded), 0);
+    server.stop();
+}
+
+// A box opened inside the start-up (the favorites cannot be read) and the
+// error dialog later: SIGTERM ends the program there, at once and with 0.
+TEST(Program, SigtermWhileADialogIsOpenEndsIt)
+{
+    PlayerHome player("streamRetries = 0\n");
+    const QString log = player.home.file("stderr.txt");
+    auto logSays = [&](const char *text) { return readAllBytes(log).contains(text); };
+    const QStringList env = {QStringLiteral("QT_QPA_PLATFORM=offscreen"),
+                             QStringLiteral("WAVELARK_AUDIO=null")};
+
+    QDir().mkpath(player.home.file(".wavelark/favorites.pls"));
+    pid_t pid = startProgramLogged(QStringLiteral(WAVELARK_PROGRAM), {}, env, log);
+    ASSERT_GT(pid, 0);
+    // Printed right before the "Unrecognized or invalid URL" box opens.
+    ASSERT_TRUE(waitFor([&] { return logSays("could not open file for reading."); }));
+    ::kill(pid, SIGTERM);
+    EXPECT_EQ(waitExit(pid, 10000), 0);
+    QDir(player.home.file(".wavelark/favorites.pls")).removeRecursively();
+
+    TestHttpServer server;
+    ASSERT_TRUE(server.start());
+    server.setRoute("/gone", TestHttpServer::Reply::make("HTTP/1.0 404 Not Found", {}, ""));
+    pid =
+        startProgramLogged(QStringLiteral(WAVELARK_PROGRAM), {"-a", server.url("/gone")}, env, log);
+    ASSERT_GT(pid, 0);
+    // Printed right before the "Connection error" dialog opens.
+    ASSERT_TRUE(waitFor([&] { return logSays("RETRY 1/0"); }));
+    ::kill(pid, SIGTERM);
+    EXPECT_EQ(waitExit(pid, 10000), 0);
     server.stop();
 }
 

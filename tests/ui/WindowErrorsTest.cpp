@@ -1,5 +1,6 @@
 // A failing item: retried while retries are left if remote, then skipped
 // or shown in the "Connection error" dialog.
+#include "AudioOps.h"
 #include "SoftKeyBar.h"
 #include "StderrCapture.h"
 #include "TestHttpServer.h"
@@ -13,7 +14,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
+
+using Reply = TestHttpServer::Reply;
 
 // A URL nothing listens on: every connection is refused.
 QString deadUrl()
@@ -85,6 +91,47 @@ TEST(WindowErrors, LocalItemIsNeverRetried)
     ASSERT_TRUE(waitFor([&] { return !dialogs.titles.isEmpty(); }, 30000));
     EXPECT_FALSE(log.text().contains("RETRY"));
     EXPECT_EQ(dialogs.texts.at(0), QStringLiteral("unknown file format"));
+}
+
+// Errors nobody saw: a sound device that cannot be opened, and a station
+// that serves HTTP Live Streaming. Both say why in the error dialog.
+TEST(WindowErrors, AFailedSoundDeviceAndAnHlsStreamAreShown)
+{
+    PlayerHome player("");
+    TestHttpServer server;
+    ASSERT_TRUE(server.start());
+    server.setRoute("/live.m3u8", Reply::make("HTTP/1.0 200 OK",
+                                              {{"Content-Type", "application/vnd.apple.mpegurl"}},
+                                              "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:6\n"
+                                              "#EXT-X-MEDIA-SEQUENCE:120\n#EXTINF:6.0,\nseg120.ts\n"
+                                              "#EXTINF:6.0,\nseg121.ts\n"));
+    DialogCatcher dialogs;
+    auto window = makeWindow({server.url("/live.m3u8")});
+    play(*window);
+    ASSERT_TRUE(waitFor([&] { return !dialogs.titles.isEmpty(); }));
+    EXPECT_EQ(dialogs.titles.at(0), QStringLiteral("Connection error"));
+    EXPECT_EQ(dialogs.texts.at(0),
+              QStringLiteral("stream type not supported (HTTP Live Streaming)"));
+    EXPECT_EQ(window->radioStream()->count(), 1) << "the segments are not stations";
+    window.reset();
+
+    // The device the window shares refuses to open (as a busy or missing card).
+    AudioOps *ops = sharedAudioOps();
+    const AudioOps saved = *ops;
+    ops->open = [](void *) { return EBUSY; };
+    const QString song = player.home.write("song.wl", testModuleData(40000));
+    window = makeWindow({song});
+    play(*window);
+    ASSERT_TRUE(waitFor([&] { return dialogs.titles.size() == 2; }));
+    *ops = saved;
+    EXPECT_EQ(dialogs.texts.at(1),
+              "sound output could not be opened: " + QString::fromLocal8Bit(std::strerror(EBUSY)));
+    EXPECT_FALSE(window->radioStream()->isPlaying());
+    // Once: the file itself is fine and is not marked bad.
+    EXPECT_FALSE(waitFor([&] { return dialogs.titles.size() > 2; }, 500));
+    EXPECT_FALSE(window->radioStream()->isBad(Selection::Playing));
+    window.reset();
+    server.stop();
 }
 
 } // namespace

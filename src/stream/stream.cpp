@@ -50,8 +50,7 @@ RadioStream::~RadioStream()
     abandonProbe();
     // With no stream playing, a fetch pass may still be inside libcurl;
     // the multi handle is only touched again once that pass has ended.
-    fetchTimer_.stop();
-    readThread_->join();
+    waitForFetches();
     transfer_.removeStream();
     decoders_.releaseStream();
     device_.close(true);

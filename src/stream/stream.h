@@ -141,6 +141,10 @@ public:
     // The error text of a fetch that failed, once; null otherwise. Cancels it.
     QString takeFetchError(unsigned id);
     unsigned fetchCount();
+    // Stops the fetch tick and waits for a fetch pass in progress (GUI
+    // thread): no fetch delivers its data until a new one is started. What
+    // a shut-down does before the fetches' receivers go.
+    void waitForFetches();
 
     // --- Scan mode (GUI thread) ------------------------------------------------
     void setScan(bool on, int seconds);

@@ -40,6 +40,12 @@ unsigned RadioStream::fetchCount()
     return transfer_.fetchCount();
 }
 
+void RadioStream::waitForFetches()
+{
+    fetchTimer_.stop();
+    readThread_->join();
+}
+
 void RadioStream::slotFetch()
 {
     if (readThread_->active())

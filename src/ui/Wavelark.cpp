@@ -171,6 +171,8 @@ void Wavelark::shutDownStream()
     connectingSoundTimer.stop();
     sortTagTimer.stop();
     stream->stop();
+    // A fetch pass on the read thread may be delivering to the client.
+    stream->waitForFetches();
     delete shoutCast;
     shoutCast = nullptr;
     delete config;

@@ -1,13 +1,20 @@
 #!/bin/sh
-# Installs the Debian 12 packages that building, running and testing need.
-# Does nothing when they are all present; uses sudo when not run as root.
+# Installs the Debian 12 packages that building and running need; with
+# --tests also those that only the test suite needs. Does nothing when they
+# are all present; uses sudo when not run as root.
 set -eu
 
 PACKAGES="cmake ninja-build g++ pkg-config python3 clang clang-format libclang-rt-14-dev
 libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libcurl4-openssl-dev
-libasound2-dev libmpg123-dev libfaad-dev libvorbis-dev libogg-dev libopus-dev
+libasound2-dev libpulse-dev libmpg123-dev libfaad-dev libvorbis-dev libogg-dev libopus-dev
 libflac-dev xvfb xauth fonts-dejavu-core alsa-oss lame sox vorbis-tools
 opus-tools flac mpg123 xdotool imagemagick dbus desktop-file-utils"
+# The PulseAudio tests start a sound server of their own. Not for the run
+# command: on a PipeWire desktop, installing this server would replace
+# pipewire-pulse.
+if [ "${1:-}" = "--tests" ]; then
+    PACKAGES="$PACKAGES pulseaudio pulseaudio-utils"
+fi
 
 missing=""
 for p in $PACKAGES; do

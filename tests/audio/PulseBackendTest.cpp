@@ -73,7 +73,8 @@ TEST_F(PulseBackendTest, TheServerShowsThePlayerByNameAndTheSongAsTitle)
     EXPECT_EQ(pulseProperty(listing, "application.name"), "Wavelark");
     EXPECT_EQ(pulseProperty(listing, "media.name"), "Wavelark");
     EXPECT_EQ(pulseProperty(listing, "media.title"), "Artist 1 - Song 1");
-    EXPECT_TRUE(listing.contains("Sample Specification: s16le 2ch 44100Hz")) << listing.toStdString();
+    EXPECT_TRUE(listing.contains("Sample Specification: s16le 2ch 44100Hz"))
+        << listing.toStdString();
 
     // A new song: the same stream takes the new title.
     const QString before = sinkInputs().section('\n', 0, 0);
@@ -97,8 +98,8 @@ TEST_F(PulseBackendTest, TheServerShowsThePlayerByNameAndTheSongAsTitle)
 
     EXPECT_EQ(ops.close(ops.userData), 0);
     EXPECT_EQ(ops.close(ops.userData), -1);
-    EXPECT_TRUE(processEventsUntil(
-        everyFiftyMs([&] { return sinkInputs().trimmed().isEmpty(); }), 10000))
+    EXPECT_TRUE(
+        processEventsUntil(everyFiftyMs([&] { return sinkInputs().trimmed().isEmpty(); }), 10000))
         << "the stream leaves the server on close";
 }
 

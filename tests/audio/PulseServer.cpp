@@ -31,15 +31,16 @@ PulseServer::PulseServer() : socket_(home_.file("native"))
                           "XDG_RUNTIME_DIR=" + runtime};
     // As root too (CI): the server only warns when it is not a system
     // instance; --disallow-exit and no idle exit keep it up between clients.
-    server_ = startProgram(
-        "pulseaudio",
-        {"--daemonize=no", "-n", "--use-pid-file=no", "--system=no", "--disallow-exit",
-         "--disallow-module-loading", "--exit-idle-time=-1", "--disable-shm=yes",
-         "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket_,
-         "--load=module-null-sink sink_name=" + sink()},
-        env);
-    up_ = server_ > 0 && processEventsUntil(everyFiftyMs([this] { return pactl("info").contains("Server Name"); }),
-                                           15000);
+    server_ =
+        startProgram("pulseaudio",
+                     {"--daemonize=no", "-n", "--use-pid-file=no", "--system=no", "--disallow-exit",
+                      "--disallow-module-loading", "--exit-idle-time=-1", "--disable-shm=yes",
+                      "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket_,
+                      "--load=module-null-sink sink_name=" + sink()},
+                     env);
+    up_ = server_ > 0 &&
+          processEventsUntil(everyFiftyMs([this] { return pactl("info").contains("Server Name"); }),
+                             15000);
 }
 
 PulseServer::~PulseServer()
@@ -55,8 +56,8 @@ void PulseServer::kill()
 
 QString PulseServer::pactl(const QString &args) const
 {
-    const QByteArray command = "env PULSE_SERVER='" + address().toUtf8() + "' pactl " +
-                               args.toUtf8() + " 2>/dev/null";
+    const QByteArray command =
+        "env PULSE_SERVER='" + address().toUtf8() + "' pactl " + args.toUtf8() + " 2>/dev/null";
     FILE *pipe = ::popen(command.constData(), "r");
     if (!pipe)
         return {};
@@ -91,7 +92,6 @@ std::function<bool()> everyFiftyMs(std::function<bool()> check)
         return check();
     };
 }
-
 
 QString pulseProperty(const QString &listing, const QString &name)
 {

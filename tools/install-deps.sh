@@ -16,11 +16,14 @@ if [ "${1:-}" = "--tests" ]; then
     PACKAGES="$PACKAGES pulseaudio pulseaudio-utils"
 fi
 
+# One query for all: a later start of the run command should cost nothing here.
+installed=" $(dpkg-query -W -f='${Package}=${db:Status-Abbrev} ' $PACKAGES 2>/dev/null || true)"
 missing=""
 for p in $PACKAGES; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-        missing="$missing $p"
-    fi
+    case $installed in
+        *" $p=ii"*) ;;
+        *) missing="$missing $p" ;;
+    esac
 done
 [ -z "$missing" ] && exit 0
 

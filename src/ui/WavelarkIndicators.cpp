@@ -1,5 +1,7 @@
 #include "WavelarkIndicators.h"
 
+#include "InstalledData.h"
+
 #include <QDir>
 #include <QKeyEvent>
 #include <QPixmap>
@@ -16,7 +18,7 @@ namespace {
 // A missing or unreadable file gives an empty picture, without a message.
 void showPicture(QLabel *label, const QString &name)
 {
-    label->setPixmap(QPixmap(wavelarkPictureDirectory() + name));
+    label->setPixmap(QPixmap(userOrInstalledFile(name)));
 }
 
 } // namespace

@@ -79,7 +79,8 @@ TEST(FirstRun, ThePlaylistIsTheDirectorysTopStationsAndTheMiddleKeyPlaysOne)
     server.setRoute("/json/stations/topclick/40",
                     Reply::make("HTTP/1.0 200 OK", {{"Content-Type", "application/json"}}, list));
     server.setRoute(
-        "/one", Reply::make("ICY 200 OK", {{"icy-name", "Top One"}}, testModuleData(100000)).hang());
+        "/one",
+        Reply::make("ICY 200 OK", {{"icy-name", "Top One"}}, testModuleData(100000)).hang());
     MenuHome home;
     DialogScript script;
 
@@ -128,7 +129,8 @@ TEST(FirstRun, WithoutTheDirectoryTheWindowSaysWhatToDoInstead)
     });
     auto window = makeWindow({});
     ASSERT_TRUE(waitFor([&] { return script.done(); }));
-    EXPECT_TRUE(shown.startsWith("The station directory could not be reached")) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith("The station directory could not be reached"))
+        << shown.toStdString();
     EXPECT_TRUE(shown.contains("File → Open URL")) << shown.toStdString();
     EXPECT_EQ(dir.topRequests(), 1);
     EXPECT_EQ(window->radioStream()->count(), 0u);

@@ -67,6 +67,18 @@ void takeLongOptions(std::vector<char *> &args, CommandLineOptions &o, FILE *err
 
 } // namespace
 
+bool asksForInformation(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--")
+            return false;
+        if (a == "--help" || a == "--version")
+            return true;
+    }
+    return false;
+}
+
 QString usageLine()
 {
     return QCoreApplication::translate(

@@ -32,6 +32,10 @@ struct CommandLineOptions
 // ends the options.
 CommandLineOptions parseCommandLine(int argc, char **argv, FILE *err = stderr, FILE *out = stdout);
 
+// True when --help or --version comes before any bare "--": the program can
+// answer before it needs a display.
+bool asksForInformation(int argc, char **argv);
+
 // The usage line, without its newline.
 QString usageLine();
 

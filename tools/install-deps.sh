@@ -8,7 +8,7 @@ PACKAGES="cmake ninja-build g++ pkg-config python3 clang clang-format libclang-r
 libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libcurl4-openssl-dev
 libasound2-dev libpulse-dev libmpg123-dev libfaad-dev libvorbis-dev libogg-dev libopus-dev
 libflac-dev xvfb xauth fonts-dejavu-core alsa-oss lame sox vorbis-tools
-opus-tools flac mpg123 xdotool imagemagick dbus desktop-file-utils"
+opus-tools flac mpg123 xdotool imagemagick dbus desktop-file-utils dpkg-dev"
 # The PulseAudio tests start a sound server of their own. Not for the run
 # command: on a PipeWire desktop, installing this server would replace
 # pipewire-pulse.

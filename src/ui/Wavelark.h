@@ -162,8 +162,7 @@ public:
     void showDirectoryList(int index, bool newSearch, bool force);
     // Runs a directory action: -1 the pending one, 0 search, 1 fetch the
     // current genre's station list, 2 refresh the genre index, 3 fetch the
-    // top stations. Also what
-    // the link's arrival runs for a waiting action.
+    // top stations. Also what the link's arrival runs for a waiting action.
     void runDirectoryAction(int action);
     // A first run (no location given, no favorites): the directory's most
     // listened stations become the playlist (WavelarkFirstRun.cpp).

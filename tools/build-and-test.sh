@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer and runs the whole test suite.
 set -eu
 cd "$(dirname "$0")/.."
-tools/install-deps.sh
+tools/install-deps.sh --tests
 tools/check-format.sh
 BUILD=${BUILD_DIR:-build-asan}
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAVELARK_ASAN=ON

@@ -18,8 +18,8 @@ cleanup() {
 trap cleanup EXIT
 
 # A private home with the decoder modules and the pictures.
-mkdir -p "$WORK/home/.wavelark"
-cmake --install "$BUILD" --component modules --prefix "$WORK/home/.wavelark" >/dev/null
+mkdir -p "$WORK/home/.wavelark/plugins"
+cp "$BUILD"/plugins/*.so "$WORK/home/.wavelark/plugins/"
 cp pictures/*.xpm "$WORK/home/.wavelark/"
 
 # Twenty seconds of a chord, as MP3.

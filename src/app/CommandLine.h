@@ -20,14 +20,21 @@ struct CommandLineOptions
     int outBufSize = -1;        // -o n: n * 1024 bytes; -1 when not given
     QString proxy;              // -p; null when not given
     QString configPath;         // -c; null for the default path
-    bool quitRequested = false; // the usage line was printed
-    int quitStatus = 0;         // exit status then: 0 for -h alone, 2 otherwise
+    bool quitRequested = false; // the usage line, the help or the version was printed
+    int quitStatus = 0;         // exit status then: 0 for -h, --help, --version; 2 otherwise
     QStringList arguments;      // files, folders or URLs after the options
 };
 
 // Parses argv with getopt. -h, -f and unknown options print the usage line
-// on `err` and request a quit; parsing goes on.
-CommandLineOptions parseCommandLine(int argc, char **argv, FILE *err = stderr);
+// on `err` and request a quit; parsing goes on. --help (the usage line and
+// the options) and --version print on `out` and request a quit with status
+// 0; another long option prints the usage line once on `err`. A bare "--"
+// ends the options.
+CommandLineOptions parseCommandLine(int argc, char **argv, FILE *err = stderr, FILE *out = stdout);
+
+// True when --help or --version comes before any bare "--": the program can
+// answer before it needs a display.
+bool asksForInformation(int argc, char **argv);
 
 // The usage line, without its newline.
 QString usageLine();

@@ -1,5 +1,6 @@
 // The player: the main window's constructor is the start-up, then the
 // event loop runs until the window quits (soft key, close button, SIGTERM).
+#include "CommandLine.h"
 #include "RunningPlayer.h"
 #include "Wavelark.h"
 
@@ -7,6 +8,9 @@
 
 int main(int argc, char **argv)
 {
+    // Answered without a display, which the application object needs.
+    if (asksForInformation(argc, argv))
+        return parseCommandLine(argc, argv).quitStatus;
     QApplication app(argc, argv);
     if (handOverToRunningPlayer(argc, argv))
         return 0;

@@ -44,6 +44,11 @@ int channelMask(snd_pcm_t *pcm, snd_pcm_hw_params_t *params)
     return mask;
 }
 
+// The library's own messages (file and line of its configuration code) say
+// nothing a listener can act on; report() prints the one that matters.
+void quietLibraryErrors(const char *, int, const char *, int, const char *, ...)
+{}
+
 } // namespace
 
 void AlsaBackend::PcmCloser::operator()(snd_pcm_t *pcm) const
@@ -52,7 +57,9 @@ void AlsaBackend::PcmCloser::operator()(snd_pcm_t *pcm) const
 }
 
 AlsaBackend::AlsaBackend(std::string device) : device_(std::move(device))
-{}
+{
+    snd_lib_error_set_handler(quietLibraryErrors);
+}
 
 void AlsaBackend::report(int alsaError) const
 {

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <sys/types.h>
 
 namespace wavelark {
@@ -36,6 +37,8 @@ public:
     // One attempt to write: bytes taken (> 0), 0 when nothing more can be
     // taken, or -1 with errno (EINTR is retried by the host).
     virtual ssize_t writeSome(const uint8_t *data, size_t count) = 0;
+    // The song now playing, for a backend that can show it (a sound server).
+    virtual void setTitle(const std::string &) {}
 };
 
 // The host's write: prepare once, then writeSome until everything is out.

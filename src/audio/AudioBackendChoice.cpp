@@ -7,6 +7,9 @@
 #ifdef WAVELARK_HAVE_ALSA
 #include "AlsaBackend.h"
 #endif
+#ifdef WAVELARK_HAVE_PULSE
+#include "PulseBackend.h"
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -22,25 +25,34 @@ constexpr const char *kVariable = "WAVELARK_AUDIO";
 
 AudioBackendChoice unknownValue(std::string_view value)
 {
-    std::fprintf(
-        stderr,
-        "%s: unknown value '%.*s'; accepted values: oss, alsa, alsa:DEVICE, wav:PATH, null; "
-        "using null\n",
-        kVariable, static_cast<int>(value.size()), value.data());
+    std::fprintf(stderr,
+                 "%s: unknown value '%.*s'; accepted values: oss, pulse, pulse:SERVER, alsa, "
+                 "alsa:DEVICE, wav:PATH, null; "
+                 "using null\n",
+                 kVariable, static_cast<int>(value.size()), value.data());
     return {AudioBackendChoice::Kind::Null, {}};
 }
 
 } // namespace
 
-AudioBackendChoice parseAudioBackend(const char *value, bool (*dspWritable)())
+AudioBackendChoice parseAudioBackend(const char *value, bool (*dspWritable)(),
+                                     bool (*serverAnswers)())
 {
     using Kind = AudioBackendChoice::Kind;
     const std::string_view v = value ? value : "";
-    if (v.empty())
-        return dspWritable() ? AudioBackendChoice{Kind::Oss, {}}
-                             : AudioBackendChoice{Kind::Alsa, "default"};
+    if (v.empty()) {
+        if (dspWritable())
+            return {Kind::Oss, {}};
+        if (serverAnswers && serverAnswers())
+            return {Kind::Pulse, {}};
+        return {Kind::Alsa, "default"};
+    }
     if (v == "oss")
         return {Kind::Oss, {}};
+    if (v == "pulse")
+        return {Kind::Pulse, {}};
+    if (v.starts_with("pulse:") && v.size() > 6)
+        return {Kind::Pulse, std::string(v.substr(6))};
     if (v == "null")
         return {Kind::Null, {}};
     if (v == "alsa")
@@ -63,7 +75,11 @@ bool dspOpensForWriting()
 
 AudioBackendChoice audioBackendFromEnvironment()
 {
+#ifdef WAVELARK_HAVE_PULSE
+    return parseAudioBackend(std::getenv(kVariable), dspOpensForWriting, pulseServerAnswers);
+#else
     return parseAudioBackend(std::getenv(kVariable), dspOpensForWriting);
+#endif
 }
 
 std::unique_ptr<AudioBackend> createAudioBackend(const AudioBackendChoice &choice)
@@ -77,6 +93,13 @@ std::unique_ptr<AudioBackend> createAudioBackend(const AudioBackendChoice &choic
         return std::make_unique<AlsaBackend>(choice.argument);
 #else
         std::fprintf(stderr, "%s: ALSA support is not built in; using null\n", kVariable);
+        return std::make_unique<NullBackend>();
+#endif
+    case Kind::Pulse:
+#ifdef WAVELARK_HAVE_PULSE
+        return std::make_unique<PulseBackend>(choice.argument);
+#else
+        std::fprintf(stderr, "%s: PulseAudio support is not built in; using null\n", kVariable);
         return std::make_unique<NullBackend>();
 #endif
     case Kind::Null: break;

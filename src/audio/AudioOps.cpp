@@ -50,6 +50,11 @@ int opEnumerate(void *user, AudioFormatEntry *table, int maxRows, AudioOps *)
     return backendOf(user).enumerate(table, maxRows);
 }
 
+void opSetTitle(void *user, const char *title)
+{
+    backendOf(user).setTitle(title ? title : "");
+}
+
 // A driver that keeps answering EINTR without progress must not hang the
 // decode thread with the audio lock held.
 constexpr int kMaxInterruptsInARow = 1000;
@@ -97,6 +102,7 @@ void fillAudioOps(AudioOps &ops, AudioBackend &backend)
     ops.enumerate = opEnumerate;
     ops.openCount = 0;
     ops.userData = &backend;
+    ops.setTitle = opSetTitle;
 }
 
 } // namespace wavelark

@@ -56,6 +56,10 @@ struct AudioOps
     int openCount = 0;
     // The backend object behind the operations (owned by the audio library).
     void *userData = nullptr;
+    // Optional, beside the eight: names the song now playing (UTF-8) for an
+    // output that shows it; null when the output has no use for it. Called
+    // under the audio lock like the others.
+    void (*setTitle)(void *user, const char *title) = nullptr;
 };
 
 namespace wavelark {

@@ -28,6 +28,9 @@ public:
     // the source's default).
     virtual QString genreUrl(const QString &genre, int limit) const = 0;
     virtual QString searchUrl(const QString &text, int limit) const = 0;
+    // The `count` stations listened to most; empty when the source has no
+    // such list.
+    virtual QString topStationsUrl(int) const { return {}; }
     // The address that tells the service the station was started; empty
     // when the source has none or the station carries no id for it.
     virtual QString clickUrl(const ShoutCastStation &) const { return {}; }

@@ -100,6 +100,12 @@ public:
         return QStringLiteral("%1/json/stations/search?name=%2&%3")
             .arg(root(), encoded(text), stationQuery(limit));
     }
+    QString topStationsUrl(int count) const override
+    {
+        return QStringLiteral("%1/json/stations/topclick/%2?hidebroken=true")
+            .arg(root())
+            .arg(count);
+    }
     QString clickUrl(const ShoutCastStation &station) const override
     {
         if (station.uuid.isEmpty())

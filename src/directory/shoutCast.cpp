@@ -128,7 +128,11 @@ bool ShoutCast::fetchStations(ShoutCastGenre *genre)
         std::lock_guard lock(mutex_);
         if (!genre || !isListed(genre))
             return false;
-        if (genre == searchGenre_) {
+        if (genre == searchGenre_ && topCount_ > 0) {
+            url = source_->topStationsUrl(topCount_);
+            if (url.isEmpty())
+                return false;
+        } else if (genre == searchGenre_) {
             if (searchText_.isEmpty())
                 return false;
             url = source_->searchUrl(searchText_, stationLimit_);
@@ -159,9 +163,21 @@ bool ShoutCast::search(const QString &text)
     {
         std::lock_guard lock(mutex_);
         searchText_ = text;
+        topCount_ = 0;
         genre = searchGenre_;
     }
     return fetchStations(genre);
+}
+
+bool ShoutCast::fetchTopStations(int count)
+{
+    ShoutCastGenre *genre = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        topCount_ = count;
+        genre = searchGenre_;
+    }
+    return count > 0 && fetchStations(genre);
 }
 
 void ShoutCast::resetGenre(ShoutCastGenre *genre)
@@ -267,6 +283,12 @@ ShoutCastGenre *ShoutCast::genreAt(int index) const
 {
     std::lock_guard lock(mutex_);
     return index >= 0 && size_t(index) < genres_.size() ? genres_[size_t(index)].get() : nullptr;
+}
+
+bool ShoutCast::holdsTopStations() const
+{
+    std::lock_guard lock(mutex_);
+    return topCount_ > 0;
 }
 
 ShoutCastGenre *ShoutCast::searchGenre() const

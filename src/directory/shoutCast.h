@@ -89,6 +89,10 @@ public:
     bool fetchStations(ShoutCastGenre *genre);
     // Sets the search text and fetches the search-results genre.
     bool search(const QString &text);
+    // Fetches the directory's `count` most listened stations as the
+    // search-results genre (until the next search). False when the source
+    // has no such list.
+    bool fetchTopStations(int count);
     // Cancels the genre's fetch and resets its parser (the stations stay
     // until a new list's header arrives) and its state to StateBegin.
     void resetGenre(ShoutCastGenre *genre);
@@ -121,6 +125,8 @@ public:
     ShoutCastGenre *genreAt(int index) const;
     ShoutCastGenre *searchGenre() const;
     QString searchText() const;
+    // True while the search-results genre holds the top stations.
+    bool holdsTopStations() const;
     QString rootUrl() const;
     unsigned listFetchId() const;
 
@@ -172,6 +178,7 @@ private:
     std::vector<std::unique_ptr<ShoutCastGenre>> retired_; // freed on the GUI thread
     ShoutCastGenre *searchGenre_ = nullptr;
     QString searchText_;
+    int topCount_ = 0; // the search-results genre holds the top stations while > 0
     unsigned listFetchId_ = 0;
     bool indexOpen_ = false; // data of listFetchId_ is still expected
     std::unique_ptr<GenreIndexReader> indexReader_;

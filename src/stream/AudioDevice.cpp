@@ -138,3 +138,10 @@ bool AudioDevice::writeUnlessHeld(const char *data, size_t length, const std::at
     written = write(data, length);
     return true;
 }
+
+void AudioDevice::setTitle(const QString &title)
+{
+    std::lock_guard lock(mutex_);
+    if (ops_ && ops_->setTitle)
+        ops_->setTitle(ops_->userData, title.toUtf8().constData());
+}

@@ -2,6 +2,8 @@
 
 #include "AudioOps.h"
 
+#include <QString>
+
 #include <array>
 #include <atomic>
 #include <functional>
@@ -42,6 +44,8 @@ public:
     void restoreStreamVolume(const std::function<void()> &then);
 
     void setFormat(int channels, int rate, int format);
+    // The song now playing, for an output that shows it (a sound server).
+    void setTitle(const QString &title);
     ssize_t write(const char *data, size_t length);
     void flush(bool wait);
 

@@ -2,6 +2,7 @@
 #include "DecoderRegistry.h"
 
 #include "AudioDevice.h"
+#include "InstalledData.h"
 
 #include <QDir>
 #include <QFile>
@@ -87,16 +88,24 @@ DecoderRegistry::Found DecoderRegistry::find(const char *data, size_t length, bo
                                              const std::atomic<bool> *abandon)
 {
     std::lock_guard lock(mutex_);
-    const QDir dir(pluginDirectory());
-    const QStringList names = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System,
-                                            QDir::Name | QDir::IgnoreCase);
-    for (const QString &name : names) {
-        if (abandon && abandon->load())
-            break;
-        Found found = tryModule(name, pluginDirectory() + QLatin1Char('/') + name, verbosity_,
-                                device_, wantInfo, data, length);
-        if (found.module)
-            return found;
+    // The user's modules first; an installed one of the same name is left out.
+    QStringList tried;
+    for (const QString &folder : {pluginDirectory(), installedPluginDirectory()}) {
+        if (folder.isEmpty())
+            continue;
+        const QStringList names = QDir(folder).entryList(
+            QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System, QDir::Name | QDir::IgnoreCase);
+        for (const QString &name : names) {
+            if (abandon && abandon->load())
+                return {};
+            if (tried.contains(name))
+                continue;
+            tried << name;
+            Found found = tryModule(name, folder + QLatin1Char('/') + name, verbosity_, device_,
+                                    wantInfo, data, length);
+            if (found.module)
+                return found;
+        }
     }
     return {};
 }

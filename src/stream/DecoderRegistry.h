@@ -23,7 +23,8 @@ public:
     DecoderRegistry(int verbosity, const AudioDevice &device);
     ~DecoderRegistry();
 
-    // ~/.wavelark/plugins.
+    // ~/.wavelark/plugins, searched before the installed modules
+    // (installedPluginDirectory()).
     static QString pluginDirectory();
 
     struct Found

@@ -124,7 +124,8 @@ public:
     // Applies the stream module's record to the entry.
     void applyStreamInfo(PlayListItem *item);
     bool startProbe(PlayListItem *item, Selection which);
-    // Where modules are searched: ~/.wavelark/plugins.
+    // Where modules are searched first: ~/.wavelark/plugins (then the
+    // installed ones, InstalledData.h).
     static QString pluginDirectory();
 
     // --- Auxiliary fetches ---------------------------------------------------

@@ -36,7 +36,8 @@ QStringList absoluteLocations(const QStringList &arguments)
 bool handOverToRunningPlayer(int argc, char **argv)
 {
     FILE *quiet = std::fopen("/dev/null", "w");
-    const CommandLineOptions options = parseCommandLine(argc, argv, quiet ? quiet : stderr);
+    const CommandLineOptions options =
+        parseCommandLine(argc, argv, quiet ? quiet : stderr, quiet ? quiet : stdout);
     if (quiet)
         std::fclose(quiet);
     if (options.quitRequested)

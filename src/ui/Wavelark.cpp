@@ -112,6 +112,8 @@ Wavelark::Wavelark(int argc, char **argv, QWidget *parent) : MainWidget(parent)
     // 24. Otherwise the favorites, when there are any.
     if (options.arguments.isEmpty() && settings_.loadFavorites && QFileInfo::exists(favoritesPath))
         slotOpenFavorites();
+    else if (options.arguments.isEmpty() && !QFileInfo::exists(favoritesPath) && !quitRequested_)
+        showTopStations();
     // 25.
     suppressAutoStart = !settings_.autoPlay;
     if (settings_.autoPlay)

@@ -167,9 +167,15 @@ public:
     // search, or when forced; otherwise the kept list comes back.
     void showDirectoryList(int index, bool newSearch, bool force);
     // Runs a directory action: -1 the pending one, 0 search, 1 fetch the
-    // current genre's station list, 2 refresh the genre index. Also what
-    // the link's arrival runs for a waiting action.
+    // current genre's station list, 2 refresh the genre index, 3 fetch the
+    // top stations. Also what the link's arrival runs for a waiting action.
     void runDirectoryAction(int action);
+    // A first run (no location given, no favorites): the directory's most
+    // listened stations become the playlist (WavelarkFirstRun.cpp).
+    void showTopStations();
+    // What a failed directory request shows: a first run's failure says
+    // what to do instead.
+    QString directoryErrorText(ShoutCastGenre *genre, const QString &error) const;
     // Starts the failed request again; false when it has had its retries
     // (or was a genre-index fetch, which is never retried).
     bool retryDirectory(ShoutCastGenre *genre);

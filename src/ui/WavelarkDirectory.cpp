@@ -8,6 +8,7 @@
 #include "KeyBindings.h"
 #include "UserPaths.h"
 #include "WavelarkConfig.h"
+#include "WavelarkFirstRun.h"
 #include "WavelarkIndicators.h"
 #include "stream.h"
 
@@ -120,6 +121,10 @@ void Wavelark::runDirectoryAction(int action)
         break;
     case 1:
         if (currentGenre && shoutCast->fetchStations(currentGenre))
+            startDirectoryBlink();
+        break;
+    case 3:
+        if (shoutCast->fetchTopStations(kFirstRunStations))
             startDirectoryBlink();
         break;
     case 2:

@@ -194,5 +194,5 @@ void Wavelark::onDirectoryError(QEvent *event)
     checkDirectoryIdle();
     std::fprintf(stderr, "SC ERROR %s\n", failure->text().toLocal8Bit().constData());
     if (!retryDirectory(failure->genre()))
-        showErrorDialog(tr("SHOUTcast: ") + failure->text());
+        showErrorDialog(directoryErrorText(failure->genre(), failure->text()));
 }

@@ -1,5 +1,7 @@
 #include "WavelarkIndicators.h"
 
+#include "InstalledData.h"
+
 #include <QDir>
 #include <QKeyEvent>
 #include <QPainter>
@@ -19,7 +21,7 @@ constexpr qreal kOffOpacity = 0.3;
 // A missing or unreadable file gives an empty picture, without a message.
 void showPicture(QLabel *label, const QString &name)
 {
-    label->setPixmap(QPixmap(wavelarkPictureDirectory() + name));
+    label->setPixmap(QPixmap(userOrInstalledFile(name)));
 }
 
 // An indicator that is off shows its picture faintly, so that it reads as

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -107,7 +108,9 @@ TEST_F(AlsaBackendTest, UnknownDeviceReturnsErrnoWithMessage)
     const int err = ops.open(ops.userData);
     const std::string out = ::testing::internal::GetCapturedStderr();
     EXPECT_GT(err, 0);
-    EXPECT_NE(out.find("wavelark_no_such_device: "), std::string::npos) << out;
+    EXPECT_EQ(out.rfind("wavelark_no_such_device: ", 0), 0u) << out;
+    EXPECT_EQ(out.find("ALSA lib"), std::string::npos) << "only our own line: " << out;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
     EXPECT_EQ(ops.close(ops.userData), -1);
     EXPECT_EQ(ops.flush(ops.userData, true), -1);
     EXPECT_EQ(ops.write(ops.userData, "\0\0\0\0", 4), -1);

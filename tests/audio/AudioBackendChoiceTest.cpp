@@ -29,6 +29,18 @@ bool dspMissing()
     return false;
 }
 
+int serverAsked = 0;
+bool serverThere()
+{
+    ++serverAsked;
+    return true;
+}
+bool serverMissing()
+{
+    ++serverAsked;
+    return false;
+}
+
 } // namespace
 
 TEST(AudioBackendChoice, NamedBackendsWithTheirArguments)
@@ -44,6 +56,8 @@ TEST(AudioBackendChoice, NamedBackendsWithTheirArguments)
         {"alsa", Kind::Alsa, "default"},
         {"alsa:hw:1,0", Kind::Alsa, "hw:1,0"},
         {"wav:/tmp/a b.wav", Kind::Wav, "/tmp/a b.wav"},
+        {"pulse", Kind::Pulse, ""},
+        {"pulse:unix:/run/user/1000/pulse/native", Kind::Pulse, "unix:/run/user/1000/pulse/native"},
     };
     dspAsked = 0;
     for (const Case &c : cases) {
@@ -54,24 +68,35 @@ TEST(AudioBackendChoice, NamedBackendsWithTheirArguments)
     EXPECT_EQ(dspAsked, 0) << "a named backend does not probe /dev/dsp";
 }
 
-TEST(AudioBackendChoice, UnsetOrEmptyPrefersAWritableDspElseAlsa)
+TEST(AudioBackendChoice, UnsetOrEmptyPrefersAWritableDspThenASoundServerElseAlsa)
 {
-    EXPECT_EQ(parseAudioBackend(nullptr, dspThere).kind, Kind::Oss);
-    EXPECT_EQ(parseAudioBackend("", dspThere).kind, Kind::Oss);
-    const AudioBackendChoice alsa = parseAudioBackend(nullptr, dspMissing);
-    EXPECT_EQ(alsa.kind, Kind::Alsa);
-    EXPECT_EQ(alsa.argument, "default");
+    serverAsked = 0;
+    EXPECT_EQ(parseAudioBackend(nullptr, dspThere, serverThere).kind, Kind::Oss);
+    EXPECT_EQ(parseAudioBackend("", dspThere, serverThere).kind, Kind::Oss);
+    EXPECT_EQ(serverAsked, 0) << "a writable /dev/dsp is taken without asking the server";
+    const AudioBackendChoice pulse = parseAudioBackend(nullptr, dspMissing, serverThere);
+    EXPECT_EQ(pulse.kind, Kind::Pulse);
+    EXPECT_EQ(pulse.argument, "") << "the default server";
+    EXPECT_EQ(serverAsked, 1);
+    for (auto *server : {serverMissing, static_cast<bool (*)()>(nullptr)}) {
+        const AudioBackendChoice alsa = parseAudioBackend(nullptr, dspMissing, server);
+        EXPECT_EQ(alsa.kind, Kind::Alsa);
+        EXPECT_EQ(alsa.argument, "default");
+    }
+    EXPECT_EQ(parseAudioBackend("alsa", dspMissing, serverThere).kind, Kind::Alsa)
+        << "a named backend wins over an answering server";
 }
 
 TEST(AudioBackendChoice, UnknownValuesNameTheAcceptedOnesAndFallBackToNull)
 {
-    for (const char *value : {"pulse", "OSS", "wav:", "alsa:", "nul", "wav"}) {
+    for (const char *value : {"pulseaudio", "OSS", "wav:", "alsa:", "pulse:", "nul", "wav"}) {
         ::testing::internal::CaptureStderr();
         const AudioBackendChoice choice = parseAudioBackend(value, dspThere);
         const std::string err = ::testing::internal::GetCapturedStderr();
         EXPECT_EQ(choice.kind, Kind::Null) << value;
         EXPECT_NE(err.find(std::string("'") + value + "'"), std::string::npos) << err;
-        for (const char *accepted : {"oss", "alsa", "alsa:DEVICE", "wav:PATH", "null"})
+        for (const char *accepted :
+             {"oss", "pulse", "pulse:SERVER", "alsa", "alsa:DEVICE", "wav:PATH", "null"})
             EXPECT_NE(err.find(accepted), std::string::npos)
                 << accepted << " missing from: " << err;
     }

@@ -11,7 +11,16 @@ struct Parsed
 {
     CommandLineOptions options;
     std::string err;
+    std::string out;
 };
+
+std::string readMemstream(FILE *f, char *&buf, size_t &len)
+{
+    std::fclose(f);
+    std::string s(buf, len);
+    std::free(buf);
+    return s;
+}
 
 Parsed parse(std::vector<std::string> args)
 {
@@ -19,13 +28,13 @@ Parsed parse(std::vector<std::string> args)
     std::vector<char *> argv;
     for (std::string &a : args)
         argv.push_back(a.data());
-    char *buf = nullptr;
-    size_t len = 0;
-    FILE *err = open_memstream(&buf, &len);
-    Parsed p{parseCommandLine(int(argv.size()), argv.data(), err), {}};
-    std::fclose(err);
-    p.err.assign(buf, len);
-    std::free(buf);
+    char *errBuf = nullptr, *outBuf = nullptr;
+    size_t errLen = 0, outLen = 0;
+    FILE *err = open_memstream(&errBuf, &errLen);
+    FILE *out = open_memstream(&outBuf, &outLen);
+    Parsed p{parseCommandLine(int(argv.size()), argv.data(), err, out), {}, {}};
+    p.err = readMemstream(err, errBuf, errLen);
+    p.out = readMemstream(out, outBuf, outLen);
     return p;
 }
 
@@ -88,6 +97,33 @@ TEST(CommandLine, HelpAndUnknownOptionsPrintUsageAndGoOn)
     EXPECT_TRUE(f.options.autoPlay);
     EXPECT_TRUE(f.options.arguments.isEmpty());
     EXPECT_EQ(parse({"-h", "-z"}).err, kUsage + kUsage);
+}
+
+TEST(CommandLine, LongHelpAndVersionAnswerOnceAndEndWell)
+{
+    const Parsed help = parse({"--help"});
+    EXPECT_TRUE(help.options.quitRequested);
+    EXPECT_EQ(help.options.quitStatus, 0);
+    EXPECT_TRUE(help.err.empty()) << help.err;
+    EXPECT_EQ(help.out.find(kUsage), 0u) << help.out;
+    EXPECT_EQ(help.out.find(kUsage, 1), std::string::npos) << "the usage line once: " << help.out;
+    EXPECT_NE(help.out.find("--version"), std::string::npos);
+
+    const Parsed version = parse({"-v", "--version", "a.pls"});
+    EXPECT_TRUE(version.options.quitRequested);
+    EXPECT_EQ(version.options.quitStatus, 0);
+    EXPECT_EQ(version.out, "wavelark " WAVELARK_VERSION "\n");
+    EXPECT_EQ(version.options.verbosity, 1) << "the other options are still read";
+    EXPECT_EQ(version.options.arguments, QStringList({"a.pls"}));
+
+    const Parsed unknown = parse({"--frobnicate", "--help"});
+    EXPECT_EQ(unknown.err, kUsage) << "once, not once a letter";
+    EXPECT_EQ(unknown.options.quitStatus, 2);
+
+    // After "--" everything is an argument.
+    const Parsed rest = parse({"-a", "--", "--help"});
+    EXPECT_FALSE(rest.options.quitRequested);
+    EXPECT_EQ(rest.options.arguments, QStringList({"--help"}));
 }
 
 TEST(CommandLine, ParsesAgainFromTheStart)

@@ -57,8 +57,23 @@ protected:
     TestHttpServer server;
 };
 
+namespace {
+
+std::mutex titlesMutex;
+QStringList titlesShown; // guarded by titlesMutex
+
+void recordTitle(void *, const char *title)
+{
+    std::lock_guard lock(titlesMutex);
+    if (titlesShown.isEmpty() || titlesShown.last() != QString::fromUtf8(title))
+        titlesShown << QString::fromUtf8(title);
+}
+
+} // namespace
+
 TEST_F(NetworkEngine, IcyStreamPlaysCleanAudioAndShowsEachTitle)
 {
+    ops.setTitle = recordTitle; // what a sound server would show
     const TestStream data = audio(200000);
     const QByteArray body = icyInterleave(data.bytes(), 1000,
                                           {{3, "StreamTitle='First; feat. Guest';"},
@@ -82,6 +97,15 @@ TEST_F(NetworkEngine, IcyStreamPlaysCleanAudioAndShowsEachTitle)
         EXPECT_EQ(item->genre, QStringLiteral(" Jazz"));
         EXPECT_EQ(item->icyUrl, QStringLiteral("x"));
     });
+    {
+        std::lock_guard lock(titlesMutex);
+        // In the order the station sent them (the module's own tag may come between).
+        const qsizetype station = titlesShown.indexOf("Station");
+        const qsizetype first = titlesShown.indexOf("First; feat. Guest");
+        EXPECT_GE(station, 0) << titlesShown.join('|').toStdString();
+        EXPECT_GT(first, station) << titlesShown.join('|').toStdString();
+        EXPECT_EQ(titlesShown.value(titlesShown.size() - 1), "O'Brien - It's");
+    }
     const auto requests = server.requests();
     ASSERT_FALSE(requests.isEmpty());
     EXPECT_EQ(requests[0].header("Icy-MetaData"), QByteArray("1"));

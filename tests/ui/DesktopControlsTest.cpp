@@ -220,6 +220,10 @@ TEST(DesktopControls, ASecondStartHandsItsLocationToTheRunningPlayer)
     ASSERT_TRUE(client.isConnected());
     const QStringList env = {"QT_QPA_PLATFORM=offscreen", "WAVELARK_AUDIO=null",
                              "DBUS_SESSION_BUS_ADDRESS=" + bus.address()};
+    // Favorites, so that the program does not ask the station directory.
+    const QString kept = player.home.write("kept.wl", testModuleData(4000));
+    player.home.write(".wavelark/favorites.pls",
+                      "[playlist]\nNumberOfEntries=1\nFile1=" + kept.toUtf8() + "\n");
     const pid_t first = startProgram(QStringLiteral(WAVELARK_PROGRAM), {}, env);
     ASSERT_GT(first, 0);
     ASSERT_TRUE(waitFor([&] { return client.interface()->isServiceRegistered(kService).value(); }));

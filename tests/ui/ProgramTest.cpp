@@ -44,6 +44,19 @@ TEST(Program, UsagePathEndsWithoutAWindow)
     EXPECT_EQ(waitExit(spawn({"-h"})), 0);
     EXPECT_EQ(waitExit(spawn({"-x"})), 2);
     EXPECT_EQ(waitExit(spawn({"-f", "x"})), 2);
+
+    // --help: everything it prints, from the program as a user starts it.
+    const QString printed = player.home.file("help.txt");
+    const int status = waitExit(startProgram(
+        "sh", {"-c", "exec \"$0\" --help >\"$1\" 2>&1", QStringLiteral(WAVELARK_PROGRAM), printed},
+        {QStringLiteral("QT_QPA_PLATFORM=offscreen"), QStringLiteral("WAVELARK_AUDIO=null")}));
+    EXPECT_EQ(status, 0);
+    const QString help = QString::fromLocal8Bit(readAllBytes(printed));
+    EXPECT_EQ(help.count("Usage: [-h]"), 1) << help.toStdString();
+    // Both answer without a display.
+    EXPECT_EQ(waitExit(startProgram(QStringLiteral(WAVELARK_PROGRAM), {"--version"},
+                                    {"QT_QPA_PLATFORM=xcb", "DISPLAY=:no-such-display"})),
+              0);
 }
 
 // The developer tool follows the window's transport: an error stops the

@@ -1,5 +1,6 @@
 #include "FakeSources.h"
 #include "RunAllTests.h"
+#include "WavelarkFirstRun.h"
 
 #include <QApplication>
 
@@ -16,5 +17,6 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     // Windows never depend on this machine's network or session.
     setPlatformSourcesMaker(makeFakeSources);
+    setFirstRunAsksDirectory(false);
     return runAllTests();
 }

@@ -26,9 +26,9 @@ inline bool isPlaylistCode(int code)
 // What the engine is to do after a sniff of its hold buffer.
 struct SniffResult
 {
-    int code = ContentUnknown;
-    // Step 6: no decoder module chosen yet → run the decoder search on the
-    // whole buffer; code 8 when a module accepts, else 9.
+    ContentCode code = ContentUnknown;
+    // No decoder module chosen yet: run the decoder search on the whole
+    // buffer; ContentDecoder when a module accepts, else ContentUnknown.
     bool searchDecoder = false;
     // Bytes to strip from the front of the hold buffer (the reply header and
     // the headers of any redirects before it); 0 = strip nothing. The engine
@@ -42,7 +42,7 @@ struct SniffResult
     // An ICY status other than 200: the status line (without its line end)
     // becomes the entry's error. Null otherwise.
     QString error;
-    // Code 2: no more data is wanted.
+    // ContentUrlList: no more data is wanted.
     bool endOfData = false;
 };
 
@@ -55,7 +55,7 @@ struct SniffResult
 // header that is read. A header is only taken at the very front of the
 // buffer and only when it begins with a status line ("HTTP/" or "ICY "), so
 // a body without one never loses bytes to a stray blank line. While such a
-// header has not fully arrived the result is code 9 without a decoder search.
+// header has not fully arrived the result is ContentUnknown without a decoder search.
 SniffResult sniffContent(QByteArrayView bytes);
 
 // True for an HTTP Live Streaming playlist: an "#EXTM3U" body that carries

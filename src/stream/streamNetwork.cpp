@@ -119,7 +119,7 @@ ContentCode RadioStream::sniffHeader()
     // next tick even when no further byte arrives.
     if (r.stripLength > 0)
         hold_.icy.stripHeader(hold_.buffer, r.stripLength, r.metaint);
-    // Code 9 without a decoder search: a header may still be arriving.
+    // ContentUnknown without a decoder search: a header may still be arriving.
     if (r.stripLength > 0 || r.searchDecoder || r.code != ContentUnknown)
         hold_.frontChecked = true;
     if (!r.header.isNull())
@@ -128,7 +128,7 @@ ContentCode RadioStream::sniffHeader()
         hold_.sniffedError = r.error;
     if (r.searchDecoder)
         return ContentNone;
-    return ContentCode(r.code);
+    return r.code;
 }
 
 // Stores the header or the error status the last sniff found.

@@ -38,7 +38,8 @@ void RadioStream::slotRead()
         post(StreamProgressEvent);
 }
 
-// Step 5 of the tick: no sniff this time. False when the tick ends here.
+// The tick without a sniff (nothing new to look at). False when the tick
+// ends here.
 bool RadioStream::afterSkippedSniff()
 {
     // The read thread may have stripped a reply header to make room.

@@ -40,21 +40,20 @@ QString defaultMediaFolder()
 
 Wavelark::Wavelark(int argc, char **argv, QWidget *parent) : MainWidget(parent)
 {
-    // 2. The defaults are WavelarkSettings' own.
-    // 3. Paths.
+    // The settings start at WavelarkSettings' defaults; then the per-user paths.
     const UserPaths paths = UserPaths::forHome();
     configPath = paths.configPath;
     favoritesPath = paths.favoritesPath;
-    // 4. SIGTERM stops the stream and quits, from the event loop.
+    // SIGTERM stops the stream and quits, from the event loop.
     termination = new TerminationSignal(this);
     connect(termination, &TerminationSignal::terminated, this, &Wavelark::slotQuit);
-    // 5. The command line.
+    // The command line is read before the file; its values win over it.
     const CommandLineOptions options = parseCommandLine(argc, argv);
     quitRequested_ = options.quitRequested;
     quitStatus_ = options.quitStatus;
     if (!options.configPath.isNull())
         configPath = options.configPath;
-    // 6-7. The sound device table (once per process) and the engine.
+    // The sound device table (once per process) and the engine.
     stream = std::make_unique<RadioStream>(this, sharedAudioOps(), options.verbosity);
     transport_ = std::make_unique<Transport>(*stream, settings_);
     connect(stream.get(), &RadioStream::streamStart, this, &Wavelark::slotStreamStart,
@@ -65,11 +64,11 @@ Wavelark::Wavelark(int argc, char **argv, QWidget *parent) : MainWidget(parent)
             Qt::DirectConnection);
     connect(stream.get(), &RadioStream::streamBufferEmpty, this, &Wavelark::slotStreamBufferEmpty,
             Qt::DirectConnection);
-    // 8-9. The directory client, its announcements and its genre cache.
+    // The directory client, its announcements and its genre cache.
     shoutCast = new ShoutCast(this, stream.get(), this);
     connectDirectory();
     shoutCast->readGenreCache(paths.genreCachePath);
-    // 10. Remaining defaults.
+    // Defaults the file may change.
     settings_.recordDirectory = defaultMediaFolder();
     saveDirectory = settings_.recordDirectory;
     settings_.recordOneFile = false;
@@ -77,48 +76,44 @@ Wavelark::Wavelark(int argc, char **argv, QWidget *parent) : MainWidget(parent)
     stream->setDecodeWait(3);
     settings_.scanInterval = 15;
     settings_.autoPlay = false;
-    // 11-12. Configuration; a missing file leaves the defaults.
+    // Configuration; a missing file leaves the defaults.
     config = new WavelarkConfig(settings_, *stream, recentSearches_, this);
     recentSearchesList = std::make_unique<WavelarkListBox>(0, 0, 0);
     config->read(configPath);
-    // 13.
     recentSearchesList->setKeys(config->firstKeycode(keyUp), config->firstKeycode(keyDown),
                                 config->firstKeycode(keySelect));
-    // 14-15.
     applyCommandLine(options, settings_, *stream);
     shoutCast->setStationLimit(settings_.shoutCastMaxItems);
     stream->setVolume(settings_.volume);
     stream->setSoundsVolume(settings_.soundsVolume);
-    // 16.
     connectingSoundTimer.setSingleShot(true);
     connect(&connectingSoundTimer, &QTimer::timeout, this, &Wavelark::slotConnectingSoundTimer);
-    // 17. The screen; the recent searches under their heading.
+    // The screen; the recent searches under their heading.
     buildScreen();
     recentSearchesList->addItem(tr("Recent searches"));
     recentSearchesList->addItems(recentSearches_);
-    // 18-19. The link manager, the call state and the display state.
+    // The link manager, the call state and the display state.
     setUpPlatformSources();
-    // 20. Timers.
+    // Timers.
     connect(&callTimer, &QTimer::timeout, this, &Wavelark::slotCallHandler);
     callTimer.start(200);
     sortTagTimer.setSingleShot(true);
     connect(&sortTagTimer, &QTimer::timeout, this, &Wavelark::slotSortTagTimer);
     keyModTimer.setSingleShot(true);
     connect(&keyModTimer, &QTimer::timeout, this, &Wavelark::slotKeyModTimer);
-    // 21-23. What the command line names becomes the playlist.
+    // What the command line names becomes the playlist.
     loadArguments(options.arguments, options.recursive);
-    // 22.
     connectApplicationSignals();
-    // 24. Otherwise the favorites, when there are any.
+    // Otherwise the favorites, or on a first run the directory's top stations.
     if (options.arguments.isEmpty() && settings_.loadFavorites && QFileInfo::exists(favoritesPath))
         slotOpenFavorites();
     else if (options.arguments.isEmpty() && !QFileInfo::exists(favoritesPath) && !quitRequested_)
         showTopStations();
-    // 25.
+    // A link that comes up starts nothing unless autoplay is on.
     suppressAutoStart = !settings_.autoPlay;
     if (settings_.autoPlay)
         QTimer::singleShot(1500, this, &Wavelark::slotAutoPlayStart);
-    // 26-28.
+    // -R arms the record toggle: the first remote stream that decodes is recorded.
     recordIndicator->setBlinking(options.recordAtStart);
     setMarqueeMode(settings_.enableMarquee ? 2 : 0);
     stream->setPaused(false);

@@ -75,15 +75,13 @@ void Wavelark::buildScreen()
     resize(360, 540);
     setFocusPolicy(Qt::StrongFocus);
     applyDarkPalette();
-    // 1.
     setWidgetFontSize(this, settings_.defaultFontSize);
     setWidgetColor(this, settings_.defaultColor);
-    // 2. The content of the scroll view: a top-to-bottom box, margin 0.
+    // The scroll view's content: the three sections and the indicators, top to bottom.
     auto *content = new QWidget;
     content->setAutoFillBackground(false);
     auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
-    // 3-6.
     layout->addWidget(buildSection1(), 1);
     layout->addWidget(buildSection2(), 1);
     layout->addWidget(buildSection3(), 1);
@@ -91,7 +89,6 @@ void Wavelark::buildScreen()
     layout->activate();
     setContentWidget(content);
     scrollView()->viewport()->setAutoFillBackground(false);
-    // 7.
     buildSoftKeys();
 }
 

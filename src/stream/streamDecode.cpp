@@ -11,6 +11,15 @@
 
 using namespace std::chrono_literals;
 
+namespace {
+// The longest the decode loop sleeps on an empty hold buffer between read
+// passes: it also sees a change that came without one.
+constexpr auto kIdleWaitBound = 1s;
+// The initial wait looks at its deadline, the skip request and the event
+// sound this often (and says it is buffering each time).
+constexpr unsigned kInitialWaitPollMs = 500;
+} // namespace
+
 void RadioStream::decodeLoop()
 {
     post(StreamProgressEvent);
@@ -72,7 +81,8 @@ void RadioStream::pauseBetweenPasses()
                    (decoders_.hasStreamModule() && !hold_.buffer.isEmpty());
         };
         if (!work())
-            hold_.changed.wait_for(lock, std::max<std::chrono::milliseconds>(pause, 1s), work);
+            hold_.changed.wait_for(lock, std::max<std::chrono::milliseconds>(pause, kIdleWaitBound),
+                                   work);
     }
     std::this_thread::sleep_until(end);
 }
@@ -101,7 +111,7 @@ void RadioStream::initialWait()
             break;
         if (remote)
             emit streamBufferEmpty(timerActive && !skipWait_);
-        QThread::msleep(500);
+        QThread::msleep(kInitialWaitPollMs);
     }
     decodeWaitActive_ = false;
     buffering_ = false;

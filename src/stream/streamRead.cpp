@@ -15,6 +15,12 @@
 namespace {
 // Bytes without a decoder after which the data is declared unknown.
 constexpr size_t kSniffLimit = 294911;
+// A smaller hold buffer asked for: how often the reader looks whether the
+// decode thread has drained the fill below it.
+constexpr unsigned kResizeWaitMs = 50;
+// A full hold buffer: how often the reader looks whether the decode thread
+// has taken bytes out.
+constexpr unsigned kRoomWaitMs = 100;
 } // namespace
 
 void RadioStream::slotRead()
@@ -276,7 +282,7 @@ bool RadioStream::adoptRequestedCapacity(std::unique_lock<std::mutex> &lock)
 {
     while (hold_.requestedSize < hold_.buffer.fill()) {
         lock.unlock();
-        QThread::msleep(50);
+        QThread::msleep(kResizeWaitMs);
         lock.lock();
         if (!isPlaying())
             return false;
@@ -295,7 +301,7 @@ bool RadioStream::waitForRoom(std::unique_lock<std::mutex> &lock, size_t n)
         if (hold_.buffer.room() >= n)
             break;
         lock.unlock();
-        QThread::msleep(100);
+        QThread::msleep(kRoomWaitMs);
         lock.lock();
         if (!isPlaying())
             return false;

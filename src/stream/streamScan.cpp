@@ -3,12 +3,17 @@
 
 #include "streamThreads.h"
 
+namespace {
+// The scan counts whole seconds of decoding.
+constexpr int kScanTickMs = 1000;
+} // namespace
+
 void RadioStream::setScan(bool on, int seconds)
 {
     scanTimer_.stop();
     if (on) {
         scanInterval_ = seconds;
-        scanTimer_.start(1000);
+        scanTimer_.start(kScanTickMs);
     } else {
         scanCount_ = 0;
     }
@@ -21,5 +26,5 @@ void RadioStream::slotScanTimer()
         scanCount_ = 0;
         post(StreamScanNextEvent);
     }
-    scanTimer_.start(1000);
+    scanTimer_.start(kScanTickMs);
 }

@@ -27,8 +27,7 @@ AudioBackendChoice unknownValue(std::string_view value)
 {
     std::fprintf(stderr,
                  "%s: unknown value '%.*s'; accepted values: oss, pulse, pulse:SERVER, alsa, "
-                 "alsa:DEVICE, wav:PATH, null; "
-                 "using null\n",
+                 "alsa:DEVICE, wav:PATH, null; using null\n",
                  kVariable, static_cast<int>(value.size()), value.data());
     return {AudioBackendChoice::Kind::Null, {}};
 }

@@ -142,13 +142,14 @@ int PulseBackend::open()
 
 bool PulseBackend::openStream()
 {
-    const pa_sample_spec spec{pulseFormat(format_.afmt), static_cast<uint32_t>(format_.rate),
-                              static_cast<uint8_t>(format_.channels)};
+    const pa_sample_spec sampleFormat{pulseFormat(format_.afmt),
+                                      static_cast<uint32_t>(format_.rate),
+                                      static_cast<uint8_t>(format_.channels)};
     Proplist props(pa_proplist_new());
     pa_proplist_sets(props.get(), PA_PROP_MEDIA_ROLE, "music");
     if (!title_.empty())
         pa_proplist_sets(props.get(), PA_PROP_MEDIA_TITLE, title_.c_str());
-    stream_ = pa_stream_new_with_proplist(context_, kName, &spec, nullptr, props.get());
+    stream_ = pa_stream_new_with_proplist(context_, kName, &sampleFormat, nullptr, props.get());
     if (!stream_) {
         report("stream");
         return false;
@@ -157,7 +158,7 @@ bool PulseBackend::openStream()
     pa_stream_set_write_callback(stream_, streamWritable, loop_);
     pa_buffer_attr attr;
     attr.maxlength = static_cast<uint32_t>(-1);
-    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kLatency, &spec));
+    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kLatency, &sampleFormat));
     attr.prebuf = static_cast<uint32_t>(-1);
     attr.minreq = static_cast<uint32_t>(-1);
     attr.fragsize = static_cast<uint32_t>(-1);

@@ -101,6 +101,8 @@ Wavelark::Wavelark(int argc, char **argv, QWidget *parent) : MainWidget(parent)
     connect(&sortTagTimer, &QTimer::timeout, this, &Wavelark::slotSortTagTimer);
     keyModTimer.setSingleShot(true);
     connect(&keyModTimer, &QTimer::timeout, this, &Wavelark::slotKeyModTimer);
+    statusNoteTimer_.setSingleShot(true);
+    connect(&statusNoteTimer_, &QTimer::timeout, this, &Wavelark::updateNetworkStatus);
     // What the command line names becomes the playlist.
     loadArguments(options.arguments, options.recursive);
     connectApplicationSignals();

@@ -111,10 +111,6 @@ void Wavelark::showTagText()
 void Wavelark::showStatusNote(const QString &text)
 {
     statusMarquee->setText(text);
-    if (!statusNoteTimer_.isSingleShot()) {
-        statusNoteTimer_.setSingleShot(true);
-        connect(&statusNoteTimer_, &QTimer::timeout, this, &Wavelark::updateNetworkStatus);
-    }
     statusNoteTimer_.start(kStatusNoteMs);
 }
 

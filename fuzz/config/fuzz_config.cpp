@@ -24,7 +24,7 @@ QByteArray freshEngineText()
     QByteArray empties;
     QList<QByteArray> names;
     for (const SettingKey &key : kSettingKeys) {
-        if (key.stream == StreamSetting::None)
+        if (!key.isStream())
             continue;
         names.append(key.name);
         if (key.example)

@@ -124,11 +124,11 @@ void applyCommandLine(const CommandLineOptions &options, WavelarkSettings &setti
                       RadioStream &stream)
 {
     if (options.inBufSize != -1)
-        stream.setInBufSize(unsigned(options.inBufSize));
+        changeSetting(stream, &StreamSettings::inBufSize, unsigned(options.inBufSize));
     if (options.outBufSize != -1)
-        stream.setOutBufSize(unsigned(options.outBufSize));
+        changeSetting(stream, &StreamSettings::outBufSize, unsigned(options.outBufSize));
     if (!options.proxy.isNull())
-        stream.setProxy(options.proxy);
+        changeSetting(stream, &StreamSettings::proxy, options.proxy);
     if (options.autoPlay)
         settings.autoPlay = true;
 }

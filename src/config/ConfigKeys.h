@@ -1,5 +1,6 @@
 #pragma once
 
+#include "StreamSettings.h"
 #include "WavelarkSettings.h"
 
 #include <array>
@@ -7,28 +8,8 @@
 // How a value is read from and written to the file.
 enum class ValueType { Bool, Int, Long, KbSize, String, ProxyType, PortList, SearchList };
 
-// Settings held by the stream engine, reached through its setters.
-enum class StreamSetting {
-    None,
-    ConnectTimeout,
-    InBufSize,
-    OutBufSize,
-    RecordBufSize,
-    Proxy,
-    AllowedProxyPorts,
-    ProxyUsername,
-    ProxyPassword,
-    ProxyType,
-    ReadInterval,
-    DecodeInterval,
-    FillOnEmpty,
-    DecodeWait,
-    SkipBadFiles,
-    SoundsVolume
-};
-
 // One line of the settings table. Exactly one holder is set, except for
-// soundsVolume, which both the main widget and the stream hold.
+// soundsVolume, which both the main widget and the stream engine hold.
 struct SettingKey
 {
     const char *name;
@@ -38,7 +19,18 @@ struct SettingKey
     int WavelarkSettings::*intField = nullptr;
     bool WavelarkSettings::*boolField = nullptr;
     QString WavelarkSettings::*stringField = nullptr;
-    StreamSetting stream = StreamSetting::None;
+    // The engine's settings (RadioStream::settings()).
+    int StreamSettings::*streamInt = nullptr; // Int, ProxyType
+    long StreamSettings::*streamLong = nullptr;
+    unsigned StreamSettings::*streamSize = nullptr; // KbSize
+    bool StreamSettings::*streamBool = nullptr;
+    QString StreamSettings::*streamString = nullptr;
+    QStringList StreamSettings::*streamList = nullptr; // PortList
+
+    bool isStream() const
+    {
+        return streamInt || streamLong || streamSize || streamBool || streamString || streamList;
+    }
 };
 
 inline constexpr int kSettingKeyCount = 54;

@@ -111,34 +111,27 @@ void WavelarkConfig::store(const SettingKey &key, const QString &value, int line
         settings_.*key.boolField = parseBool(value, settings_.*key.boolField, line);
     if (key.stringField)
         settings_.*key.stringField = value;
-    if (key.stream != StreamSetting::None)
-        storeStream(key.stream, value, line);
+    if (key.isStream())
+        storeStream(key, value, line);
 }
 
-void WavelarkConfig::storeStream(StreamSetting which, const QString &value, int line)
+// One engine setting, through a copy of the engine's settings.
+void WavelarkConfig::storeStream(const SettingKey &key, const QString &value, int line)
 {
     using namespace ConfigValues;
-    RadioStream &s = stream_;
-    switch (which) {
-    case StreamSetting::None: break;
-    case StreamSetting::ConnectTimeout: s.setConnectTimeout(parseLong(value)); break;
-    case StreamSetting::InBufSize: s.setInBufSize(parseKbSize(value)); break;
-    case StreamSetting::OutBufSize: s.setOutBufSize(parseKbSize(value)); break;
-    case StreamSetting::RecordBufSize: s.setRecordBufSize(parseKbSize(value)); break;
-    case StreamSetting::Proxy: s.setProxy(value); break;
-    case StreamSetting::AllowedProxyPorts: s.setAllowedProxyPorts(parsePortList(value)); break;
-    case StreamSetting::ProxyUsername: s.setProxyUsername(value); break;
-    case StreamSetting::ProxyPassword: s.setProxyPassword(value); break;
-    case StreamSetting::ProxyType: s.setProxyType(parseProxyType(value)); break;
-    case StreamSetting::ReadInterval: s.setReadInterval(parseInt(value)); break;
-    case StreamSetting::DecodeInterval: s.setDecodeInterval(parseInt(value)); break;
-    case StreamSetting::FillOnEmpty:
-        s.setFillOnEmpty(parseBool(value, s.fillOnEmpty(), line));
-        break;
-    case StreamSetting::DecodeWait: s.setDecodeWait(parseInt(value)); break;
-    case StreamSetting::SkipBadFiles:
-        s.setSkipBadFiles(parseBool(value, s.skipBadFiles(), line));
-        break;
-    case StreamSetting::SoundsVolume: s.setSoundsVolume(parseInt(value)); break;
-    }
+    StreamSettings s = stream_.settings();
+    if (key.streamInt)
+        s.*key.streamInt =
+            key.type == ValueType::ProxyType ? parseProxyType(value) : parseInt(value);
+    if (key.streamLong)
+        s.*key.streamLong = parseLong(value);
+    if (key.streamSize)
+        s.*key.streamSize = parseKbSize(value);
+    if (key.streamBool)
+        s.*key.streamBool = parseBool(value, s.*key.streamBool, line);
+    if (key.streamString)
+        s.*key.streamString = value;
+    if (key.streamList)
+        s.*key.streamList = parsePortList(value);
+    stream_.setSettings(s);
 }

@@ -13,7 +13,7 @@
 class RadioStream;
 
 // Reads and writes the configuration file in place: the main widget's
-// settings, the stream's settings (through its setters), the recent
+// settings, the stream's settings (RadioStream::settings()), the recent
 // directory searches and the key bindings. GUI thread only.
 class WavelarkConfig : public QObject
 {
@@ -68,9 +68,9 @@ public:
 private:
     void parseLine(const QString &line, int number);
     void store(const SettingKey &key, const QString &value, int line);
-    void storeStream(StreamSetting which, const QString &value, int line);
+    void storeStream(const SettingKey &key, const QString &value, int line);
     QString valueText(const SettingKey &key) const;
-    QString streamValueText(StreamSetting which) const;
+    QString streamValueText(const SettingKey &key) const;
     void message(const QString &text) const;
     void parseError(int line, const char *suffix = "") const;
 

@@ -52,30 +52,25 @@ QString WavelarkConfig::valueText(const SettingKey &key) const
         break;
     default: break;
     }
-    return streamValueText(key.stream);
+    return streamValueText(key);
 }
 
-QString WavelarkConfig::streamValueText(StreamSetting which) const
+QString WavelarkConfig::streamValueText(const SettingKey &key) const
 {
-    const RadioStream &s = stream_;
-    switch (which) {
-    case StreamSetting::None: return {};
-    case StreamSetting::ConnectTimeout: return QString::number(s.connectTimeout());
-    case StreamSetting::InBufSize: return QString::number(s.inBufSize() / 1024);
-    case StreamSetting::OutBufSize: return QString::number(s.outBufSize() / 1024);
-    case StreamSetting::RecordBufSize: return QString::number(s.recordBufSize() / 1024);
-    case StreamSetting::Proxy: return s.proxy();
-    case StreamSetting::AllowedProxyPorts: return s.allowedProxyPorts().join(QLatin1Char(' '));
-    case StreamSetting::ProxyUsername: return s.proxyUsername();
-    case StreamSetting::ProxyPassword: return s.proxyPassword();
-    case StreamSetting::ProxyType: return ConfigValues::proxyTypeName(s.proxyType());
-    case StreamSetting::ReadInterval: return QString::number(s.readInterval());
-    case StreamSetting::DecodeInterval: return QString::number(s.decodeInterval());
-    case StreamSetting::FillOnEmpty: return boolName(s.fillOnEmpty());
-    case StreamSetting::DecodeWait: return QString::number(s.decodeWait());
-    case StreamSetting::SkipBadFiles: return boolName(s.skipBadFiles());
-    case StreamSetting::SoundsVolume: return QString::number(s.soundsVolume());
-    }
+    const StreamSettings s = stream_.settings();
+    if (key.streamInt)
+        return key.type == ValueType::ProxyType ? ConfigValues::proxyTypeName(s.*key.streamInt)
+                                                : QString::number(s.*key.streamInt);
+    if (key.streamLong)
+        return QString::number(s.*key.streamLong);
+    if (key.streamSize)
+        return QString::number(s.*key.streamSize / 1024);
+    if (key.streamBool)
+        return boolName(s.*key.streamBool);
+    if (key.streamString)
+        return s.*key.streamString;
+    if (key.streamList)
+        return (s.*key.streamList).join(QLatin1Char(' '));
     return {};
 }
 

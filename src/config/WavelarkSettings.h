@@ -3,7 +3,7 @@
 #include <QString>
 
 // Every setting the main widget owns, with its start-up default. The stream
-// engine holds the rest (RadioStream's setters). Sizes and intervals carry
+// engine holds the rest (StreamSettings). Sizes and intervals carry
 // their unit in the comment; colours are QColor names.
 struct WavelarkSettings
 {

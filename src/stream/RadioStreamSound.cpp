@@ -29,11 +29,17 @@ int nextSoundId()
 
 RadioStreamSound::RadioStreamSound(RadioStream *stream, AudioDevice &device,
                                    DecoderRegistry &decoders)
-    : stream_(stream), device_(device), decoders_(decoders),
+    : device_(device), decoders_(decoders),
       thread_(std::make_unique<RadioStreamWorker>([this] { run(); }))
 {
     connect(stream, &RadioStream::streamPaused, this, &RadioStreamSound::slotStreamPaused,
             Qt::DirectConnection);
+}
+
+void RadioStreamSound::setTimings(int decodeIntervalMs, int soundsVolume)
+{
+    decodeInterval_ = decodeIntervalMs;
+    soundsVolume_ = soundsVolume;
 }
 
 RadioStreamSound::~RadioStreamSound()
@@ -139,7 +145,7 @@ bool RadioStreamSound::playQueue()
 // false when the sound was stopped meanwhile.
 bool RadioStreamSound::waitInterval(int seconds)
 {
-    const int step = std::max(1, stream_->decodeInterval());
+    const int step = std::max(1, decodeInterval_.load());
     const qint64 total = qint64(seconds) * 1000;
     qint64 waited = 0;
     do {
@@ -173,7 +179,7 @@ void RadioStreamSound::restoreVolume()
 
 void RadioStreamSound::setSoundVolume()
 {
-    device_.applySoundVolume(stream_->soundsVolume());
+    device_.applySoundVolume(soundsVolume_.load());
 }
 
 bool RadioStreamSound::takeDevice()

@@ -51,6 +51,9 @@ public:
     // Plays through the stream's device and decoder modules.
     RadioStreamSound(RadioStream *stream, AudioDevice &device, DecoderRegistry &decoders);
     ~RadioStreamSound() override;
+    // The engine's pause between decode passes, which the player's waits
+    // follow, and the level of the event sounds. Any thread.
+    void setTimings(int decodeIntervalMs, int soundsVolume);
 
     // Queues a sound: its id, or 0 (and nothing queued) when `file` is empty,
     // the player is paused or shut down. An interruptible sound at the head
@@ -98,7 +101,6 @@ private:
     void dropDevice();
     void setSoundVolume();
 
-    RadioStream *stream_;
     AudioDevice &device_;
     DecoderRegistry &decoders_;
     std::unique_ptr<RadioStreamWorker> thread_;
@@ -108,9 +110,11 @@ private:
     bool threadRunning_ = false;                      // mutex_: started, not yet leaving
     bool shutDown_ = false;                           // mutex_
     unsigned pauseCount_ = 0;                         // mutex_: pauses so far
-    std::atomic<bool> running_{false}; // written under mutex_; read on the thread without it
-    std::atomic<bool> paused_{false};  // written under mutex_
-    std::atomic<int> currentId_{0};    // written under mutex_ or the audio lock
+    std::atomic<bool> running_{false};     // written under mutex_; read on the thread without it
+    std::atomic<bool> paused_{false};      // written under mutex_
+    std::atomic<int> currentId_{0};        // written under mutex_ or the audio lock
+    std::atomic<int> decodeInterval_{100}; // the engine's settings
+    std::atomic<int> soundsVolume_{0};
 
     // Thread only.
     bool interruptible_ = false; // of the request being played

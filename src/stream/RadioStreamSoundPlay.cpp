@@ -65,7 +65,7 @@ void RadioStreamSound::feedAndDecode(DecoderModule &module, int fd)
         if (decodeAvailable(module))
             return;
         if (running())
-            sleepMs(stream_->decodeInterval());
+            sleepMs(decodeInterval_.load());
     }
 }
 

@@ -1,7 +1,13 @@
 #include "stream.h"
 
-#include "EventHandOff.h"
+#include "AudioDevice.h"
+#include "DecodeLoop.h"
+#include "DecoderRegistry.h"
+#include "EntrySource.h"
 #include "RadioStreamSound.h"
+#include "Recorder.h"
+#include "StreamIntake.h"
+#include "StreamTransfer.h"
 #include "streamThreads.h"
 
 #include <QCoreApplication>
@@ -14,9 +20,7 @@
 #include <unistd.h>
 
 RadioStream::RadioStream(QObject *receiver, AudioOps *ops, int verbosity)
-    : receiver_(receiver), verbosity_(verbosity),
-      device_(ops, [this] { return soundPlaying() != 0; }), decoders_(verbosity, device_),
-      transfer_([this](unsigned id, const QByteArray *chunk) { emit streamFetch(id, chunk); })
+    : receiver_(receiver), verbosity_(verbosity)
 {
     struct timeval tv
     {};
@@ -30,17 +34,14 @@ RadioStream::RadioStream(QObject *receiver, AudioOps *ops, int verbosity)
     // Counts whole seconds: a coarse timer may fire up to 5 % early each time.
     scanTimer_.setTimerType(Qt::PreciseTimer);
     connect(&scanTimer_, &QTimer::timeout, this, &RadioStream::slotScanTimer);
-    decodeThread_ = std::make_unique<RadioStreamDecodeThread>([this] { decodeLoop(); });
-    readThread_ = std::make_unique<RadioStreamReadThread>([this] { readPass(); });
-    probeThread_ = std::make_unique<RadioStreamScanThread>([this] { probeRun(); });
-    sound_ = std::make_unique<RadioStreamSound>(this, device_, decoders_);
+    makeParts(ops);
     post(StreamStoppedEvent);
 
     // Learn the device's formats and the mixer level found at start.
-    if (device_.open(false) != 0)
+    if (device_->open(false) != 0)
         return;
-    device_.saveMixerLevel();
-    device_.close(true);
+    device_->saveMixerLevel();
+    device_->close(true);
 }
 
 RadioStream::~RadioStream()
@@ -51,21 +52,15 @@ RadioStream::~RadioStream()
     // With no stream playing, a fetch pass may still be inside libcurl;
     // the multi handle is only touched again once that pass has ended.
     waitForFetches();
-    transfer_.removeStream();
-    decoders_.releaseStream();
-    device_.close(true);
+    transfer_->removeStream();
+    decoders_->releaseStream();
+    device_->close(true);
 }
 
 void RadioStream::post(int type) const
 {
     if (receiver_)
-        postToReceiver(new QEvent(QEvent::Type(type)));
-}
-
-void RadioStream::postToReceiver(QEvent *event) const
-{
-    wavelark::handOffEvent(event);
-    QCoreApplication::postEvent(receiver_, event);
+        postTo(receiver_, new QEvent(QEvent::Type(type)));
 }
 
 bool RadioStream::start()
@@ -75,15 +70,12 @@ bool RadioStream::start()
         if (!cursor_.list() || cursor_.list()->isEmpty() || isPlaying())
             return false;
     }
-    waitForProbe();
+    probeThread_->join();
     if (!initStream())
         return false;
     emit streamStart();
-    {
-        std::lock_guard lock(hold_.mutex);
-        playing_ = true;
-    }
-    readTimer_.start(readInterval_);
+    intake_->setPlaying(true);
+    readTimer_.start(settings_.readInterval);
     return true;
 }
 
@@ -106,53 +98,38 @@ bool RadioStream::restart()
 
 void RadioStream::stopSequence()
 {
-    {
-        std::lock_guard lock(hold_.mutex);
-        readTimer_.stop();
-        playing_ = false;
-    }
-    hold_.changed.notify_all();
+    readTimer_.stop();
+    intake_->setPlaying(false);
     recordStop();
     const bool restarting = restarting_;
     if (!restarting)
         post(StreamStoppedEvent);
     readThread_->join();
-    decodeThread_->join();
-    waitForProbe();
+    decodeLoop_->join();
+    probeThread_->join();
     emit streamBufferEmpty(false);
     if (!restarting)
         post(StreamStoppedEvent);
     restarting_ = false;
-    transfer_.removeStream();
+    transfer_->removeStream();
     {
         std::lock_guard lock(playListMutex_);
         streamItem_ = nullptr;
     }
-    {
-        std::lock_guard lock(hold_.mutex);
-        hold_.buffer.release();
-        hold_.overflow = QByteArray();
-        hold_.deferredError = QString();
-        endOfData_ = false;
-        resetIcy();
-        if (hold_.localFd >= 0) {
-            ::close(hold_.localFd);
-            hold_.localFd = -1;
-        }
-    }
-    decoders_.releaseStream();
-    device_.flush(false);
-    device_.close(false);
-    device_.resume();
+    intake_->release();
+    decoders_->releaseStream();
+    device_->flush(false);
+    device_->close(false);
+    device_->resume();
 }
 
 void RadioStream::setPaused(bool paused)
 {
-    const bool was = paused_;
-    paused_ = paused;
+    const bool was = flags_.paused;
+    flags_.paused = paused;
     emit streamPaused(paused);
     if (paused) {
-        decoders_.whileLocked([this] { device_.suspend(); });
+        decoders_->whileLocked([this] { device_->suspend(); });
         return;
     }
     // The event-sound player takes the device again for itself.
@@ -161,26 +138,27 @@ void RadioStream::setPaused(bool paused)
     // The playlist lock comes before the decoder lock; the decoder lock
     // keeps the module's information still while it is applied.
     std::lock_guard listLock(playListMutex_);
-    decoders_.whileLocked([this] {
-        const int err = device_.open(true);
+    decoders_->whileLocked([this] {
+        const int err = device_->open(true);
         if (err != 0) {
-            setItemError(QString::fromLocal8Bit(std::strerror(err)));
+            if (playing())
+                playing()->error = QString::fromLocal8Bit(std::strerror(err));
             post(StreamErrorEvent);
             return;
         }
         applyStreamInfo(playing());
         // Frames are written again once the device has its format back.
-        device_.resume();
+        device_->resume();
     });
 }
 
 bool RadioStream::isLocal(Selection which)
 {
     std::lock_guard lock(playListMutex_);
-    return isLocalItem(cursor_.selected(which));
+    return isLocalEntry(cursor_.selected(which));
 }
 
-bool RadioStream::isLocalItem(const PlayListItem *item) const
+bool isLocalEntry(const PlayListItem *item)
 {
     if (!item)
         return true;
@@ -193,30 +171,5 @@ bool RadioStream::isLocalItem(const PlayListItem *item) const
 
 unsigned RadioStream::holdBufferFill() const
 {
-    std::lock_guard lock(hold_.mutex);
-    return unsigned(hold_.buffer.fill());
-}
-
-void RadioStream::setItemError(const QString &text)
-{
-    std::lock_guard lock(playListMutex_);
-    if (playing())
-        playing()->error = text;
-}
-
-// Marks the playing entry played and bad, with `error` when setError.
-void RadioStream::markPlayingBad(const QString &error, bool setError)
-{
-    std::lock_guard lock(playListMutex_);
-    if (!playing())
-        return;
-    if (setError)
-        playing()->error = error;
-    playing()->played = true;
-    playing()->bad = true;
-}
-
-void RadioStream::waitForDecodeThread()
-{
-    decodeThread_->join();
+    return unsigned(intake_->fill());
 }

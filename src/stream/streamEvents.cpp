@@ -1,6 +1,15 @@
 #include "streamEvents.h"
 
+#include "EventHandOff.h"
 #include "RadioPlayList.h"
+
+#include <QCoreApplication>
+
+void postTo(QObject *receiver, QEvent *event)
+{
+    wavelark::handOffEvent(event);
+    QCoreApplication::postEvent(receiver, event);
+}
 
 const char *streamEventName(int type)
 {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "RadioPlayList.h"
+
 #include <QEvent>
 
 #include <memory>
 
-class RadioPlayList;
+class QObject;
 
 // The custom events the engine posts to its receiver. Only the type
 // carries information, except for StreamPlaylistEvent.
@@ -22,6 +24,10 @@ enum StreamEventType {
     StreamErrorEvent = QEvent::User + 11,
     StreamPlaylistEvent = QEvent::User + 12,
 };
+
+// Posts an engine event to `receiver` from any thread. The receiver's
+// customEvent calls wavelark::takeOverEvent (EventHandOff.h) first.
+void postTo(QObject *receiver, QEvent *event);
 
 // The name of an engine event type ("StreamStoppedEvent"), or null.
 const char *streamEventName(int type);

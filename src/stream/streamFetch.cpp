@@ -1,6 +1,7 @@
 // Auxiliary fetches: small downloads on the stream's multi handle.
 #include "stream.h"
 
+#include "StreamTransfer.h"
 #include "streamThreads.h"
 
 #include <QThread>
@@ -11,15 +12,16 @@ unsigned RadioStream::startFetch(const QString &url, const QByteArray &userAgent
     options.url = url;
     options.userAgent = userAgent;
     options.verbosity = verbosity_;
-    options.proxy = {proxy_, proxyType_, proxyUsername_, proxyPassword_, allowedProxyPorts_};
-    const unsigned id = transfer_.startFetch(options, connectTimeout_);
+    options.proxy = {settings_.proxy, settings_.proxyType, settings_.proxyUsername,
+                     settings_.proxyPassword, settings_.allowedProxyPorts};
+    const unsigned id = transfer_->startFetch(options, settings_.connectTimeout);
     // The timer lives on the GUI thread; a subscriber may start a fetch
     // from the read thread.
     QMetaObject::invokeMethod(
         this,
         [this] {
             if (!fetchTimer_.isActive())
-                fetchTimer_.start(readInterval_);
+                fetchTimer_.start(settings_.readInterval);
         },
         QThread::currentThread() == thread() ? Qt::DirectConnection : Qt::QueuedConnection);
     return id;
@@ -27,17 +29,17 @@ unsigned RadioStream::startFetch(const QString &url, const QByteArray &userAgent
 
 bool RadioStream::cancelFetch(unsigned id)
 {
-    return transfer_.cancelFetch(id);
+    return transfer_->cancelFetch(id);
 }
 
 QString RadioStream::takeFetchError(unsigned id)
 {
-    return transfer_.takeFetchError(id);
+    return transfer_->takeFetchError(id);
 }
 
 unsigned RadioStream::fetchCount()
 {
-    return transfer_.fetchCount();
+    return transfer_->fetchCount();
 }
 
 void RadioStream::waitForFetches()
@@ -51,8 +53,8 @@ void RadioStream::slotFetch()
     if (readThread_->active())
         return;
     readThread_->join();
-    transfer_.pending = false;
-    if (transfer_.removeCancelledFetches())
+    transfer_->pending = false;
+    if (transfer_->removeCancelledFetches())
         readThread_->begin();
     else
         fetchTimer_.stop();

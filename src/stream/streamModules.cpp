@@ -2,6 +2,9 @@
 // entries, and the probe thread.
 #include "stream.h"
 
+#include "AudioDevice.h"
+#include "DecoderRegistry.h"
+#include "EntrySource.h"
 #include "streamThreads.h"
 
 #include <QCoreApplication>
@@ -12,41 +15,11 @@
 #include <cstring>
 #include <unistd.h>
 
-QString RadioStream::pluginDirectory()
-{
-    return DecoderRegistry::pluginDirectory();
-}
-
-DecoderModulePtr RadioStream::findDecoder(PlayListItem *item, const char *data, size_t length,
-                                          const std::atomic<bool> *abandon)
-{
-    DecoderRegistry::Found found = decoders_.find(data, length, item != nullptr, abandon);
-    // The entry is written after the decoder lock is released, keeping the
-    // lock order.
-    if (found.module && item && found.info)
-        applyInfo(item, *found.info);
-    return std::move(found.module);
-}
-
-DecoderModulePtr RadioStream::probeFile(PlayListItem *item, const QString &path,
-                                        const std::atomic<bool> *abandon)
-{
-    DecoderRegistry::Found found = decoders_.probeFile(path, item != nullptr, abandon);
-    if (found.module && item && found.info)
-        applyInfo(item, *found.info);
-    return std::move(found.module);
-}
-
-void RadioStream::releaseDecoder(DecoderModulePtr &module)
-{
-    decoders_.release(module);
-}
-
 void RadioStream::applyStreamInfo(PlayListItem *item)
 {
     if (!item)
         return;
-    if (const std::optional<DecoderInfoSnapshot> info = decoders_.streamInfo())
+    if (const std::optional<DecoderInfoSnapshot> info = decoders_->streamInfo())
         applyInfo(item, *info);
 }
 
@@ -65,7 +38,7 @@ void RadioStream::applyInfo(PlayListItem *item, const DecoderInfoSnapshot &snaps
             return;
         }
         if (soundPlaying() == 0)
-            device_.setFormat(int(info->channels), int(info->rate), int(info->format));
+            device_->setFormat(int(info->channels), int(info->rate), int(info->format));
     }
     if (formatKnown && item == playing())
         post(StreamFormatEvent);
@@ -91,7 +64,7 @@ bool RadioStream::startProbe(PlayListItem *item, Selection which)
     if (probeThread_->active() || item == loadedItem_)
         return true;
     if (item->streamInfoValid || (isPlaying() && which == Selection::Playing) || item->bad ||
-        !isLocalItem(item))
+        !isLocalEntry(item))
         return false;
     probeThread_->join();
     loadedItem_ = item;
@@ -101,24 +74,12 @@ bool RadioStream::startProbe(PlayListItem *item, Selection which)
     return true;
 }
 
-void RadioStream::waitForProbe()
-{
-    probeThread_->join();
-}
-
 void RadioStream::abandonProbe()
 {
     if (!probeThread_->active())
         return;
     probeAbandoned_ = true;
     probeThread_->join();
-}
-
-// Caller holds playListMutex: a module that a probe left for another entry
-// must not decode this one.
-void RadioStream::releaseForeignDecoder(PlayListItem *item)
-{
-    decoders_.releaseStreamUnlessFor(item);
 }
 
 void RadioStream::probeRun()
@@ -142,18 +103,21 @@ void RadioStream::probeRun()
         error = QString::fromLocal8Bit(std::strerror(errno));
     } else {
         post(StreamReadingFileEvent);
-        module = probeFile(item, path, &probeAbandoned_);
+        DecoderRegistry::Found found = decoders_->probeFile(path, true, &probeAbandoned_);
+        if (found.module && found.info)
+            applyInfo(item, *found.info);
+        module = std::move(found.module);
         if (!module)
             error = QCoreApplication::translate("RadioStream", "unknown file format");
     }
     auto lock = lockPlaylist();
     if (probeAbandoned_) {
         // Given up for a new selection: nothing is known of the file.
-        releaseDecoder(module);
+        decoders_->release(module);
     } else if (module) {
         if (which == Selection::Playing && item == playing() && !isPlaying())
-            decoders_.install(std::move(module), item);
-        releaseDecoder(module);
+            decoders_->install(std::move(module), item);
+        decoders_->release(module);
     } else {
         item->error = error;
         item->played = true;

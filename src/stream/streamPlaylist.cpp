@@ -5,6 +5,9 @@
 // for another while holding a lock the other takes.
 #include "stream.h"
 
+#include "DecoderRegistry.h"
+#include "EntrySource.h"
+
 // The list is owned from now on; the old one is freed when deleteOld says
 // so (a station list belongs to its directory genre and is not).
 void RadioStream::setPlaylist(RadioPlayList *list, bool deleteOld)
@@ -16,7 +19,7 @@ void RadioStream::setPlaylist(RadioPlayList *list, bool deleteOld)
         RadioPlayList *old = cursor_.list();
         cursor_.setList(list);
         loadedItem_ = nullptr;
-        releaseForeignDecoder(nullptr);
+        decoders_->releaseStreamUnlessFor(nullptr);
         if (deleteOld && old && old != list)
             delete old;
     }
@@ -44,13 +47,13 @@ bool RadioStream::selectCurrent(Selection which)
     PlayListItem *entry = cursor_.selectAtCursor(which);
     const bool browse = which == Selection::Browse;
     if (!browse && !isPlaying())
-        releaseForeignDecoder(entry);
+        decoders_->releaseStreamUnlessFor(entry);
     if (!entry)
         return false;
     if (entry != loadedItem_) {
         itemChanged(entry);
         if (!startProbe(entry, which)) {
-            if (isPlaying() && !browse && isLocalItem(playing()))
+            if (isPlaying() && !browse && isLocalEntry(playing()))
                 post(StreamReadingFileEvent);
             else
                 post(StreamFormatEvent);
@@ -68,7 +71,7 @@ bool RadioStream::step(bool forward, Selection which)
     abandonProbe();
     {
         std::lock_guard lock(playListMutex_);
-        if (cursor_.step(forward, which, skipBadFiles_) < 0)
+        if (cursor_.step(forward, which, settings_.skipBadFiles) < 0)
             return false;
         result = selectCurrent(which);
         restartNeeded = result && which == Selection::Playing && isPlaying();

@@ -1,69 +1,56 @@
 // Recording the received stream to a file.
 #include "stream.h"
 
+#include "DecoderRegistry.h"
+#include "EntrySource.h"
+#include "Recorder.h"
+#include "StreamIntake.h"
+
 #include <QDateTime>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+namespace {
+
+// recordDirectory + "/" + seconds since 1970 + "-record.mp3".
+QString recordPath(const QString &recordDirectory, qint64 seconds)
+{
+    return recordDirectory + QLatin1Char('/') + QString::number(seconds) +
+           QStringLiteral("-record.mp3");
+}
+
+} // namespace
+
 int RadioStream::recordStart(const QString &path)
 {
-    return recorder_.start(path);
+    return recorder_->start(path);
 }
 
 void RadioStream::recordStop()
 {
-    if (recorder_.stop())
+    if (recorder_->stop())
         publishPlayingTags();
+}
+
+bool RadioStream::isRecording() const
+{
+    return recorder_->isRecording();
 }
 
 QString RadioStream::recordFileName() const
 {
-    return recorder_.fileName();
-}
-
-void RadioStream::flushRecord()
-{
-    recorder_.flush();
-}
-
-void RadioStream::setRecordBufSize(unsigned bytes)
-{
-    recorder_.setBufferSize(bytes);
-}
-
-unsigned RadioStream::recordBufSize() const
-{
-    return recorder_.bufferSize();
-}
-
-void RadioStream::recordAppended(std::unique_lock<std::mutex> &lock, size_t from)
-{
-    if (!recorder_.isRecording() || hold_.buffer.fill() <= from) {
-        lock.unlock();
-        return;
-    }
-    // Copied out so that no file write happens under the hold-buffer lock.
-    recordScratch_.assign(hold_.buffer.data() + from, hold_.buffer.data() + hold_.buffer.fill());
-    lock.unlock();
-    recorder_.take(recordScratch_.data(), recordScratch_.size());
-}
-
-QString RadioStream::recordPath(const QString &recordDirectory, qint64 seconds)
-{
-    return recordDirectory + QLatin1Char('/') + QString::number(seconds) +
-           QStringLiteral("-record.mp3");
+    return recorder_->fileName();
 }
 
 bool RadioStream::receivingAudio() const
 {
     if (!isPlaying())
         return false;
-    if (decoders_.hasStreamModule())
+    if (decoders_->hasStreamModule())
         return true;
-    std::lock_guard lock(hold_.mutex);
-    return hold_.frontChecked;
+    return intake_->frontChecked();
 }
 
 RadioStream::RecordStart RadioStream::startRecording(const QString &recordDirectory,
@@ -76,7 +63,7 @@ RadioStream::RecordStart RadioStream::startRecording(const QString &recordDirect
         std::lock_guard lock(playListMutex_);
         if (!playing())
             return RecordStart::NoItem;
-        local = isLocalItem(playing());
+        local = isLocalEntry(playing());
     }
     if (local || !armed)
         return RecordStart::Skipped;

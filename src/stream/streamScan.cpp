@@ -1,7 +1,7 @@
 // Scan mode: each entry plays for the scan interval of real decoding.
 #include "stream.h"
 
-#include "streamThreads.h"
+#include "DecodeLoop.h"
 
 namespace {
 // The scan counts whole seconds of decoding.
@@ -22,7 +22,8 @@ void RadioStream::setScan(bool on, int seconds)
 void RadioStream::slotScanTimer()
 {
     // Connecting, the initial wait, refilling and pauses do not count.
-    if (decodeThread_->active() && !buffering_ && !paused_ && ++scanCount_ >= scanInterval_) {
+    if (decodeLoop_->active() && !flags_.buffering && !flags_.paused &&
+        ++scanCount_ >= scanInterval_) {
         scanCount_ = 0;
         post(StreamScanNextEvent);
     }

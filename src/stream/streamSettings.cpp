@@ -1,44 +1,44 @@
-// The buffer-size settings, which the worker threads share.
+// The engine's settings, handed to the parts whose threads read them.
 #include "stream.h"
 
+#include "AudioDevice.h"
+#include "DecodeLoop.h"
+#include "DecoderRegistry.h"
+#include "RadioStreamSound.h"
+#include "Recorder.h"
+#include "StreamIntake.h"
 #include "streamThreads.h"
 
-void RadioStream::setInBufSize(unsigned bytes)
+StreamSettings RadioStream::settings() const
 {
-    std::lock_guard lock(hold_.mutex);
-    hold_.requestedSize = bytes;
+    return settings_;
+}
+
+void RadioStream::setSettings(const StreamSettings &settings)
+{
+    const bool refillEnds = settings_.fillOnEmpty && !settings.fillOnEmpty;
+    settings_ = settings;
+    intake_->setRequestedSize(settings.inBufSize);
+    decoders_->setOutBufSize(settings.outBufSize);
+    recorder_->setBufferSize(settings.recordBufSize);
+    settings_.recordBufSize = recorder_->bufferSize(); // 0 was ignored
+    decodeLoop_->setTimings(settings.decodeInterval, settings.decodeWait, settings.fillOnEmpty);
+    sound_->setTimings(settings.decodeInterval, settings.soundsVolume);
+    if (refillEnds)
+        flags_.buffering = false;
 }
 
 unsigned RadioStream::inBufSize() const
 {
-    std::lock_guard lock(hold_.mutex);
-    return readThread_->active() ? unsigned(hold_.buffer.capacity()) : hold_.requestedSize;
-}
-
-void RadioStream::setOutBufSize(unsigned bytes)
-{
-    decoders_.setOutBufSize(bytes);
-}
-
-unsigned RadioStream::outBufSize() const
-{
-    return decoders_.outBufSize();
+    return readThread_->active() ? unsigned(intake_->capacity()) : intake_->requestedSize();
 }
 
 void RadioStream::setVolume(int level)
 {
-    device_.setVolume(level);
+    device_->setVolume(level);
 }
 
 int RadioStream::volume() const
 {
-    return device_.volume();
-}
-
-void RadioStream::setFillOnEmpty(bool on)
-{
-    fillOnEmpty_ = on;
-    // Turning it off while refilling ends the refill at once.
-    if (!on)
-        buffering_ = false;
+    return device_->volume();
 }

@@ -1,6 +1,11 @@
 // Preparing and opening the source of the playing entry.
 #include "stream.h"
 
+#include "AudioDevice.h"
+#include "DecoderRegistry.h"
+#include "EntrySource.h"
+#include "StreamIntake.h"
+
 #include <QCoreApplication>
 #include <QFile>
 
@@ -14,7 +19,7 @@ bool RadioStream::initStream()
 {
     std::fprintf(stderr, "initStream(): \n");
     std::unique_lock lock(playListMutex_);
-    const int err = device_.open(false);
+    const int err = device_->open(false);
     if (err != 0) {
         // Not the entry's fault, so it is not marked bad; the window asks
         // takeDeviceError() to show why nothing plays.
@@ -33,28 +38,17 @@ bool RadioStream::initStream()
         playing()->bad = false;
     }
     streamItem_ = playing();
-    releaseForeignDecoder(playing());
+    // A module that a probe left for another entry must not decode this one.
+    decoders_->releaseStreamUnlessFor(playing());
     scanCount_ = 0;
-    skipWait_ = false;
-    buffering_ = false;
+    flags_.skipWait = false;
+    flags_.buffering = false;
     stopCode_ = StopCode::None;
-    {
-        std::lock_guard bufferLock(hold_.mutex);
-        endOfData_ = false;
-        hold_.lastSniffFill = 0;
-        hold_.frontChecked = false;
-        hold_.contentCode = ContentNone;
-        hold_.overflow.clear();
-        hold_.deferredError = QString();
-        hold_.decodeEnded = false;
-        resetIcy();
-        hold_.buffer.release();
-        hold_.buffer.resize(hold_.requestedSize);
-    }
+    intake_->reset();
     post(StreamConnectingEvent);
     if (!playing())
         return true;
-    if (isLocalItem(playing()))
+    if (isLocalEntry(playing()))
         openLocalSource(playing());
     else
         openRemoteSource(playing());
@@ -69,8 +63,7 @@ bool RadioStream::openLocalSource(PlayListItem *item)
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return failOpen(item, QString::fromLocal8Bit(std::strerror(errno)));
-    std::lock_guard bufferLock(hold_.mutex);
-    hold_.localFd = fd;
+    intake_->setLocalSource(fd);
     return true;
 }
 
@@ -80,7 +73,6 @@ bool RadioStream::failOpen(PlayListItem *item, const QString &error)
     item->error = error;
     item->bad = true;
     item->played = true;
-    std::lock_guard bufferLock(hold_.mutex);
     stopCode_ = StopCode::SourceFailed;
     post(StreamErrorEvent);
     return false;

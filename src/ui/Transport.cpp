@@ -40,7 +40,7 @@ void Transport::resetRetries()
 void Transport::nextItem(bool automatic, bool scan)
 {
     const bool byProgram = automatic || scan;
-    const bool skipBad = stream_.skipBadFiles();
+    const bool skipBad = stream_.settings().skipBadFiles;
     if (byProgram && repeatMode_ == 1) {
         if (stream_.isBad(Selection::Playing)) {
             play(settings_.eofSound);
@@ -137,7 +137,7 @@ Transport::ErrorOutcome Transport::streamError()
     const bool running = stream_.isPlaying();
     if (running)
         play(settings_.streamErrorSound);
-    if (running && stream_.skipBadFiles()) {
+    if (running && stream_.settings().skipBadFiles) {
         nextItem(true, stream_.isScanning());
         resetRetries();
         return ErrorOutcome::Skipped;

@@ -9,7 +9,7 @@
 void Transport::previousItem(bool forcePlaying)
 {
     const Selection which = forcePlaying ? Selection::Playing : selection();
-    const bool skipBad = stream_.skipBadFiles();
+    const bool skipBad = stream_.settings().skipBadFiles;
     bool stepped = stream_.step(false, which);
     while (stepped && !browseMode_ && skipBad && stream_.isBad(Selection::Playing))
         stepped = stream_.step(false, which);

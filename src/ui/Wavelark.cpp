@@ -73,7 +73,7 @@ Wavelark::Wavelark(int argc, char **argv, QWidget *parent) : MainWidget(parent)
     saveDirectory = settings_.recordDirectory;
     settings_.recordOneFile = false;
     settings_.enableMarquee = true;
-    stream->setDecodeWait(3);
+    changeSetting(*stream, &StreamSettings::decodeWait, 3);
     settings_.scanInterval = 15;
     settings_.autoPlay = false;
     // Configuration; a missing file leaves the defaults.
@@ -85,7 +85,7 @@ Wavelark::Wavelark(int argc, char **argv, QWidget *parent) : MainWidget(parent)
     applyCommandLine(options, settings_, *stream);
     shoutCast->setStationLimit(settings_.shoutCastMaxItems);
     stream->setVolume(settings_.volume);
-    stream->setSoundsVolume(settings_.soundsVolume);
+    changeSetting(*stream, &StreamSettings::soundsVolume, settings_.soundsVolume);
     connectingSoundTimer.setSingleShot(true);
     connect(&connectingSoundTimer, &QTimer::timeout, this, &Wavelark::slotConnectingSoundTimer);
     // The screen; the recent searches under their heading.

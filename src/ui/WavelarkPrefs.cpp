@@ -54,8 +54,8 @@ void Wavelark::buildInterfacePage()
         settings_.enableMarquee = on;
         setMarqueeMode(on ? 2 : 0);
     });
-    page->addCheck(tr("Skip bad:"), stream->skipBadFiles(),
-                   [this](bool on) { stream->setSkipBadFiles(on); });
+    page->addCheck(tr("Skip bad:"), stream->settings().skipBadFiles,
+                   [this](bool on) { changeSetting(*stream, &StreamSettings::skipBadFiles, on); });
     // The volume heard at the next start; the one playing now stays.
     page->addSpin(tr("Volume:"), 0, 100, QString(), s.volume,
                   [this](int v) { settings_.volume = v; });
@@ -103,13 +103,19 @@ void Wavelark::slotPrefsAdvanced()
         auto *page = new PrefsPage(this);
         // The size in use while a stream runs, else the one asked for.
         page->addSpin(tr("Inbuf:"), 1, 9999, tr("k"), int(stream->inBufSize() / 1024),
-                      [this](int k) { stream->setInBufSize(unsigned(k) * 1024); });
-        page->addSpin(tr("Outbuf:"), 1, 9999, tr("k"), int(stream->outBufSize() / 1024),
-                      [this](int k) { stream->setOutBufSize(unsigned(k) * 1024); });
-        page->addSpin(tr("read interval:"), 50, 5000, tr("ms"), stream->readInterval(),
-                      [this](int ms) { stream->setReadInterval(ms); });
-        page->addSpin(tr("decode interval:"), 0, 1000, tr("ms"), stream->decodeInterval(),
-                      [this](int ms) { stream->setDecodeInterval(ms); });
+                      [this](int k) {
+                          changeSetting(*stream, &StreamSettings::inBufSize, unsigned(k) * 1024);
+                      });
+        page->addSpin(tr("Outbuf:"), 1, 9999, tr("k"), int(stream->settings().outBufSize / 1024),
+                      [this](int k) {
+                          changeSetting(*stream, &StreamSettings::outBufSize, unsigned(k) * 1024);
+                      });
+        page->addSpin(
+            tr("read interval:"), 50, 5000, tr("ms"), stream->settings().readInterval,
+            [this](int ms) { changeSetting(*stream, &StreamSettings::readInterval, ms); });
+        page->addSpin(
+            tr("decode interval:"), 0, 1000, tr("ms"), stream->settings().decodeInterval,
+            [this](int ms) { changeSetting(*stream, &StreamSettings::decodeInterval, ms); });
         connect(page, &PrefsPage::accepted, this, &Wavelark::slotPrefsAdvancedFinalize);
         connect(page, &PrefsPage::rejected, this, &Wavelark::slotPrefsAdvancedCancel);
         advancedPage_ = page;

@@ -29,7 +29,7 @@ void Wavelark::slotPrefsNetwork()
 {
     if (!networkPage_)
         buildNetworkPage();
-    net_.type->setCurrentText(ConfigValues::proxyTypeName(stream->proxyType()));
+    net_.type->setCurrentText(ConfigValues::proxyTypeName(stream->settings().proxyType));
     networkPage_->show();
 }
 
@@ -37,12 +37,14 @@ void Wavelark::buildNetworkPage()
 {
     auto *page = new PrefsPage(this);
     page->addButton(tr("Profile:"), tr("Select"), [this] { slotSelectNetworkProfile(); });
-    page->addSpin(tr("Rec. bufsize:"), 1, 999, tr("k"), int(stream->recordBufSize() / 1024),
-                  [this](int k) { stream->setRecordBufSize(unsigned(k) * 1024); });
-    page->addCheck(tr("Fill on empty:"), stream->fillOnEmpty(),
-                   [this](bool on) { stream->setFillOnEmpty(on); });
-    page->addSpin(tr("Decode wait:"), 0, 999, tr("s"), stream->decodeWait(),
-                  [this](int s) { stream->setDecodeWait(s); });
+    page->addSpin(tr("Rec. bufsize:"), 1, 999, tr("k"),
+                  int(stream->settings().recordBufSize / 1024), [this](int k) {
+                      changeSetting(*stream, &StreamSettings::recordBufSize, unsigned(k) * 1024);
+                  });
+    page->addCheck(tr("Fill on empty:"), stream->settings().fillOnEmpty,
+                   [this](bool on) { changeSetting(*stream, &StreamSettings::fillOnEmpty, on); });
+    page->addSpin(tr("Decode wait:"), 0, 999, tr("s"), stream->settings().decodeWait,
+                  [this](int s) { changeSetting(*stream, &StreamSettings::decodeWait, s); });
     net_.recordDirectory = page->addTextWithChooser(tr("Record dir:"), settings_.recordDirectory,
                                                     QStringLiteral("FMMS_Personal_Folder_S"),
                                                     [this] { slotSelectRecordDirectory(); });
@@ -56,8 +58,8 @@ void Wavelark::buildNetworkPage()
     net_.type = page->addCombo(tr("Type:"), proxyTypeNames());
     page->addSpin(tr("Retries:"), 0, 999, QString(), settings_.streamRetries,
                   [this](int n) { settings_.streamRetries = n; });
-    page->addSpin(tr("Connect timeout:"), 1, 999, tr("s"), int(stream->connectTimeout()),
-                  [this](int s) { stream->setConnectTimeout(s); });
+    page->addSpin(tr("Connect timeout:"), 1, 999, tr("s"), int(stream->settings().connectTimeout),
+                  [this](int s) { changeSetting(*stream, &StreamSettings::connectTimeout, s); });
     connect(page, &PrefsPage::accepted, this, &Wavelark::slotPrefsNetworkFinalize);
     connect(page, &PrefsPage::rejected, this, &Wavelark::slotPrefsNetworkCancel);
     connect(this, &MainWidget::kbStateChanged, this, &Wavelark::slotKbStateChanged,
@@ -68,10 +70,10 @@ void Wavelark::buildNetworkPage()
 
 void Wavelark::restoreNetworkFields()
 {
-    net_.proxy->setText(stream->proxy());
-    net_.username->setText(stream->proxyUsername());
-    net_.password->setText(stream->proxyPassword());
-    net_.ports->setText(stream->allowedProxyPorts().join(QLatin1Char(' ')));
+    net_.proxy->setText(stream->settings().proxy);
+    net_.username->setText(stream->settings().proxyUsername);
+    net_.password->setText(stream->settings().proxyPassword);
+    net_.ports->setText(stream->settings().allowedProxyPorts.join(QLatin1Char(' ')));
     net_.recordDirectory->setText(settings_.recordDirectory);
 }
 
@@ -79,11 +81,13 @@ void Wavelark::slotPrefsNetworkFinalize()
 {
     networkPage_->hide();
     // As the file's own rule: any piece that is not a port empties the list.
-    stream->setAllowedProxyPorts(ConfigValues::parsePortList(net_.ports->text()));
-    stream->setProxy(net_.proxy->text());
-    stream->setProxyUsername(net_.username->text());
-    stream->setProxyPassword(net_.password->text());
-    stream->setProxyType(ConfigValues::parseProxyType(net_.type->currentText()));
+    StreamSettings s = stream->settings();
+    s.allowedProxyPorts = ConfigValues::parsePortList(net_.ports->text());
+    s.proxy = net_.proxy->text();
+    s.proxyUsername = net_.username->text();
+    s.proxyPassword = net_.password->text();
+    s.proxyType = ConfigValues::parseProxyType(net_.type->currentText());
+    stream->setSettings(s);
     settings_.recordDirectory = net_.recordDirectory->text();
     writeConfig();
 }

@@ -64,7 +64,7 @@ void Wavelark::buildSoundPage()
                   [this](int n) { settings_.connectingSoundInterval = n; });
     page->addSpin(tr("Volume:"), 0, 100, QString(), s.soundsVolume, [this](int v) {
         settings_.soundsVolume = v;
-        stream->setSoundsVolume(v);
+        changeSetting(*stream, &StreamSettings::soundsVolume, v);
     });
     addSoundRow(*page, 7);
     connect(page, &PrefsPage::accepted, this, &Wavelark::slotPrefsSoundFinalize);

@@ -139,9 +139,9 @@ TEST_F(CommandLineOverConfig, OptionsBeatTheFile)
     ASSERT_TRUE(readText("inBufSize = 512\noutBufSize = 64\nautoPlay = false\nproxy = a:1\n"));
     applyCommandLine(parse({"-i", "64", "-o", "16", "-a", "-p", "b:2"}).options, settings, stream);
     EXPECT_EQ(stream.inBufSize(), 65536u);
-    EXPECT_EQ(stream.outBufSize(), 16384u);
+    EXPECT_EQ(stream.settings().outBufSize, 16384u);
     EXPECT_TRUE(settings.autoPlay);
-    EXPECT_EQ(stream.proxy(), QStringLiteral("b:2"));
+    EXPECT_EQ(stream.settings().proxy, QStringLiteral("b:2"));
     // The file itself is untouched until it is rewritten.
     EXPECT_TRUE(readAllBytes(configPath()).contains("autoPlay = false"));
 }
@@ -151,7 +151,7 @@ TEST_F(CommandLineOverConfig, AbsentOptionsLeaveTheFileValues)
     ASSERT_TRUE(readText("inBufSize = 512\nproxy = a:1\n"));
     applyCommandLine(parse({"x.pls"}).options, settings, stream);
     EXPECT_EQ(stream.inBufSize(), 512u * 1024);
-    EXPECT_EQ(stream.proxy(), QStringLiteral("a:1"));
+    EXPECT_EQ(stream.settings().proxy, QStringLiteral("a:1"));
     EXPECT_FALSE(settings.autoPlay);
 }
 

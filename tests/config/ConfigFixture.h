@@ -13,7 +13,7 @@ class ConfigFixture : public ::testing::Test
 protected:
     ConfigFixture() : stream(nullptr, nullptr, 0), config(settings, stream, searches)
     {
-        stream.setDecodeWait(3);
+        changeSetting(stream, &StreamSettings::decodeWait, 3);
         config.setMessageSink([this](const QString &m) { messages << m; });
     }
 

@@ -11,7 +11,7 @@ TEST_F(ConfigRead, KeysIgnoreCaseAndSurroundingBlanks)
     ASSERT_TRUE(readText("VOLUME = 70\n  marqueeinterval=200  \nPROXY =host:3128\n"));
     EXPECT_EQ(settings.volume, 70);
     EXPECT_EQ(settings.marqueeInterval, 200);
-    EXPECT_EQ(stream.proxy(), QStringLiteral("host:3128"));
+    EXPECT_EQ(stream.settings().proxy, QStringLiteral("host:3128"));
     EXPECT_TRUE(messages.isEmpty());
 }
 
@@ -47,7 +47,7 @@ TEST_F(ConfigRead, BadBoolKeepsTheCurrentValue)
 {
     ASSERT_TRUE(readText("cyclicPlayList = maybe\nskipBadFiles = yes\nskipBadFiles = perhaps\n"));
     EXPECT_TRUE(settings.cyclicPlayList);
-    EXPECT_TRUE(stream.skipBadFiles());
+    EXPECT_TRUE(stream.settings().skipBadFiles);
     EXPECT_EQ(messages.size(), 2);
 }
 
@@ -58,8 +58,8 @@ TEST_F(ConfigRead, NumbersThatAreNotNumbersGiveZeroSilently)
     EXPECT_EQ(settings.volume, 0);
     EXPECT_EQ(settings.scanInterval, -7);
     EXPECT_EQ(settings.playListJump, 0);
-    EXPECT_EQ(stream.connectTimeout(), 0);
-    EXPECT_EQ(stream.readInterval(), 40);
+    EXPECT_EQ(stream.settings().connectTimeout, 0);
+    EXPECT_EQ(stream.settings().readInterval, 40);
     EXPECT_TRUE(messages.isEmpty());
 }
 
@@ -67,15 +67,15 @@ TEST_F(ConfigRead, KilobyteSizesAreStoredInBytes)
 {
     ASSERT_TRUE(readText("inBufSize = 100\noutBufSize = 16\nrecordBufSize = 64\n"));
     EXPECT_EQ(stream.inBufSize(), 100u * 1024);
-    EXPECT_EQ(stream.outBufSize(), 16u * 1024);
-    EXPECT_EQ(stream.recordBufSize(), 64u * 1024);
+    EXPECT_EQ(stream.settings().outBufSize, 16u * 1024);
+    EXPECT_EQ(stream.settings().recordBufSize, 64u * 1024);
 }
 
 TEST_F(ConfigRead, RecordBufferSizeZeroIsIgnored)
 {
     ASSERT_TRUE(readText("recordBufSize = 0\noutBufSize = nothing\n"));
-    EXPECT_EQ(stream.recordBufSize(), 256u * 1024);
-    EXPECT_EQ(stream.outBufSize(), 0u);
+    EXPECT_EQ(stream.settings().recordBufSize, 256u * 1024);
+    EXPECT_EQ(stream.settings().outBufSize, 0u);
 }
 
 TEST_F(ConfigRead, SizesThatWouldOverflowGiveZeroNotAWrappedSize)
@@ -83,8 +83,8 @@ TEST_F(ConfigRead, SizesThatWouldOverflowGiveZeroNotAWrappedSize)
     ASSERT_TRUE(readText(QByteArray("inBufSize = ") + QByteArray::number(INT_MAX) +
                          "\noutBufSize = -5\nrecordBufSize = 3000000\n"));
     EXPECT_EQ(stream.inBufSize(), 0u);
-    EXPECT_EQ(stream.outBufSize(), 0u);
-    EXPECT_EQ(stream.recordBufSize(), 256u * 1024); // 0 is ignored
+    EXPECT_EQ(stream.settings().outBufSize, 0u);
+    EXPECT_EQ(stream.settings().recordBufSize, 256u * 1024); // 0 is ignored
 }
 
 TEST_F(ConfigRead, PortLists)
@@ -106,7 +106,7 @@ TEST_F(ConfigRead, PortLists)
     };
     for (const Case &c : cases) {
         ASSERT_TRUE(readText(QByteArray("allowedProxyPorts = ") + c.value + "\n"));
-        EXPECT_EQ(stream.allowedProxyPorts(), c.expected) << c.value;
+        EXPECT_EQ(stream.settings().allowedProxyPorts, c.expected) << c.value;
     }
 }
 
@@ -115,9 +115,9 @@ TEST_F(ConfigRead, ProxyTypesByName)
     const std::pair<const char *, int> cases[] = {
         {"socks4", 1}, {"SOCKS4A", 2}, {"Socks5", 3}, {"http", 0}, {"gopher", 0}};
     for (const auto &[name, type] : cases) {
-        stream.setProxyType(-1);
+        changeSetting(stream, &StreamSettings::proxyType, -1);
         ASSERT_TRUE(readText(QByteArray("proxyType = ") + name + "\n"));
-        EXPECT_EQ(stream.proxyType(), type) << name;
+        EXPECT_EQ(stream.settings().proxyType, type) << name;
     }
 }
 
@@ -154,7 +154,7 @@ TEST_F(ConfigRead, SoundsVolumeGoesToBothHolders)
 {
     ASSERT_TRUE(readText("soundsVolume = 30\n"));
     EXPECT_EQ(settings.soundsVolume, 30);
-    EXPECT_EQ(stream.soundsVolume(), 30);
+    EXPECT_EQ(stream.settings().soundsVolume, 30);
 }
 
 TEST_F(ConfigRead, MissingFileKeepsDefaults)

@@ -12,7 +12,7 @@ struct FreshProgram
 {
     FreshProgram() : stream(nullptr, nullptr, 0), config(settings, stream, searches)
     {
-        stream.setDecodeWait(3);
+        changeSetting(stream, &StreamSettings::decodeWait, 3);
         config.setMessageSink([this](const QString &m) { messages << m; });
     }
     QByteArray writtenAfter(const QByteArray &text)
@@ -53,22 +53,23 @@ TEST_F(ConfigRoundTrip, EmptiedOrRejectedValuesComeBackAsAtStart)
 
     FreshProgram fresh;
     EXPECT_EQ(fresh.writtenAfter(text).toStdString(), text.toStdString());
-    EXPECT_TRUE(fresh.stream.proxy().isEmpty());
-    EXPECT_TRUE(fresh.stream.allowedProxyPorts().isEmpty());
-    EXPECT_TRUE(fresh.stream.proxyPassword().isEmpty());
+    EXPECT_TRUE(fresh.stream.settings().proxy.isEmpty());
+    EXPECT_TRUE(fresh.stream.settings().allowedProxyPorts.isEmpty());
+    EXPECT_TRUE(fresh.stream.settings().proxyPassword.isEmpty());
     EXPECT_TRUE(fresh.settings.scanSound.isEmpty());
     EXPECT_TRUE(fresh.messages.isEmpty());
 
     // An example line is a comment: it leaves what the holder had, so the
     // same text gives the same file only from the start-up values.
     FreshProgram used;
-    used.stream.setAllowedProxyPorts({QStringLiteral("80"), QStringLiteral("9999")});
+    changeSetting(used.stream, &StreamSettings::allowedProxyPorts,
+                  QStringList{QStringLiteral("80"), QStringLiteral("9999")});
     EXPECT_NE(used.writtenAfter(text), text);
 }
 
 TEST_F(ConfigRoundTrip, LineBreaksInsideAValueCannotAddLines)
 {
-    stream.setProxy(QStringLiteral("host:1\nkeyQuit = 27"));
+    changeSetting(stream, &StreamSettings::proxy, QStringLiteral("host:1\nkeyQuit = 27"));
     settings.recordDirectory = QStringLiteral("/rec\r\nvolume = 99");
     searches << QStringLiteral("jazz\nkeyMute = 5") << QStringLiteral("rock");
     const QByteArray text = config.text();
@@ -79,7 +80,7 @@ TEST_F(ConfigRoundTrip, LineBreaksInsideAValueCannotAddLines)
     EXPECT_EQ(fresh.config.firstKeycode(keyQuit), 0);
     EXPECT_EQ(fresh.config.firstKeycode(keyMute), 0);
     EXPECT_EQ(fresh.settings.volume, 45);
-    EXPECT_EQ(fresh.stream.proxy(), QStringLiteral("host:1 keyQuit = 27"));
+    EXPECT_EQ(fresh.stream.settings().proxy, QStringLiteral("host:1 keyQuit = 27"));
     EXPECT_EQ(fresh.settings.recordDirectory, QStringLiteral("/rec  volume = 99"));
     EXPECT_EQ(fresh.searches,
               QStringList({QStringLiteral("jazz keyMute = 5"), QStringLiteral("rock")}));

@@ -131,7 +131,7 @@ TEST_F(ConfigWrite, UnwritableTargetIsReported)
 TEST_F(ConfigWrite, EmptyExampleKeysAreCommentedAndFilledOnesAreNot)
 {
     settings.eofSound = QStringLiteral("/s/eof.wav");
-    stream.setProxy(QStringLiteral("proxy:8080"));
+    changeSetting(stream, &StreamSettings::proxy, QStringLiteral("proxy:8080"));
     const QByteArray text = config.text();
     EXPECT_TRUE(text.contains("\neofSound = /s/eof.wav\n\n"));
     EXPECT_FALSE(text.contains("#eofSound"));

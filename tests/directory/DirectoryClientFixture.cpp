@@ -27,8 +27,8 @@ void DirectoryClientFixture::SetUp()
         qputenv("WAVELARK_RADIO_BROWSER_URL", server.url("/").toUtf8());
     }
     stream = std::make_unique<RadioStream>(nullptr, nullptr, 0);
-    stream->setReadInterval(10);
-    stream->setConnectTimeout(10);
+    changeSetting(*stream, &StreamSettings::readInterval, 10);
+    changeSetting(*stream, &StreamSettings::connectTimeout, 10);
     client = std::make_unique<ShoutCast>(&sink, stream.get());
     QObject::connect(
         client.get(), &ShoutCast::shoutCastGenres, client.get(),

@@ -61,7 +61,7 @@ TEST_F(Cursor, RemovingTheOnlyEntryLeavesNoSelection)
 TEST_F(Cursor, RemovingInBrowseModeMovesThePlayingEntryToTheNextOne)
 {
     useEntries(3);
-    EXPECT_TRUE(stream->next(Selection::Browse)); // browse entry 1
+    EXPECT_TRUE(stream->step(true, Selection::Browse)); // browse entry 1
     PlayListItem *second = at(1);
     EXPECT_EQ(stream->currentItem(Selection::Browse), second);
     EXPECT_TRUE(stream->removeCurrent(Selection::Browse));
@@ -73,7 +73,7 @@ TEST_F(Cursor, RemovingInBrowseModeMovesThePlayingEntryToTheNextOne)
 TEST_F(Cursor, SortKeepsTheSelectionsAndRefusesUnknownTags)
 {
     useEntries(3);
-    EXPECT_TRUE(stream->next(Selection::Playing));
+    EXPECT_TRUE(stream->step(true, Selection::Playing));
     PlayListItem *playing = stream->currentItem(Selection::Playing);
     EXPECT_TRUE(stream->sortPlaylist(RadioPlayList::SortTag::Title, true));
     EXPECT_EQ(stream->currentItem(Selection::Playing), playing);

@@ -126,7 +126,7 @@ TEST_F(EngineEvents, SmallUnrecognisedFileIsUnknownFileFormat)
 TEST_F(EngineEvents, LargeUnrecognisedFileIsUnknownFileFormat)
 {
     installModule(TESTMOD_REFUSE_PATH, "refuse.so");
-    stream->setInBufSize(64 * 1024);
+    changeSetting(*stream, &StreamSettings::inBufSize, 64 * 1024);
     usePlaylist({writeFile("noise.bin", pcm(400000))});
     ASSERT_TRUE(waitForEvent(StreamProbeDoneEvent));
     receiver.types.clear();

@@ -38,8 +38,8 @@ EngineFixture::EngineFixture()
     backend = std::make_unique<wavelark::WavBackend>(wavPath().toStdString());
     wavelark::fillAudioOps(ops, *backend);
     stream = std::make_unique<RadioStream>(&receiver, &ops, 0);
-    stream->setDecodeInterval(1);
-    stream->setReadInterval(10);
+    changeSetting(*stream, &StreamSettings::decodeInterval, 1);
+    changeSetting(*stream, &StreamSettings::readInterval, 10);
     stream->setVolume(100);
 }
 

@@ -36,7 +36,7 @@ TEST_F(EnginePlayback, EverySampleReachesTheDevice)
     TestStream data;
     data.frameBytes = 1000;
     data.pcm = pcm(700000); // more than two hold buffers
-    stream->setOutBufSize(3000);
+    changeSetting(*stream, &StreamSettings::outBufSize, 3000);
     usePlaylist({writeFile("a.raw", data.bytes())});
     ASSERT_TRUE(stream->start());
     ASSERT_TRUE(waitForEvent(StreamEndedEvent, 1, 60000));
@@ -92,14 +92,14 @@ TEST_F(EnginePlayback, ChangingTheHoldBufferWhilePlayingLosesNothing)
     TestStream data;
     data.frameBytes = 1000;
     data.pcm = pcm(1500000);
-    stream->setOutBufSize(2000);
+    changeSetting(*stream, &StreamSettings::outBufSize, 2000);
     usePlaylist({writeFile("a.raw", data.bytes())});
     ASSERT_TRUE(stream->start());
     ASSERT_TRUE(waitForEvent(StreamDecodeStartedEvent));
     const unsigned sizes[] = {32 * 1024, 300 * 1024, 4 * 1024, 200 * 1024, 32 * 1024};
     int progress = receiver.count(StreamProgressEvent);
     for (unsigned size : sizes) {
-        stream->setInBufSize(size);
+        changeSetting(*stream, &StreamSettings::inBufSize, size);
         progress += 40;
         ASSERT_TRUE(waitForEvent(StreamProgressEvent, progress, 60000));
     }
@@ -118,8 +118,8 @@ TEST_F(EnginePlayback, PausingWhileFramesAreWrittenLosesNothing)
     TestStream data;
     data.frameBytes = 500;
     data.pcm = pcm(600000);
-    stream->setOutBufSize(4000);
-    stream->setDecodeInterval(2);
+    changeSetting(*stream, &StreamSettings::outBufSize, 4000);
+    changeSetting(*stream, &StreamSettings::decodeInterval, 2);
     usePlaylist({writeFile("a.raw", data.bytes())});
     ASSERT_TRUE(stream->start());
     ASSERT_TRUE(waitForEvent(StreamDecodeStartedEvent));

@@ -1,3 +1,5 @@
+#include "AudioDevice.h"
+#include "DecoderRegistry.h"
 #include "EngineFixture.h"
 
 #include <QDir>
@@ -5,7 +7,29 @@
 
 namespace {
 
-using ModuleSearch = EngineFixture;
+// The engine's search, on a registry of its own over the fixture's device.
+class ModuleSearch : public EngineFixture
+{
+protected:
+    DecoderModulePtr find(const QByteArray &bytes)
+    {
+        return std::move(registry.find(bytes.constData(), size_t(bytes.size()), false).module);
+    }
+    DecoderModulePtr probe(const QString &path)
+    {
+        return std::move(registry.probeFile(path, true).module);
+    }
+
+    ModuleSearch()
+    {
+        // As the engine learns the device's formats at its start.
+        if (device.open(false) == 0)
+            device.close(true);
+    }
+
+    AudioDevice device{&ops, [] { return false; }};
+    DecoderRegistry registry{0, device};
+};
 
 QStringList linesMatching(const QString &text, const QString &prefix)
 {
@@ -32,7 +56,7 @@ TEST_F(ModuleSearch, TriesEntriesInCaseInsensitiveOrderAndSaysWhy)
     QString log;
     {
         StderrCapture capture;
-        module = stream->findDecoder(nullptr, bytes.constData(), size_t(bytes.size()));
+        module = find(bytes);
         log = capture.text();
     }
     ASSERT_TRUE(module);
@@ -52,7 +76,7 @@ TEST_F(ModuleSearch, TriesEntriesInCaseInsensitiveOrderAndSaysWhy)
     EXPECT_TRUE(noGood[2].startsWith("NO GOOD: Cdir, ")) << noGood[2];
     EXPECT_TRUE(noGood[3].startsWith("NO GOOD: d.txt, ")) << noGood[3];
     EXPECT_EQ(linesMatching(log, "USING MODULE: "), QStringList({"USING MODULE: E.so"}));
-    stream->releaseDecoder(module);
+    registry.release(module);
     EXPECT_FALSE(module);
 }
 
@@ -63,11 +87,11 @@ TEST_F(ModuleSearch, ASecondOpenFeedThatFailsMovesOnToTheNextModule)
     TestStream data;
     const QByteArray bytes = data.bytes();
     StderrCapture capture;
-    DecoderModulePtr module = stream->findDecoder(nullptr, bytes.constData(), size_t(bytes.size()));
+    DecoderModulePtr module = find(bytes);
     ASSERT_TRUE(module);
     EXPECT_EQ(module->name, QStringLiteral("b_good.so"));
     EXPECT_TRUE(capture.text().contains("NO GOOD: a_reopen.so\n"));
-    stream->releaseDecoder(module);
+    registry.release(module);
 }
 
 TEST_F(ModuleSearch, NoModuleOrTooFewBytesGivesNothing)
@@ -75,15 +99,15 @@ TEST_F(ModuleSearch, NoModuleOrTooFewBytesGivesNothing)
     TestStream data;
     data.acceptAfter = 100;
     const QByteArray bytes = data.bytes();
-    EXPECT_FALSE(stream->findDecoder(nullptr, bytes.constData(), size_t(bytes.size())));
+    EXPECT_FALSE(find(bytes));
     installModule(TESTMOD_PATH, "test.so");
     StderrCapture capture;
-    EXPECT_FALSE(stream->findDecoder(nullptr, bytes.constData(), size_t(bytes.size())));
+    EXPECT_FALSE(find(bytes));
     data.pcm = pcm(100);
     const QByteArray more = data.bytes();
-    DecoderModulePtr module = stream->findDecoder(nullptr, more.constData(), size_t(more.size()));
+    DecoderModulePtr module = find(more);
     EXPECT_TRUE(module);
-    stream->releaseDecoder(module);
+    registry.release(module);
 }
 
 TEST_F(ModuleSearch, ProbeFileReadsInBlocksUntilAModuleAccepts)
@@ -94,13 +118,12 @@ TEST_F(ModuleSearch, ProbeFileReadsInBlocksUntilAModuleAccepts)
     data.pcm = pcm(200000);
     const QString path = writeFile("a.raw", data.bytes());
     StderrCapture capture;
-    PlayListItem item("file://" + path, QString(), QString(), QString(), QString(), QString());
-    DecoderModulePtr module = stream->probeFile(&item, path);
+    DecoderModulePtr module = probe(path);
     ASSERT_TRUE(module);
     EXPECT_EQ(linesMatching(capture.text(), "TRYING").size(), 3);
-    stream->releaseDecoder(module);
-    EXPECT_FALSE(stream->probeFile(&item, QString()));
-    EXPECT_FALSE(stream->probeFile(&item, home.file("missing")));
+    registry.release(module);
+    EXPECT_FALSE(probe(QString()));
+    EXPECT_FALSE(probe(home.file("missing")));
 }
 
 } // namespace

@@ -173,7 +173,7 @@ TEST_F(NetworkEngine, NoiseFillsTheBufferOrIsUnknown)
     stream->stop();
 
     receiver.types.clear();
-    stream->setInBufSize(512 * 1024);
+    changeSetting(*stream, &StreamSettings::inBufSize, 512 * 1024);
     play("/noise");
     ASSERT_TRUE(waitForEvent(StreamErrorEvent));
     EXPECT_EQ(playingError(), QStringLiteral("unknown file format"));
@@ -200,7 +200,7 @@ TEST_F(NetworkEngine, PlaylistBodyGivesExactlyOnePlaylistEvent)
 
 TEST_F(NetworkEngine, ASilentConnectionEndsWithAnError)
 {
-    stream->setConnectTimeout(1);
+    changeSetting(*stream, &StreamSettings::connectTimeout, 1);
     const TestStream data = audio(20000);
     server.setRoute("/silent", Reply::make("HTTP/1.0 200 OK", {}, data.bytes().left(5000)).hang());
     play("/silent");
@@ -212,7 +212,8 @@ TEST_F(NetworkEngine, ProxyIsAskedForTheWholeUrl)
 {
     const TestStream data = audio(20000);
     server.setRoute("/via", Reply::make("HTTP/1.0 200 OK", {}, data.bytes()));
-    stream->setProxy(QStringLiteral("127.0.0.1:%1").arg(server.port()));
+    changeSetting(*stream, &StreamSettings::proxy,
+                  QStringLiteral("127.0.0.1:%1").arg(server.port()));
     auto *list = new RadioPlayList;
     list->add(QStringLiteral("http://127.0.0.1:9/via"),
               QString()); // port 9: only the proxy answers
@@ -311,7 +312,7 @@ TEST_F(NetworkEngine, ABurstAtConnectIsStrippedBeforeTheDecoderSearch)
         for (const char *path : {"/file", "/burst"}) {
             SCOPED_TRACE(std::string(path) + " " + std::to_string(kb) + " KB");
             receiver.types.clear();
-            stream->setInBufSize(kb * 1024);
+            changeSetting(*stream, &StreamSettings::inBufSize, kb * 1024);
             play(path);
             ASSERT_TRUE(waitForEvent(StreamEndedEvent, 1, 60000)) << playingError().toStdString();
             stream->stop();
@@ -334,9 +335,9 @@ TEST_F(NetworkEngine, AHoldBufferSmallerThanABlockStillPlays)
     const TestStream data = audio(150000);
     server.setRoute("/live", Reply::make("ICY 200 OK", {{"icy-metaint", "4000"}},
                                          icyInterleave(data.bytes(), 4000, {})));
-    stream->setInBufSize(8 * 1024);
-    stream->setOutBufSize(2048);
-    stream->setDecodeInterval(1);
+    changeSetting(*stream, &StreamSettings::inBufSize, 8 * 1024);
+    changeSetting(*stream, &StreamSettings::outBufSize, 2048);
+    changeSetting(*stream, &StreamSettings::decodeInterval, 1);
     play("/live");
     ASSERT_TRUE(waitForEvent(StreamEndedEvent, 1, 60000)) << playingError().toStdString();
     EXPECT_EQ(receiver.count(StreamErrorEvent), 0);
@@ -369,7 +370,7 @@ TEST_F(NetworkEngine, AudioBeforeABrokenTransferPlaysBeforeTheError)
                                 .send("HTTP/1.0 200 OK\r\nContent-Length: " +
                                       QByteArray::number(body.size()) + "\r\n\r\n")
                                 .send(body.left(body.size() / 2)));
-    stream->setDecodeInterval(20);
+    changeSetting(*stream, &StreamSettings::decodeInterval, 20);
     play("/cut");
     ASSERT_TRUE(waitForEvent(StreamErrorEvent, 1, 60000));
     const qsizetype heard = wavData(wavPath()).size();

@@ -76,8 +76,8 @@ TEST_F(Recording, FailuresToStart)
     }
     EXPECT_FALSE(stream->isRecording());
     // Size 0 is ignored, so a record buffer always exists (ENOMEM cannot arise).
-    stream->setRecordBufSize(0);
-    EXPECT_EQ(stream->recordBufSize(), 262144u);
+    changeSetting(*stream, &StreamSettings::recordBufSize, 0);
+    EXPECT_EQ(stream->settings().recordBufSize, 262144u);
     EXPECT_EQ(stream->recordStart(home.file("records/x.mp3")), 0);
     stream->recordStop();
 }
@@ -93,9 +93,9 @@ TEST_F(Recording, TinyRecordBufferWithLargeBlocksLosesNothing)
     data.frameBytes = 1000;
     data.pcm = pcm(2000000, 4);
     const QByteArray source = data.bytes();
-    stream->setInBufSize(64 * 1024);
-    stream->setOutBufSize(4000);
-    stream->setRecordBufSize(4096);
+    changeSetting(*stream, &StreamSettings::inBufSize, 64 * 1024);
+    changeSetting(*stream, &StreamSettings::outBufSize, 4000);
+    changeSetting(*stream, &StreamSettings::recordBufSize, 4096);
     usePlaylist({writeFile("a.raw", source)});
     StderrCapture err;
     ASSERT_TRUE(stream->start());
@@ -103,7 +103,7 @@ TEST_F(Recording, TinyRecordBufferWithLargeBlocksLosesNothing)
     const QString path = recordDir() + "/local.mp3";
     ASSERT_EQ(stream->recordStart(path), 0);
     ASSERT_TRUE(waitUntil([&] { return QFileInfo(path).size() > 200000; }));
-    stream->setRecordBufSize(100000);
+    changeSetting(*stream, &StreamSettings::recordBufSize, 100000);
     ASSERT_TRUE(waitForEvent(StreamEndedEvent, 1, 60000));
     EXPECT_TRUE(stream->isRecording());
     stream->stop();
@@ -178,7 +178,7 @@ TEST_F(RemoteRecording, FileHoldsTheAudioWithoutMetadata)
 {
     const QByteArray source = audio(1500000, 81).bytes();
     serve(source);
-    stream->setRecordBufSize(40000);
+    changeSetting(*stream, &StreamSettings::recordBufSize, 40000);
     StderrCapture err;
     playAndRecord(false);
     ASSERT_TRUE(waitForEvent(StreamEndedEvent, 1, 60000));

@@ -13,7 +13,7 @@ protected:
         installModule(TESTMOD_PATH, "test.so");
         TestStream data;
         data.pcm = pcm(8000000);
-        stream->setDecodeInterval(100); // about 25 s of decoding
+        changeSetting(*stream, &StreamSettings::decodeInterval, 100); // about 25 s of decoding
         usePlaylist({writeFile("long.raw", data.bytes())});
         ASSERT_TRUE(stream->start());
         ASSERT_TRUE(waitForEvent(StreamDecodeStartedEvent));

@@ -15,7 +15,7 @@ protected:
     Sounds()
     {
         installModule(TESTMOD_PATH, "test.so");
-        stream->setSoundsVolume(100);
+        changeSetting(*stream, &StreamSettings::soundsVolume, 100);
     }
     // A sound file the test module plays as `samples` (whole 1000-byte frames).
     QString sound(const QString &name, const QByteArray &samples)
@@ -88,11 +88,11 @@ TEST_F(Sounds, VolumeIsTheSmallerOfTheTwoAndTheStreamVolumeComesBack)
     const QByteArray loud = square(20000, 10000);
     const QString file = sound("v.snd", loud);
     stream->setVolume(30);
-    stream->setSoundsVolume(80);
+    changeSetting(*stream, &StreamSettings::soundsVolume, 80);
     const int first = stream->playSound(file, false, false, 0);
     ASSERT_TRUE(waitForSoundEnd(first));
     EXPECT_EQ(ops.getVolume(ops.userData), 30);
-    stream->setSoundsVolume(20);
+    changeSetting(*stream, &StreamSettings::soundsVolume, 20);
     const int second = stream->playSound(file, false, false, 0);
     ASSERT_TRUE(waitForSoundEnd(second));
     EXPECT_EQ(ops.getVolume(ops.userData), 30);
@@ -126,7 +126,7 @@ TEST_F(Sounds, FirmSoundEndsAnInterruptibleLoop)
 // firm sound waits behind them; the two firm sounds are heard.
 TEST_F(Sounds, WaitingInterruptibleSoundsGiveWayToAFirmOne)
 {
-    stream->setDecodeInterval(5);
+    changeSetting(*stream, &StreamSettings::decodeInterval, 5);
     const QByteArray first = pcm(200000, 31), last = pcm(20000, 32);
     const int firstId = stream->playSound(sound("first.snd", first), false, false, 0);
     ASSERT_TRUE(waitUntil([&] { return stream->soundPlaying() == firstId; }));
@@ -144,7 +144,7 @@ TEST_F(Sounds, WaitingInterruptibleSoundsGiveWayToAFirmOne)
 // queued; a looping one comes round again after the pause.
 TEST_F(Sounds, PauseAbortsAnInterruptibleSound)
 {
-    stream->setDecodeInterval(20);
+    changeSetting(*stream, &StreamSettings::decodeInterval, 20);
     const QByteArray longSound = pcm(400000, 41);
     const int id = stream->playSound(sound("long.snd", longSound), true, true, 0);
     ASSERT_TRUE(waitUntil([&] { return wavBytes() > 0; }));
@@ -169,7 +169,7 @@ TEST_F(Sounds, PauseAbortsAnInterruptibleSound)
 // it was: every sample once. The device references balance out.
 TEST_F(Sounds, PauseHoldsAFirmSoundWhichThenResumes)
 {
-    stream->setDecodeInterval(20);
+    changeSetting(*stream, &StreamSettings::decodeInterval, 20);
     const QByteArray firm = pcm(400000, 51);
     const int id = stream->playSound(sound("firm.snd", firm), false, false, 0);
     ASSERT_TRUE(waitUntil([&] { return wavBytes() > 0; }));
@@ -205,9 +205,9 @@ TEST_F(Sounds, StreamWaitsWhileASoundPlays)
     TestStream data;
     data.frameBytes = 1000;
     data.pcm = pcm(300000, 73);
-    stream->setSoundsVolume(50);
-    stream->setDecodeInterval(5);
-    stream->setOutBufSize(2000);
+    changeSetting(*stream, &StreamSettings::soundsVolume, 50);
+    changeSetting(*stream, &StreamSettings::decodeInterval, 5);
+    changeSetting(*stream, &StreamSettings::outBufSize, 2000);
     usePlaylist({writeFile("a.raw", data.bytes())});
     const int first = stream->playSound(sound("before.snd", before), false, false, 0);
     ASSERT_TRUE(waitUntil([&] { return wavBytes() > 0; }));

@@ -94,7 +94,7 @@ TEST(Prefs, InterfacePageActsAtOnceAndOkWritesTheFile)
     control<QSpinBox>(page, "Volume:")->setValue(80);
     EXPECT_EQ(w.settings().volume, 80);
     control<QCheckBox>(page, "Skip bad:")->setChecked(true);
-    EXPECT_TRUE(w.radioStream()->skipBadFiles());
+    EXPECT_TRUE(w.radioStream()->settings().skipBadFiles);
     QTest::mouseClick(page->cancelButton(), Qt::LeftButton);
     EXPECT_EQ(shownPage(w), nullptr);
     EXPECT_EQ(w.settings().volume, 80);
@@ -231,7 +231,7 @@ TEST(Prefs, NetworkTextFieldsWaitForOkAndCancelPutsThemBack)
     ASSERT_NE(page, nullptr);
     auto *proxy = control<QLineEdit>(page, "Proxy:");
     proxy->setText("proxy.test:3128");
-    EXPECT_EQ(stream->proxy(), QString());
+    EXPECT_EQ(stream->settings().proxy, QString());
     QTest::mouseClick(page->cancelButton(), Qt::LeftButton);
     press(w, Qt::Key_F3);
     EXPECT_EQ(proxy->text(), QString());
@@ -244,12 +244,12 @@ TEST(Prefs, NetworkTextFieldsWaitForOkAndCancelPutsThemBack)
     password->setText("secret");
     control<QComboBox>(page, "Type:")->setCurrentText("socks5");
     control<QSpinBox>(page, "Rec. bufsize:")->setValue(3);
-    EXPECT_EQ(stream->recordBufSize(), 3u * 1024);
+    EXPECT_EQ(stream->settings().recordBufSize, 3u * 1024);
     QTest::mouseClick(page->okButton(), Qt::LeftButton);
-    EXPECT_EQ(stream->proxy(), QStringLiteral("proxy.test:3128"));
-    EXPECT_EQ(stream->proxyPassword(), QStringLiteral("secret"));
-    EXPECT_EQ(stream->proxyType(), 3);
-    EXPECT_TRUE(stream->allowedProxyPorts().isEmpty());
+    EXPECT_EQ(stream->settings().proxy, QStringLiteral("proxy.test:3128"));
+    EXPECT_EQ(stream->settings().proxyPassword, QStringLiteral("secret"));
+    EXPECT_EQ(stream->settings().proxyType, 3);
+    EXPECT_TRUE(stream->settings().allowedProxyPorts.isEmpty());
     const QByteArray written = fileBytes(configPath);
     EXPECT_TRUE(written.contains("\n#allowedProxyPorts = 80 8080\n"));
     EXPECT_TRUE(written.contains("\nproxyType = socks5\n"));
@@ -270,7 +270,7 @@ TEST(Prefs, NetworkTextFieldsWaitForOkAndCancelPutsThemBack)
     EXPECT_EQ(page->contentFrame()->height(), fullHeight);
     control<QLineEdit>(page, "Allowed ports:")->setText("80 8080");
     QTest::mouseClick(page->okButton(), Qt::LeftButton);
-    EXPECT_EQ(stream->allowedProxyPorts(), QStringList({"80", "8080"}));
+    EXPECT_EQ(stream->settings().allowedProxyPorts, QStringList({"80", "8080"}));
 }
 
 TEST(Prefs, SoundsAdvancedAndDirectoryPages)
@@ -288,7 +288,7 @@ TEST(Prefs, SoundsAdvancedAndDirectoryPages)
     for (const QString &label : labels)
         control<QLineEdit>(sounds, label)->setText("/typed/" + label);
     control<QSpinBox>(sounds, "Volume:")->setValue(30);
-    EXPECT_EQ(w.radioStream()->soundsVolume(), 30);
+    EXPECT_EQ(w.radioStream()->settings().soundsVolume, 30);
     QTest::mouseClick(sounds->cancelButton(), Qt::LeftButton);
     for (const QString &label : labels)
         EXPECT_EQ(control<QLineEdit>(sounds, label)->text(), QString()) << label.toStdString();

@@ -65,7 +65,7 @@ int main(int argc, char **argv)
     HeadlessPlayer player(nullptr, stdout);
     RadioStream stream(&player, sharedAudioOps(), options.verbosity);
     player.setStream(&stream);
-    stream.setDecodeWait(3);
+    changeSetting(stream, &StreamSettings::decodeWait, 3);
     WavelarkSettings settings;
     QStringList searches;
     WavelarkConfig config(settings, stream, searches);
@@ -73,7 +73,7 @@ int main(int argc, char **argv)
     Transport transport(stream, settings);
     player.setTransport(&transport);
     stream.setVolume(settings.volume);
-    stream.setSoundsVolume(settings.soundsVolume);
+    changeSetting(stream, &StreamSettings::soundsVolume, settings.soundsVolume);
     if (options.record)
         player.armRecording(settings.recordDirectory, settings.recordOneFile);
 

@@ -6,8 +6,10 @@
 //     a real file), against `mpg123 -w /dev/null`;
 //   - a 2-second file (start-up and teardown), against the same.
 //
-//   bench_headless_cpu [FILE.mp3] [--runs ROUNDS]
-// Without a file, the 10-minute file is made with sox and lame.
+//   bench_headless_cpu [FILE.mp3] [--runs ROUNDS] [--against HEADLESS]
+// Without a file, the 10-minute file is made with sox and lame. With
+// --against, the baseline is another build's wavelark-headless on the same
+// files and devices instead of mpg123 (a change measured before and after).
 #include "ChildRun.h"
 
 #include <QDir>
@@ -48,9 +50,12 @@ int main(int argc, char **argv)
     QTemporaryDir home;
     std::string mp3;
     int runs = 5;
+    std::string against;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
             runs = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--against") == 0 && i + 1 < argc)
+            against = argv[++i];
         else
             mp3 = argv[i];
     }
@@ -78,8 +83,16 @@ int main(int argc, char **argv)
         args.push_back(file);
         return Side{args, {homeEnv, "WAVELARK_AUDIO=" + audio}};
     };
-    const auto tool = [](const std::string &file) {
-        return Side{{"mpg123", "-q", "-w", "/dev/null", file}, {}};
+    const auto baselineOf = [&](const std::string &file, const std::string &audio, bool full) {
+        if (against.empty())
+            return Side{{"mpg123", "-q", "-w", "/dev/null", file}, {}};
+        Side other = headless(file, audio, full);
+        other.argv[0] = against;
+        return other;
+    };
+    const std::string base = against.empty() ? "mpg123 -w /dev/null" : against;
+    const auto labelOf = [&](const char *what) {
+        return std::string("cpu ratio, ") + what + " / " + base;
     };
     const auto measure = [&](const char *label, const Side &player, const Side &baseline,
                              int rounds) {
@@ -92,17 +105,18 @@ int main(int argc, char **argv)
         return true;
     };
     const std::string wavFile = "wav:" + home.filePath("out.wav").toStdString();
-    bool ok = measure("cpu ratio, 10 min, null device, volume 100 / mpg123 -w /dev/null",
-                      headless(mp3, "null", true), tool(mp3), runs);
-    ok = measure("cpu ratio, 10 min, WAV to /dev/null, volume 100 / mpg123 -w /dev/null",
-                 headless(mp3, "wav:/dev/null", true), tool(mp3), runs) &&
+    bool ok = measure(labelOf("10 min, null device, volume 100").c_str(),
+                      headless(mp3, "null", true), baselineOf(mp3, "null", true), runs);
+    ok = measure(labelOf("10 min, WAV to /dev/null, volume 100").c_str(),
+                 headless(mp3, "wav:/dev/null", true), baselineOf(mp3, "wav:/dev/null", true),
+                 runs) &&
          ok;
-    ok = measure("cpu ratio, 10 min, WAV file, volume 45 / mpg123 -w /dev/null",
-                 headless(mp3, wavFile, false), tool(mp3), runs) &&
+    ok = measure(labelOf("10 min, WAV file, volume 45").c_str(), headless(mp3, wavFile, false),
+                 baselineOf(mp3, wavFile, false), runs) &&
          ok;
     // Start-up and teardown dominate: more rounds, as each is short.
-    ok = measure("cpu ratio, 2 s file (start-up), null device / mpg123 -w /dev/null",
-                 headless(shortMp3, "null", true), tool(shortMp3), 4 * runs + 1) &&
+    ok = measure(labelOf("2 s file (start-up), null device").c_str(), headless(shortMp3, "null", true),
+                 baselineOf(shortMp3, "null", true), 4 * runs + 1) &&
          ok;
     return ok ? 0 : 1;
 }

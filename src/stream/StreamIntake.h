@@ -21,9 +21,9 @@
 // source and the read tick's sniff state, all under its own lock.
 //
 // In the engine's lock order the lock comes right after the playlist lock.
-// It is never held while a hook runs: the hooks may take the playlist lock
-// (to write the entry) or the decoder lock (to search the modules), and the
-// record hook writes to the recorder.
+// It is released before the hooks that take other locks run (findModule
+// takes the playlist and decoder locks, startDecoding posts, record writes
+// to the recorder); the other hooks only read flags.
 class StreamIntake
 {
 public:

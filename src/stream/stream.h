@@ -256,7 +256,7 @@ private:
     void readLocalSource();
     // Resumes a stream paused for room, then drives libcurl once.
     void runTransfers();
-    void streamTransferDone(int curlCode);
+    void streamTransferDone(int result);
 
     // Decoder modules: a module found on held bytes becomes the stream's.
     bool findStreamModule(const QByteArray &held);

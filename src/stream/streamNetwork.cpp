@@ -59,12 +59,12 @@ void RadioStream::runTransfers()
                        [this] { return !isPlaying(); });
 }
 
-void RadioStream::streamTransferDone(int curlCode)
+void RadioStream::streamTransferDone(int result)
 {
     // A transfer the user's stop cut short is no failure.
     if (!isPlaying())
         return;
-    const auto code = CURLcode(curlCode);
+    const auto code = CURLcode(result);
     if (code == CURLE_OK) {
         flags_.endOfData = true;
         return;

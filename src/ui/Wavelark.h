@@ -19,9 +19,9 @@
 #include <utility>
 #include <vector>
 
+struct CommandLineOptions;
 class Dialog;
 class GenreBrowser;
-struct CommandLineOptions;
 class LinkManager;
 class PrefsPage;
 class QComboBox;

@@ -115,8 +115,9 @@ int main(int argc, char **argv)
                  baselineOf(mp3, wavFile, false), runs) &&
          ok;
     // Start-up and teardown dominate: more rounds, as each is short.
-    ok = measure(labelOf("2 s file (start-up), null device").c_str(), headless(shortMp3, "null", true),
-                 baselineOf(shortMp3, "null", true), 4 * runs + 1) &&
+    ok = measure(labelOf("2 s file (start-up), null device").c_str(),
+                 headless(shortMp3, "null", true), baselineOf(shortMp3, "null", true),
+                 4 * runs + 1) &&
          ok;
     return ok ? 0 : 1;
 }

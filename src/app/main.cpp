@@ -12,9 +12,11 @@ int main(int argc, char **argv)
     if (asksForInformation(argc, argv))
         return parseCommandLine(argc, argv).quitStatus;
     QApplication app(argc, argv);
-    if (handOverToRunningPlayer(argc, argv))
+    // Read after the application object has taken Qt's own options out.
+    const CommandLineOptions options = parseCommandLine(argc, argv);
+    if (handOverToRunningPlayer(options))
         return 0;
-    auto *window = new Wavelark(argc, argv);
+    auto *window = new Wavelark(options);
     // The usage line was printed: end without showing the window.
     if (window->quitRequested()) {
         const int status = window->quitStatus();

@@ -18,9 +18,9 @@ class DirectorySource;
 class PlayListItem;
 class RadioStream;
 struct ShoutCastGenre;
-// The main window's record of one genre's fetch (retry counter, item limit,
-// station playlist…). Defined and owned by the main window; the client only
-// hands the pointer on.
+// The record of one genre's fetch (retry counter, item limit, station
+// playlist…; DirectoryFetchRecord.h). Owned by the client's user (the main
+// window); the client only hands the pointer on.
 struct DirectoryFetchRecord;
 
 // The station directory client: the genre list (entry 0 is always the

@@ -1,6 +1,6 @@
 #include "RunningPlayer.h"
 
-#include "CommandLine.h"
+#include "CommandLineOptions.h"
 #include "MprisService.h"
 #include "SessionBus.h"
 
@@ -10,8 +10,6 @@
 #include <QDBusReply>
 #include <QFileInfo>
 #include <QUrl>
-
-#include <cstdio>
 
 namespace {
 
@@ -33,13 +31,8 @@ QStringList absoluteLocations(const QStringList &arguments)
 
 } // namespace
 
-bool handOverToRunningPlayer(int argc, char **argv)
+bool handOverToRunningPlayer(const CommandLineOptions &options)
 {
-    FILE *quiet = std::fopen("/dev/null", "w");
-    const CommandLineOptions options =
-        parseCommandLine(argc, argv, quiet ? quiet : stderr, quiet ? quiet : stdout);
-    if (quiet)
-        std::fclose(quiet);
     if (options.quitRequested)
         return false;
     QDBusConnection bus = sessionBusIfAny();

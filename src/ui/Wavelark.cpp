@@ -3,7 +3,7 @@
 
 #include "AudioOps.h"
 #include "CallState.h"
-#include "CommandLine.h"
+#include "CommandLineOptions.h"
 #include "DesktopSession.h"
 #include "DisplayState.h"
 #include "KeyBindings.h"
@@ -38,7 +38,7 @@ QString defaultMediaFolder()
 
 } // namespace
 
-Wavelark::Wavelark(int argc, char **argv, QWidget *parent) : MainWidget(parent)
+Wavelark::Wavelark(const CommandLineOptions &options, QWidget *parent) : MainWidget(parent)
 {
     // The settings start at WavelarkSettings' defaults; then the per-user paths.
     const UserPaths paths = UserPaths::forHome();
@@ -47,8 +47,7 @@ Wavelark::Wavelark(int argc, char **argv, QWidget *parent) : MainWidget(parent)
     // SIGTERM stops the stream and quits, from the event loop.
     termination = new TerminationSignal(this);
     connect(termination, &TerminationSignal::terminated, this, &Wavelark::slotQuit);
-    // The command line is read before the file; its values win over it.
-    const CommandLineOptions options = parseCommandLine(argc, argv);
+    // The command line was read before the file; its values win over it.
     quitRequested_ = options.quitRequested;
     quitStatus_ = options.quitStatus;
     if (!options.configPath.isNull())

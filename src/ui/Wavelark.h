@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+struct CommandLineOptions;
 class Dialog;
 class GenreBrowser;
 class LinkManager;
@@ -75,7 +76,8 @@ class Wavelark : public MainWidget
     Q_OBJECT
 
 public:
-    Wavelark(int argc, char **argv, QWidget *parent = nullptr);
+    // `options` is the parsed command line (CommandLineOptions.h).
+    explicit Wavelark(const CommandLineOptions &options, QWidget *parent = nullptr);
     ~Wavelark() override;
 
     // Set when the command line asked to quit before the event loop runs:

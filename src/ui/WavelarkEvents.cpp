@@ -43,10 +43,7 @@ void Wavelark::customEvent(QEvent *event)
         // A directory station that is heard counts a click at the service.
         shoutCast->stationStarted(stream->currentItem(Selection::Playing));
         break;
-    case StreamEndedEvent:
-        transport_->nextItem(true, false);
-        transport_->resetRetries();
-        break;
+    case StreamEndedEvent: transport_->itemEnded(); break;
     case StreamReadingFileEvent: showReadingFile(); break;
     case StreamProbeDoneEvent: onProbeDone(); break;
     case StreamScanNextEvent:

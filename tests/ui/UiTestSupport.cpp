@@ -1,5 +1,6 @@
 #include "UiTestSupport.h"
 
+#include "CommandLine.h"
 #include "EventHandOff.h"
 #include "SoftKeyBar.h"
 #include "WaitUntil.h"
@@ -49,7 +50,7 @@ std::unique_ptr<Wavelark> makeWindow(const QStringList &arguments)
     for (QByteArray &b : bytes)
         argv.push_back(b.data());
     argv.push_back(nullptr);
-    auto window = std::make_unique<Wavelark>(int(bytes.size()), argv.data());
+    auto window = std::make_unique<Wavelark>(parseCommandLine(int(bytes.size()), argv.data()));
     window->show();
     window->activateWindow();
     (void)QTest::qWaitForWindowActive(window.get(), 5000);

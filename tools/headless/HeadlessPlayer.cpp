@@ -31,8 +31,7 @@ void HeadlessPlayer::customEvent(QEvent *event)
     case StreamDecodeStartedEvent: startRecording(); break;
     case StreamEndedEvent:
         playlistsInARow_ = 0;
-        transport_->nextItem(true, false);
-        transport_->resetRetries();
+        transport_->itemEnded();
         finishIfStopped(0);
         break;
     case StreamPlaylistEvent: {

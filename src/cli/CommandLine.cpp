@@ -1,8 +1,5 @@
 #include "CommandLine.h"
 
-#include "WavelarkSettings.h"
-#include "stream.h"
-
 #include <QCoreApplication>
 
 #include <climits>
@@ -118,17 +115,4 @@ CommandLineOptions parseCommandLine(int argc, char **argv, FILE *err, FILE *out)
     for (int i = optind; i < argc; ++i)
         o.arguments += QString::fromLocal8Bit(args[size_t(i)]);
     return o;
-}
-
-void applyCommandLine(const CommandLineOptions &options, WavelarkSettings &settings,
-                      RadioStream &stream)
-{
-    if (options.inBufSize != -1)
-        changeSetting(stream, &StreamSettings::inBufSize, unsigned(options.inBufSize));
-    if (options.outBufSize != -1)
-        changeSetting(stream, &StreamSettings::outBufSize, unsigned(options.outBufSize));
-    if (!options.proxy.isNull())
-        changeSetting(stream, &StreamSettings::proxy, options.proxy);
-    if (options.autoPlay)
-        settings.autoPlay = true;
 }

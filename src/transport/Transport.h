@@ -13,7 +13,7 @@ struct WavelarkSettings;
 
 // The transport decisions of the player, without widgets: which item plays
 // next, and whether a failed stream is tried again or given up. The main
-// window drives it and shows the results; the headless driver can share it.
+// window drives it and shows the results; the headless driver shares it.
 // GUI thread only; the stream's calls take the stream's own locks.
 class Transport : public QObject
 {
@@ -53,6 +53,9 @@ public:
     void shuffleNext(bool scan);
     // forcePlaying: step the playing selection even in browse mode.
     void previousItem(bool forcePlaying);
+    // A StreamEndedEvent arrived: the program advances to the next entry,
+    // which starts with no retries counted.
+    void itemEnded();
 
     // Moves the active selection playListJump items; past either end it
     // stops at the end instead.

@@ -94,6 +94,12 @@ void Transport::nextItem(bool automatic, bool scan)
     lastShownItem_ = stream_.currentItem(which);
 }
 
+void Transport::itemEnded()
+{
+    nextItem(true, false);
+    resetRetries();
+}
+
 void Transport::shuffleNext(bool scan)
 {
     bool newCycle = false;

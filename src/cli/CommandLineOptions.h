@@ -3,13 +3,12 @@
 #include <QString>
 #include <QStringList>
 
-#include <cstdio>
-
 struct WavelarkSettings;
 class RadioStream;
 
-// What the command line asked for; start-up applies it after the
-// configuration file has been read, so it wins over the file.
+// What the command line asked for (CommandLine.h parses it); start-up
+// applies it after the configuration file has been read, so it wins over
+// the file.
 struct CommandLineOptions
 {
     bool recordAtStart = false; // -R
@@ -24,20 +23,6 @@ struct CommandLineOptions
     int quitStatus = 0;         // exit status then: 0 for -h, --help, --version; 2 otherwise
     QStringList arguments;      // files, folders or URLs after the options
 };
-
-// Parses argv with getopt. -h, -f and unknown options print the usage line
-// on `err` and request a quit; parsing goes on. --help (the usage line and
-// the options) and --version print on `out` and request a quit with status
-// 0; another long option prints the usage line once on `err`. A bare "--"
-// ends the options.
-CommandLineOptions parseCommandLine(int argc, char **argv, FILE *err = stderr, FILE *out = stdout);
-
-// True when --help or --version comes before any bare "--": the program can
-// answer before it needs a display.
-bool asksForInformation(int argc, char **argv);
-
-// The usage line, without its newline.
-QString usageLine();
 
 // Hold and decode buffer sizes, proxy and autoplay.
 void applyCommandLine(const CommandLineOptions &options, WavelarkSettings &settings,

@@ -3,10 +3,10 @@
 class PlayListItem;
 class RadioPlayList;
 
-// The main window's record of one directory genre's station list (the
-// directory client hands the pointer on and never owns it). Its fields are
-// guarded by the directory client's lock: the read thread writes them
-// inside the client's announcements.
+// The record that the directory client's user (the main window) keeps of
+// one genre's station list; the client hands the pointer on and never owns
+// it. Its fields are guarded by the directory client's lock: the read
+// thread writes them inside the client's announcements.
 struct DirectoryFetchRecord
 {
     RadioPlayList *stationList = nullptr; // the genre's playlist; owned by this record

@@ -10,6 +10,7 @@
 
 #include <QThread>
 
+#include <limits>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -19,7 +20,8 @@ namespace {
 // passes: it also sees a change that came without one.
 constexpr auto kIdleWaitBound = 1s;
 // The initial wait looks at its deadline, the skip request and the event
-// sound this often (and says it is buffering each time).
+// sound this often (and says it is buffering each time); a read pass that
+// brings the buffer to its target ends the wait at once.
 constexpr unsigned kInitialWaitPollMs = 500;
 } // namespace
 
@@ -106,6 +108,10 @@ void DecodeLoop::pauseBetweenPasses()
     std::this_thread::sleep_until(end);
 }
 
+// Waits for decodeWait seconds of a remote stream, or while an event sound
+// plays. The wait ends early once the hold buffer holds that much audio at
+// the stream's bit rate: a server that bursts has sent it already, and
+// waiting longer would only add silence.
 void DecodeLoop::initialWait()
 {
     const bool remote = hooks_.remote();
@@ -118,13 +124,26 @@ void DecodeLoop::initialWait()
         const bool timerActive = remote && std::chrono::steady_clock::now() < until;
         if (!flags_.playing)
             break;
-        if (hooks_.soundPlaying() == 0 && (!timerActive || flags_.skipWait))
+        const size_t target = remote ? bufferTarget(wait) : 0;
+        const bool buffered = target > 0 && intake_.fill() >= target;
+        if (hooks_.soundPlaying() == 0 && (!timerActive || flags_.skipWait || buffered))
             break;
         if (remote)
             hooks_.bufferEmpty(timerActive && !flags_.skipWait);
-        QThread::msleep(kInitialWaitPollMs);
+        intake_.waitForFill(target > 0 ? target : std::numeric_limits<size_t>::max(),
+                            std::chrono::milliseconds(kInitialWaitPollMs));
     }
     flags_.buffering = false;
+}
+
+// The bytes of `seconds` of audio at the entry's bit rate; 0 when the rate
+// is not known. A full hold buffer holds all there is room for.
+size_t DecodeLoop::bufferTarget(int seconds) const
+{
+    const int kbps = hooks_.bitrate();
+    if (kbps <= 0 || seconds <= 0)
+        return 0;
+    return std::min(size_t(seconds) * size_t(kbps) * 125, intake_.capacity());
 }
 
 void DecodeLoop::refillRule()

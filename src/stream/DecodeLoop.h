@@ -33,6 +33,7 @@ public:
         std::function<void(bool empty)> bufferEmpty;
         std::function<int()> soundPlaying; // the event sound that owns the device, 0 when none
         std::function<bool()> remote;      // the stream's entry is a network stream
+        std::function<int()> bitrate;      // kbit/s of the stream's entry, 0 when unknown
     };
     DecodeLoop(StreamFlags &flags, StreamIntake &intake, DecoderRegistry &decoders,
                AudioDevice &device, Hooks hooks);
@@ -52,6 +53,7 @@ public:
 private:
     void run();
     void initialWait();
+    size_t bufferTarget(int seconds) const;
     bool decodeStep(const QByteArray &chunk);
     bool writeFrame(const char *pcm, size_t length);
     bool waitWhileHeld();

@@ -470,3 +470,9 @@ void StreamIntake::waitForWork(std::chrono::milliseconds bound)
     if (!work())
         changed_.wait_for(lock, bound, work);
 }
+
+void StreamIntake::waitForFill(size_t bytes, std::chrono::milliseconds bound)
+{
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, bound, [&] { return !flags_.playing || buffer_.fill() >= bytes; });
+}

@@ -121,6 +121,8 @@ public:
     Chunk takeChunk(size_t maxBytes, const std::function<bool()> &held);
     // Sleeps until there is work for the decode loop or `bound` passed.
     void waitForWork(std::chrono::milliseconds bound);
+    // Sleeps until `bytes` are held, the stream stopped or `bound` passed.
+    void waitForFill(size_t bytes, std::chrono::milliseconds bound);
 
 private:
     enum class Room { Made, Never, Search };

@@ -53,6 +53,16 @@ void RadioStream::makeParts(AudioOps *ops)
         auto lock = lockPlaylist();
         return streamEntry() && !isLocalEntry(streamEntry());
     };
+    loop.bitrate = [this] {
+        auto lock = lockPlaylist();
+        const PlayListItem *item = streamEntry();
+        if (!item)
+            return 0;
+        // What the module reported, else what the directory listed.
+        if (item->streamInfoValid && item->streamInfo.bitrate > 0)
+            return int(item->streamInfo.bitrate);
+        return int(item->bitrate);
+    };
     decodeLoop_ =
         std::make_unique<DecodeLoop>(flags_, *intake_, *decoders_, *device_, std::move(loop));
 

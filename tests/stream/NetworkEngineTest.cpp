@@ -7,6 +7,7 @@
 #include "CurlLibrary.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QThread>
 
 #include <atomic>
@@ -46,6 +47,8 @@ protected:
                             [&](const PlayListItem *item) { error = item->error; });
         return error;
     }
+    // The received audio (the test stream's header and PCM) is all held.
+    bool holdBufferHolds(unsigned bytes) { return stream->holdBufferFill() >= bytes; }
     TestStream audio(int bytes)
     {
         TestStream data;
@@ -425,6 +428,40 @@ TEST_F(NetworkEngine, AProbedModuleStaysWithItsEntry)
     stream->inspectItem(Selection::Playing, [](const PlayListItem *item) {
         EXPECT_EQ(item->streamTitle, QStringLiteral(" Second"));
     });
+}
+
+// A station listed at 128 kbit/s that bursts more than the initial wait's
+// worth of audio plays at once; one that sends less waits until the user
+// skips the wait.
+TEST_F(NetworkEngine, TheInitialWaitEndsOnceTheBufferHoldsItsSeconds)
+{
+    const auto playListed = [&](const QString &path) {
+        auto *list = new RadioPlayList;
+        list->appendItem(std::make_unique<PlayListItem>(server.url(path), QString(), QString(),
+                                                        QString(), QString(), QString(), 128));
+        stream->setPlaylist(list, true);
+        ASSERT_TRUE(stream->start());
+    };
+    const auto audioWritten = [&] { return !wavData(wavPath()).isEmpty(); };
+    // 60 s at 128 kbit/s is more than the hold buffer: a full buffer is enough.
+    changeSetting(*stream, &StreamSettings::decodeWait, 60);
+    server.setRoute(
+        "/burst", Reply::make("ICY 200 OK", {{"icy-name", "Burst"}}, audio(300000).bytes()).hang());
+    server.setRoute("/slow",
+                    Reply::make("ICY 200 OK", {{"icy-name", "Slow"}}, audio(64000).bytes()).hang());
+
+    playListed("/burst");
+    EXPECT_TRUE(waitUntil(audioWritten)) << "the burst waits out the timer";
+    stream->stop();
+    QFile::remove(wavPath());
+
+    playListed("/slow");
+    ASSERT_TRUE(waitUntil([&] { return stream->isBuffering() && holdBufferHolds(64000); }));
+    EXPECT_FALSE(waitUntil([&] { return !stream->isBuffering(); }, 1500));
+    EXPECT_FALSE(audioWritten());
+    stream->skipBufferWait();
+    EXPECT_TRUE(waitUntil(audioWritten));
+    EXPECT_EQ(receiver.count(StreamErrorEvent), 0);
 }
 
 } // namespace

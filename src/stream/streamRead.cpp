@@ -176,14 +176,10 @@ void RadioStream::readLocalSource()
     switch (intake_->readLocal(block, error)) {
     case StreamIntake::LocalRead::Idle:
     case StreamIntake::LocalRead::Ended: return;
-    case StreamIntake::LocalRead::Failed: {
+    case StreamIntake::LocalRead::Failed:
         stopCode_ = StopCode::SourceFailed;
-        // Reported from the GUI thread's event loop.
-        const QString text = QString::fromLocal8Bit(std::strerror(error));
-        QMetaObject::invokeMethod(
-            this, [this, text] { failPlaying(text); }, Qt::QueuedConnection);
+        failPlaying(QString::fromLocal8Bit(std::strerror(error)));
         return;
-    }
     case StreamIntake::LocalRead::Block: break;
     }
     if (!intake_->appendLocalBlock(block.constData(), size_t(block.size()))) {

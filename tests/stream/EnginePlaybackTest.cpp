@@ -1,7 +1,11 @@
 #include "EngineFixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -82,6 +86,25 @@ TEST_F(EnginePlayback, DecodeFailureEndsTheStream)
     EXPECT_GE(out.size(), 9000);
     EXPECT_LT(out.size(), data.pcm.size());
     EXPECT_EQ(out, data.pcm.left(out.size()));
+}
+
+// A local source that opens but cannot be read (a folder) fails once, with
+// the system's reason, and the read tick does nothing more for it.
+TEST_F(EnginePlayback, AReadErrorOfALocalSourceFailsTheEntryOnce)
+{
+    installModule(TESTMOD_PATH, "test.so");
+    const QString folder = home.file("folder.raw");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    usePlaylist({folder});
+    ASSERT_TRUE(waitForEvent(StreamProbeDoneEvent));
+    const int before = receiver.count(StreamErrorEvent);
+    ASSERT_TRUE(stream->start());
+    ASSERT_TRUE(waitForEvent(StreamErrorEvent, before + 1));
+    EXPECT_EQ(stream->itemError(0, Selection::Playing),
+              QString::fromLocal8Bit(std::strerror(EISDIR)));
+    EXPECT_TRUE(stream->isBad(Selection::Playing));
+    EXPECT_FALSE(waitForEvent(StreamErrorEvent, before + 2, 1000));
+    stream->stop();
 }
 
 // A block read from the file before a smaller size was set must still get

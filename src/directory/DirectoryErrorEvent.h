@@ -1,17 +1,15 @@
 #pragma once
 
+#include "CustomEvents.h"
+
 #include <QEvent>
 #include <QString>
 
 struct ShoutCastGenre;
 
-// Posted by the directory client to its receiver when a request failed.
-enum DirectoryEventType {
-    DirectoryErrorEvent = QEvent::User + 113,
-};
-
-// The failed request: the genre whose station list failed (null for the
-// genre index) and the error text. The genre belongs to the client; it stays
+// DirectoryErrorEvent, posted by the directory client to its receiver: the
+// genre whose station list failed (null for the genre index) and the error
+// text. The genre belongs to the client; it stays
 // valid at least until the receiver has handled the event.
 // Mostly posted from the read thread and marked handed off (EventHandOff.h):
 // the receiver calls wavelark::takeOverEvent first.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CustomEvents.h"
 #include "RadioPlayList.h"
 
 #include <QEvent>
@@ -7,23 +8,6 @@
 #include <memory>
 
 class QObject;
-
-// The custom events the engine posts to its receiver. Only the type
-// carries information, except for StreamPlaylistEvent.
-enum StreamEventType {
-    StreamStoppedEvent = QEvent::User + 1,
-    StreamConnectingEvent = QEvent::User + 2,
-    StreamProgressEvent = QEvent::User + 3,
-    StreamFormatEvent = QEvent::User + 4,
-    StreamTagsEvent = QEvent::User + 5,
-    StreamDecodeStartedEvent = QEvent::User + 6,
-    StreamEndedEvent = QEvent::User + 7,
-    StreamReadingFileEvent = QEvent::User + 8,
-    StreamProbeDoneEvent = QEvent::User + 9,
-    StreamScanNextEvent = QEvent::User + 10,
-    StreamErrorEvent = QEvent::User + 11,
-    StreamPlaylistEvent = QEvent::User + 12,
-};
 
 // Posts an engine event to `receiver` from any thread. The receiver's
 // customEvent calls wavelark::takeOverEvent (EventHandOff.h) first.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WavelarkIndicators.h"
+#include "WavelarkListBox.h"
 
 #include <QString>
 

@@ -38,7 +38,7 @@ void MprisRootAdaptor::Quit()
 
 void MprisRootAdaptor::Raise()
 {
-    service_->window()->raiseWindow();
+    service_->window()->runCommand("raise");
 }
 
 MprisPlayerAdaptor::MprisPlayerAdaptor(QObject *exported, MprisService *service)
@@ -67,32 +67,32 @@ void MprisPlayerAdaptor::setVolume(double volume)
 
 void MprisPlayerAdaptor::Next()
 {
-    service_->window()->mediaNext();
+    service_->window()->runCommand("next");
 }
 
 void MprisPlayerAdaptor::Previous()
 {
-    service_->window()->mediaPrevious();
+    service_->window()->runCommand("previous");
 }
 
 void MprisPlayerAdaptor::Pause()
 {
-    service_->window()->mediaPause();
+    service_->window()->runCommand("pause");
 }
 
 void MprisPlayerAdaptor::PlayPause()
 {
-    service_->window()->mediaPlayPause();
+    service_->window()->runCommand("pauseOrResume");
 }
 
 void MprisPlayerAdaptor::Stop()
 {
-    service_->window()->mediaStop();
+    service_->window()->runCommand("stop");
 }
 
 void MprisPlayerAdaptor::Play()
 {
-    service_->window()->mediaPlay();
+    service_->window()->runCommand("play");
 }
 
 void MprisPlayerAdaptor::OpenUri(const QString &uri)
@@ -111,5 +111,5 @@ void InstanceAdaptor::Open(const QStringList &locations)
 
 void InstanceAdaptor::Raise()
 {
-    service_->window()->raiseWindow();
+    service_->window()->runCommand("raise");
 }

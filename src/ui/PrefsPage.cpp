@@ -55,8 +55,25 @@ PrefsPage::PrefsPage(QWidget *window)
     keys->addWidget(cancel_);
     ok_->installEventFilter(this);
     cancel_->installEventFilter(this);
-    connect(ok_, &QPushButton::clicked, this, &PrefsPage::accepted);
-    connect(cancel_, &QPushButton::clicked, this, &PrefsPage::rejected);
+    connect(ok_, &QPushButton::clicked, this, [this] { finish(true); });
+    connect(cancel_, &QPushButton::clicked, this, [this] { finish(false); });
+}
+
+void PrefsPage::open()
+{
+    show();
+}
+
+void PrefsPage::finish(bool ok)
+{
+    hide();
+    if (ok) {
+        onOk();
+        emit accepted();
+    } else {
+        onCancel();
+        emit rejected();
+    }
 }
 
 PrefsPage::~PrefsPage() = default;
@@ -102,7 +119,7 @@ bool PrefsPage::eventFilter(QObject *watched, QEvent *event)
         return QObject::eventFilter(watched, event);
     const int key = static_cast<QKeyEvent *>(event)->key();
     if (type == QEvent::KeyPress && key == Qt::Key_Escape) {
-        emit rejected();
+        finish(false);
         return true;
     }
     if (type == QEvent::KeyPress && firstControl_) {

@@ -15,11 +15,12 @@ class QPushButton;
 class QSpinBox;
 class QWidget;
 
-// One preferences page: a content frame over the window's content area,
-// rows of a label and a control in two columns, and a soft-key frame over
-// the soft-key bar with "OK" and "Cancel". Built once, then shown and
-// hidden. Controls that act at once get their handler here; text fields are
-// read by the page's owner on OK. GUI thread only.
+// What every preferences page shares: a content frame over the window's
+// content area, rows of a label and a control in two columns, and a
+// soft-key frame over the soft-key bar with "OK" and "Cancel". A page is a
+// class of its own (InterfacePrefsPage, NetworkPrefsPage, ...) that builds
+// its rows once, gives the controls that act at once their handler, and
+// reads its text fields on OK. GUI thread only.
 class PrefsPage : public QObject
 {
     Q_OBJECT
@@ -47,6 +48,11 @@ public:
     QPushButton *cancelButton() const { return cancel_; }
     QFrame *contentFrame() const { return content_; }
 
+    // Shows the page as it is now; a page may refresh a field first.
+    virtual void open();
+    // OK (true) or Cancel and Escape: hides the page, then does what the
+    // page does on it.
+    void finish(bool ok);
     // Places the frames over the window's content and soft-key areas.
     void show();
     void hide();
@@ -62,6 +68,8 @@ signals:
     void rejected();
 
 protected:
+    virtual void onOk() {}
+    virtual void onCancel() {}
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

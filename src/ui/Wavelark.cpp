@@ -5,13 +5,12 @@
 #include "CallState.h"
 #include "CommandLineOptions.h"
 #include "DesktopSession.h"
+#include "DirectoryPanel.h"
 #include "DisplayState.h"
-#include "KeyBindings.h"
 #include "TerminationSignal.h"
 #include "UserPaths.h"
 #include "WavelarkConfig.h"
 #include "WavelarkIndicators.h"
-#include "shoutCast.h"
 #include "stream.h"
 
 #include <QApplication>
@@ -64,9 +63,7 @@ Wavelark::Wavelark(const CommandLineOptions &options, QWidget *parent) : MainWid
     connect(stream.get(), &RadioStream::streamBufferEmpty, this, &Wavelark::slotStreamBufferEmpty,
             Qt::DirectConnection);
     // The directory client, its announcements and its genre cache.
-    shoutCast = new ShoutCast(this, stream.get(), this);
-    connectDirectory();
-    shoutCast->readGenreCache(paths.genreCachePath);
+    directory_ = std::make_unique<DirectoryPanel>(*this, *stream, settings_);
     // Defaults the file may change.
     settings_.recordDirectory = defaultMediaFolder();
     saveDirectory = settings_.recordDirectory;
@@ -76,21 +73,17 @@ Wavelark::Wavelark(const CommandLineOptions &options, QWidget *parent) : MainWid
     settings_.scanInterval = 15;
     settings_.autoPlay = false;
     // Configuration; a missing file leaves the defaults.
-    config = new WavelarkConfig(settings_, *stream, recentSearches_, this);
-    recentSearchesList = std::make_unique<WavelarkListBox>(0, 0, 0);
+    config = new WavelarkConfig(settings_, *stream, directory_->recentSearches(), this);
     config->read(configPath);
-    recentSearchesList->setKeys(config->firstKeycode(keyUp), config->firstKeycode(keyDown),
-                                config->firstKeycode(keySelect));
     applyCommandLine(options, settings_, *stream);
-    shoutCast->setStationLimit(settings_.shoutCastMaxItems);
+    directory_->setConfig(config, configPath);
     stream->setVolume(settings_.volume);
     changeSetting(*stream, &StreamSettings::soundsVolume, settings_.soundsVolume);
     connectingSoundTimer.setSingleShot(true);
     connect(&connectingSoundTimer, &QTimer::timeout, this, &Wavelark::slotConnectingSoundTimer);
     // The screen; the recent searches under their heading.
     buildScreen();
-    recentSearchesList->addItem(tr("Recent searches"));
-    recentSearchesList->addItems(recentSearches_);
+    directory_->fillRecentSearches();
     // The link manager, the call state and the display state.
     setUpPlatformSources();
     // Timers.
@@ -109,7 +102,7 @@ Wavelark::Wavelark(const CommandLineOptions &options, QWidget *parent) : MainWid
     if (options.arguments.isEmpty() && settings_.loadFavorites && QFileInfo::exists(favoritesPath))
         slotOpenFavorites();
     else if (options.arguments.isEmpty() && !QFileInfo::exists(favoritesPath) && !quitRequested_)
-        showTopStations();
+        directory_->showTopStations();
     // A link that comes up starts nothing unless autoplay is on.
     suppressAutoStart = !settings_.autoPlay;
     if (settings_.autoPlay)
@@ -171,8 +164,7 @@ void Wavelark::shutDownStream()
     stream->stop();
     // A fetch pass on the read thread may be delivering to the client.
     stream->waitForFetches();
-    delete shoutCast;
-    shoutCast = nullptr;
+    directory_->shutDown();
     delete config;
     config = nullptr;
     RadioPlayList *list = stream->playlist();
@@ -181,7 +173,7 @@ void Wavelark::shutDownStream()
     // reach a window whose stream pointer is already cleared.
     disconnect(stream.get(), nullptr, this, nullptr);
     stream.reset();
-    if (!ownedByGenre(list))
+    if (!directory_->ownsList(list))
         delete list;
 }
 

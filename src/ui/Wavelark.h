@@ -1,11 +1,11 @@
 #pragma once
 
-#include "DirectoryFetchRecord.h"
+#include "CustomEvents.h"
 #include "MainWidget.h"
 #include "RadioPlayList.h"
-#include "StationListEventData.h"
 #include "Transport.h"
 #include "WavelarkSettings.h"
+#include "WindowCommand.h"
 #include "shoutCast.h"
 
 #include <QEvent>
@@ -16,12 +16,12 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <span>
 #include <utility>
 #include <vector>
 
 struct CommandLineOptions;
-class Dialog;
-class GenreBrowser;
+class DirectoryPanel;
 class LinkManager;
 class PrefsPage;
 class QComboBox;
@@ -37,26 +37,12 @@ class ShoutCast;
 class TerminationSignal;
 class WavelarkBlink;
 class WavelarkConfig;
-class WavelarkListBox;
 class WavelarkMarquee;
 class WavelarkRepeat;
 class WavelarkShuffle;
 class WavelarkVolume;
 struct LinkInfo;
 struct ShoutCastGenre;
-
-// Custom events the main window posts, besides the engine's (streamEvents.h).
-enum WavelarkEventType {
-    LinkWaitingEvent = QEvent::User + 14,
-    SortShownEvent = QEvent::User + 15,
-    StationListEvent = QEvent::User + 16,
-    TagShownEvent = QEvent::User + 17,
-    // The directory may have no request left (posted from the read thread).
-    DirectoryIdleEvent = QEvent::User + 21,
-    // The decode thread's streamBufferEmpty(true / false), carried to the GUI thread.
-    BufferEmptyEvent = QEvent::User + 22,
-    BufferRefilledEvent = QEvent::User + 23,
-};
 
 // The player's one window. Its constructor is the program's start-up; it
 // owns the stream engine, the configuration, the directory client and the
@@ -84,6 +70,15 @@ public:
     // the exit status (0 for -h, 2 for an unknown option or -f).
     bool quitRequested() const { return quitRequested_; }
     int quitStatus() const { return quitStatus_; }
+
+    enum PrefsPageKind {
+        InterfacePrefs,
+        NetworkPrefs,
+        SoundsPrefs,
+        AdvancedPrefs,
+        ShoutCastPrefs,
+        PrefsPageCount
+    };
 
     // What the window shows, for its tests.
     RadioStream *radioStream() const { return stream.get(); }
@@ -126,17 +121,14 @@ public:
     // Installs `list`; the old one is freed when asked and no genre owns it.
     void setPlayList(RadioPlayList *list, bool freeOld);
     bool startPlayback();
-    // What the desktop's media controls ask for (WavelarkMedia.cpp): the
-    // same operations as the keys.
-    void mediaPlay();
-    void mediaPause();
-    void mediaPlayPause();
-    void mediaStop();
-    void mediaNext();
-    void mediaPrevious();
+    // Every command of the window, once (WindowCommands.cpp).
+    static std::span<const WindowCommand> commands();
+    // Runs the command of that name (what the desktop's media controls ask
+    // for); false when there is none.
+    bool runCommand(const char *name);
+    // The desktop's media controls (WavelarkMedia.cpp).
     int mediaVolume() const;
     void setMediaVolume(int volume);
-    void raiseWindow();
     // Replaces the playlist with files, folders or URLs and plays them.
     void openLocations(const QStringList &locations);
 
@@ -168,29 +160,24 @@ public:
     // the search results), fetching it when there is none yet, for a new
     // search, or when forced; otherwise the kept list comes back.
     void showDirectoryList(int index, bool newSearch, bool force);
-    // Runs a directory action: -1 the pending one, 0 search, 1 fetch the
-    // current genre's station list, 2 refresh the genre index, 3 fetch the
-    // top stations. Also what the link's arrival runs for a waiting action.
+    // Runs a DirectoryAction (DirectoryPanel.h); also what the link's
+    // arrival runs for a waiting action.
     void runDirectoryAction(int action);
-    // A first run (no location given, no favorites): the directory's most
-    // listened stations become the playlist (WavelarkFirstRun.cpp).
-    void showTopStations();
-    // What a failed directory request shows: a first run's failure says
-    // what to do instead.
-    QString directoryErrorText(ShoutCastGenre *genre, const QString &error) const;
-    // Starts the failed request again; false when it has had its retries
-    // (or was a genre-index fetch, which is never retried).
-    bool retryDirectory(ShoutCastGenre *genre);
+    // A genre's station list becomes the playlist; a `fresh` one (just
+    // fetched, or shown again) shows the stations' names.
+    void showStationList(RadioPlayList *list, bool fresh);
+    // Writes the configuration file; a failure is shown in the error dialog.
+    bool writeConfig();
     // Asks for a text (one remembered text for every field) and moves the
     // active cursor to the next item whose field matches it.
     void searchPlayList(const QString &title, RadioPlayList::SearchField field);
     // What the menus and the directory show, for their tests.
     QMenu *popupMenu() const;
-    QComboBox *recentSearchesBox() const { return recentSearchesBox_; }
-    ShoutCast *directory() const { return shoutCast; }
+    DirectoryPanel &directoryPanel() const { return *directory_; }
+    QComboBox *recentSearchesBox() const;
+    ShoutCast *directory() const;
     WavelarkBlink *directoryIndicatorWidget() const { return directoryIndicator; }
-    ShoutCastGenre *currentDirectoryGenre() const { return currentGenre; }
-    QString lastSearchText() const { return lastSearch_; }
+    QString lastSearchText() const;
     QString saveFolder() const { return saveDirectory; }
     void setSaveFolder(const QString &folder) { saveDirectory = folder; }
 
@@ -230,27 +217,15 @@ public slots:
     void slotShoutCastBlink(bool blinking);
     void slotOpenFavorites();
 
-    // Preferences (WavelarkPrefs*.cpp). Each page is built on its first
-    // opening; OK writes the configuration file.
+    // Preferences (WavelarkPrefs.cpp, one class per page). Each page is
+    // built on its first opening; OK writes the configuration file.
     void slotPrefsInterface();
-    void slotPrefsInterfaceFinalize();
-    void slotPrefsInterfaceCancel();
     void slotPrefsNetwork();
-    void slotPrefsNetworkFinalize();
-    void slotPrefsNetworkCancel();
     void slotPrefsSound();
-    void slotPrefsSoundFinalize();
-    void slotPrefsSoundCancel();
     void slotPrefsAdvanced();
-    void slotPrefsAdvancedFinalize();
-    void slotPrefsAdvancedCancel();
     void slotPrefsShoutCast();
+    // The ShoutCast page's OK.
     void slotPrefsShoutCastFinalize();
-    void slotPrefsShoutCastCancel();
-    void slotSelectNetworkProfile();
-    void slotSelectRecordDirectory();
-    void slotClearShoutCastSearches();
-    void slotKbStateChanged(bool shown);
 
     // --- Menus, dialogs, favorites and the directory (see above) -----------
     void slotOpenURL();
@@ -267,21 +242,8 @@ public slots:
     void slotFlushFillBuffer();
     void slotAppendToFavorites();
     void slotSaveAsFavorites();
-    void slotSearchTitle();
-    void slotSearchAlbum();
-    void slotSearchArtist();
-    void slotSearchUrl();
-    void slotSearchId();
-    void slotSearchStreamTitle();
-    void slotGenres();
-    void slotRefreshGenres();
-    void slotRefreshGenre();
-    void slotShoutCastSearch();
-    void slotShoutCastSearchResults();
-    void shoutCastSearchSelected(int index);
     // The two announcements of the directory client run on the stream's
-    // read thread with its fetch lock and the client's lock held: they
-    // touch no widget and no active playlist, they post to the window.
+    // read thread (DirectoryPanel).
     void slotShoutCastGenres(QList<ShoutCastGenre> genres, ShoutCast::ShoutCastState state);
     void slotShoutCastFetch(ShoutCastGenre *genre, ShoutCast::ShoutCastState state);
 
@@ -320,44 +282,26 @@ private:
     void onProbeDone();
     void onStreamError();
     void onPlaylistReceived(QEvent *event);
-    bool ownedByGenre(const RadioPlayList *list) const;
-    ShoutCastGenre *playlistOwner() const;
     QString modeWord() const;
 
     // Key handling (WavelarkKeys.cpp).
-    using KeyCommands = std::vector<std::pair<int, std::function<void()>>>;
     bool dispatchKey(int code);
-    bool keyMatches(int binding, int code) const;
-    bool leavesScanOn(int code) const;
-    bool runFirstMatch(const KeyCommands &commands, int code);
-    KeyCommands browseOnlyCommands();
-    KeyCommands commonCommands();
     void toggleBrowseMode();
     void showNextTag();
     void showSort(bool reverse);
     void playOrStop();
     void pauseOrResume();
     void scanToNext();
-    void copyShownTag();
 
     // Registers the media controls on the session bus, when there is one.
     void setUpDesktopControls();
 
-    // Preferences (WavelarkPrefs*.cpp).
-    void buildInterfacePage();
-    void buildNetworkPage();
-    void buildSoundPage();
-    void addSoundRow(PrefsPage &page, int index);
-    void restoreNetworkFields();
-    void selectSoundFile(int index);
-    void applyMaxItemsToGenres();
+    // Preferences (WavelarkPrefs.cpp).
+    void openPrefsPage(int kind);
     bool prefsPageShown() const;
-    // Writes the configuration file; a failure is shown in the error dialog.
-    bool writeConfig();
 
     // Settings and paths.
     WavelarkSettings settings_;
-    QStringList recentSearches_;
     QString configPath;
     QString favoritesPath;
     QString saveDirectory;
@@ -368,10 +312,9 @@ private:
     std::unique_ptr<RadioStream> stream;
     std::unique_ptr<Transport> transport_;
     WavelarkConfig *config = nullptr;
-    ShoutCast *shoutCast = nullptr;
     LinkManager *sessionManager = nullptr;
     TerminationSignal *termination = nullptr;
-    std::unique_ptr<WavelarkListBox> recentSearchesList; // placed into a combo box by the menu
+    std::unique_ptr<DirectoryPanel> directory_;
 
     // The display, link and call state.
     int lastEventType = 0;
@@ -391,54 +334,23 @@ private:
     int connectingSoundId = 0;
     // One per process; written by whichever thread emits streamBufferEmpty.
     static std::atomic<int> bufferEmptySoundId;
-    ShoutCastGenre *currentGenre = nullptr;
-    int pendingDirectoryAction = -1;
     bool keyModifierArmed = false;
 
     // --- Menus, dialogs, favorites and the directory ------------------------
     void buildMenu(QMenu *menu);
-    QMenu *buildPlaylistMenu(QMenu *parent);
-    QMenu *buildDirectoryMenu(QMenu *parent);
-    void connectDirectory();
-    // Remembers where the playing cursor is in the current genre's list.
-    void saveDirectoryPosition();
     // Asks with OK and Cancel; true for OK.
     bool confirm(const QString &iconName, const QString &text);
     // Writes the playlist to `path` as PLS; the error dialog on failure.
     void savePlayListTo(const QString &path);
-    // The genre's fetch record, made when missing (GUI thread).
-    DirectoryFetchRecord *fetchRecordFor(ShoutCastGenre *genre);
-    void discardFetchRecords();
-    void rememberSearch(const QString &text);
-    // Blinks the directory indicator while the stream has fetches.
-    void startDirectoryBlink();
-    void buildGenreDialog();
-    // The directory indicator stops and blanks once no fetch is left.
-    void checkDirectoryIdle();
-    void queueDirectoryIdleCheck();
-    void onStationList(QEvent *event);
-    void mergeStationPiece(DirectoryFetchRecord *record, StationListPiece &piece);
-    void installStationList(DirectoryFetchRecord *record, int state);
-    void onDirectoryError(QEvent *event);
 
     QString lastUrl_;
     QString lastFolder_; // null until the file picker first showed a folder
-    QString lastSearch_;
     QString playListSearch_;
-    QString genreCachePath_;
     QDialog *textDialog_ = nullptr; // while a text dialog is open
     // The Save-as dialog's widgets, while it is open.
     QLineEdit *saveNameEdit_ = nullptr;
     QLabel *saveInLabel_ = nullptr;
     QPushButton *saveOkButton_ = nullptr;
-    QComboBox *recentSearchesBox_ = nullptr;
-    QMenu *directoryMenu_ = nullptr;
-    Dialog *genreDialog_ = nullptr; // built on first use, kept
-    GenreBrowser *genreBrowser_ = nullptr;
-    bool genresRefillNeeded_ = false;
-    // Every fetch record ever made; genres point at them, and a discarded
-    // one stays here so that a queued piece never finds it freed.
-    std::vector<std::unique_ptr<DirectoryFetchRecord>> fetchRecords_;
 
     // Widgets (owned through their parents).
     QLabel *headerLabel = nullptr;
@@ -458,22 +370,8 @@ private:
     WavelarkVolume *volumeIndicator = nullptr;
     QSlider *volumeSlider = nullptr;
 
-    // Preference pages (owned through the window), and the fields read on OK.
-    PrefsPage *interfacePage_ = nullptr;
-    PrefsPage *networkPage_ = nullptr;
-    PrefsPage *soundPage_ = nullptr;
-    PrefsPage *advancedPage_ = nullptr;
-    PrefsPage *shoutCastPage_ = nullptr;
-    struct NetworkFields
-    {
-        QLineEdit *recordDirectory = nullptr;
-        QLineEdit *proxy = nullptr;
-        QLineEdit *ports = nullptr;
-        QLineEdit *username = nullptr;
-        QLineEdit *password = nullptr;
-        QComboBox *type = nullptr;
-    } net_;
-    std::array<QLineEdit *, 8> soundFields_{};
+    // Preference pages (owned through the window), built on first use.
+    std::array<PrefsPage *, PrefsPageCount> prefsPages_{};
 
     // Timers (GUI thread).
     QTimer connectingSoundTimer;
@@ -487,8 +385,8 @@ private:
 public:
     class CallState *callState() const { return callState_.get(); }
     class DisplayState *displayState() const { return displayState_.get(); }
-    int pendingDirectoryActionForTest() const { return pendingDirectoryAction; }
-    void setPendingDirectoryActionForTest(int action) { pendingDirectoryAction = action; }
+    int pendingDirectoryActionForTest() const;
+    void setPendingDirectoryActionForTest(int action);
 
 public slots:
     // "Connect": asks for a profile even when one is configured.

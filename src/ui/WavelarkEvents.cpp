@@ -1,6 +1,7 @@
 // customEvent: where the engine's and the window's own events reach the screen.
 #include "Wavelark.h"
 
+#include "DirectoryPanel.h"
 #include "EventHandOff.h"
 #include "RadioPlayList.h"
 #include "SoftKeyBar.h"
@@ -41,7 +42,7 @@ void Wavelark::customEvent(QEvent *event)
     case StreamDecodeStartedEvent:
         slotRecord(true);
         // A directory station that is heard counts a click at the service.
-        shoutCast->stationStarted(stream->currentItem(Selection::Playing));
+        directory_->client()->stationStarted(stream->currentItem(Selection::Playing));
         break;
     case StreamEndedEvent: transport_->itemEnded(); break;
     case StreamReadingFileEvent: showReadingFile(); break;
@@ -54,10 +55,10 @@ void Wavelark::customEvent(QEvent *event)
     case StreamPlaylistEvent: onPlaylistReceived(event); break;
     case LinkWaitingEvent: statusMarquee->setText(tr("waiting for link")); break;
     case SortShownEvent: showSortText(); break;
-    case StationListEvent: onStationList(event); break;
-    case DirectoryErrorEvent: onDirectoryError(event); break;
+    case StationListEvent: directory_->onStationList(event); break;
+    case DirectoryErrorEvent: directory_->onDirectoryError(event); break;
     case TagShownEvent: showTagText(); break;
-    case DirectoryIdleEvent: checkDirectoryIdle(); break;
+    case DirectoryIdleEvent: directory_->checkIdle(); break;
     case BufferEmptyEvent: slotStreamBufferEmpty(true); break;
     case BufferRefilledEvent: slotStreamBufferEmpty(false); break;
     default: std::fprintf(stderr, "Wavelark(3000): customEvent\n"); break;

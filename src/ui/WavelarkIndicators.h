@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QLabel>
-#include <QListWidget>
 #include <QTimer>
 
 // The small indicators of the main window. Each shows its state as a
@@ -119,25 +118,4 @@ private:
     void update();
 
     bool on_ = false;
-};
-
-// A list moved and chosen with configurable keys; moving wraps at both ends.
-class WavelarkListBox : public QListWidget
-{
-    Q_OBJECT
-
-public:
-    WavelarkListBox(int up, int down, int select);
-    void setKeys(int up, int down, int select);
-
-signals:
-    void selected(int row);
-
-public slots:
-    void keyPressEvent(QKeyEvent *event) override;
-
-private:
-    int up_;
-    int down_;
-    int select_;
 };

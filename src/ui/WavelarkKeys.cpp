@@ -1,4 +1,5 @@
-// Key presses: the configuration's bindings run the transport commands.
+// Key presses: the configuration's bindings run the window's commands
+// (WindowCommands.cpp).
 #include "Wavelark.h"
 
 #include "KeyBindings.h"
@@ -7,10 +8,9 @@
 #include "WavelarkMarquee.h"
 #include "stream.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QSlider>
+
+#include <algorithm>
 
 #include <cstdio>
 
@@ -39,101 +39,54 @@ void Wavelark::keyPressEvent(QKeyEvent *event)
     event->setAccepted(handled);
 }
 
-bool Wavelark::keyMatches(int binding, int code) const
+namespace {
+
+// The commands whose binding runs them, in the order the keys try them.
+std::vector<const WindowCommand *> keyOrder(std::span<const WindowCommand> commands, bool browse)
 {
-    return config->matches(binding, code, keyModifierArmed);
+    const auto group = [&commands](int WindowCommand::*rank) {
+        std::vector<const WindowCommand *> ranked;
+        for (const WindowCommand &command : commands)
+            if (command.*rank != 0)
+                ranked.push_back(&command);
+        std::stable_sort(ranked.begin(), ranked.end(),
+                         [rank](auto *a, auto *b) { return a->*rank < b->*rank; });
+        return ranked;
+    };
+    std::vector<const WindowCommand *> order;
+    if (browse)
+        order = group(&WindowCommand::browseRank);
+    for (const WindowCommand *command : group(&WindowCommand::commonRank))
+        order.push_back(command);
+    return order;
 }
+
+} // namespace
 
 bool Wavelark::dispatchKey(int code)
 {
+    static const std::vector<const WindowCommand *> browseOrder = keyOrder(commands(), true);
+    static const std::vector<const WindowCommand *> commonOrder = keyOrder(commands(), false);
+    const auto matches = [this, code](const WindowCommand *command) {
+        return command->binding >= 0 && config->matches(command->binding, code, keyModifierArmed);
+    };
+    const auto &order = transport_->browseMode() ? browseOrder : commonOrder;
     if (stream->isPlaying() && scanIndicator->isBlinking() && !transport_->browseMode() &&
-        config->isBound(code, keyModifierArmed) && !leavesScanOn(code)) {
+        config->isBound(code, keyModifierArmed) &&
+        std::none_of(order.begin(), order.end(), [&matches](const WindowCommand *command) {
+            return command->keepsScan && matches(command);
+        })) {
         // Any other command ends scan mode instead of running.
         scanIndicator->setBlinking(false);
         return true;
     }
-    if (keyMatches(keyBrowse, code)) {
-        toggleBrowseMode();
-        return true;
-    }
-    if (transport_->browseMode() && runFirstMatch(browseOnlyCommands(), code))
-        return true;
-    return runFirstMatch(commonCommands(), code);
-}
-
-bool Wavelark::leavesScanOn(int code) const
-{
-    for (int binding :
-         {keyPause, keyScanNext, keyBrowse, keyVolumeUp, keyVolumeDown, keyAddFavorite, keyMute})
-        if (keyMatches(binding, code))
+    for (const WindowCommand *command : order) {
+        if (matches(command)) {
+            command->run(*this);
             return true;
-    return false;
-}
-
-bool Wavelark::runFirstMatch(const KeyCommands &commands, int code)
-{
-    for (const auto &[binding, command] : commands) {
-        if (!keyMatches(binding, code))
-            continue;
-        command();
-        return true;
+        }
     }
     return false;
-}
-
-// The commands that only make sense on the browsed item, in the order they
-// are tried.
-Wavelark::KeyCommands Wavelark::browseOnlyCommands()
-{
-    return {
-        {keySavePlayList, [this] { slotSavePlayList(); }},
-        {keyDeletePlayListItem, [this] { slotDeletePlayListFile(); }},
-        {keyRemovePlayListItem, [this] { slotRemovePlayListItem(); }},
-        {keyAddPlayListItem, [this] { slotAppendToPlayList(); }},
-        {keyOpenFile, [this] { slotOpenFile(); }},
-        {keyOpenFolder, [this] { slotOpenFolder(); }},
-        {keyPlayListTag, [this] { showNextTag(); }},
-        {keyOpenFavorites, [this] { slotOpenFavorites(); }},
-        {keyAddFavorite, [this] { slotAppendToFavorites(); }},
-    };
-}
-
-Wavelark::KeyCommands Wavelark::commonCommands()
-{
-    return {
-        {keyMute, [this] { volumeIndicator->setMuted(!volumeIndicator->isMuted()); }},
-        {keyOpenFavorites, [this] { slotOpenFavorites(); }},
-        {keyAddFavorite, [this] { slotAppendToFavorites(); }},
-        {keyVolumeUp, [this] { volumeSlider->triggerAction(QSlider::SliderPageStepAdd); }},
-        {keySort, [this] { showSort(false); }},
-        {keySortReverse, [this] { showSort(true); }},
-        {keyVolumeDown, [this] { volumeSlider->triggerAction(QSlider::SliderPageStepSub); }},
-        {keyPlayListNext,
-         [this] {
-             transport_->nextItem(false, false);
-             transport_->resetRetries();
-         }},
-        {keyPlayListNextJump, [this] { transport_->jump(true); }},
-        {keyPlayListPrev,
-         [this] {
-             transport_->previousItem(false);
-             transport_->resetRetries();
-         }},
-        {keyPlayListPrevJump, [this] { transport_->jump(false); }},
-        {keyRecall, [this] { transport_->recall(); }},
-        {keyPlayStop, [this] { playOrStop(); }},
-        {keyPause, [this] { pauseOrResume(); }},
-        {keyPrefsInterface, [this] { slotPrefsInterface(); }},
-        {keyPrefsNetwork, [this] { slotPrefsNetwork(); }},
-        {keyShuffle, [this] { shuffleIndicator->setOn(!shuffleIndicator->isOn()); }},
-        {keyRepeat, [this] { repeatIndicator->setMode((repeatIndicator->mode() + 1) % 3); }},
-        {keyScan, [this] { scanIndicator->setBlinking(!scanIndicator->isBlinking()); }},
-        {keyScanNext, [this] { scanToNext(); }},
-        {keyRecord, [this] { recordIndicator->setBlinking(!recordIndicator->isBlinking()); }},
-        {keyQuit, [this] { slotQuit(); }},
-        {keyPlayListTag, [this] { showNextTag(); }},
-        {keyCopyTag, [this] { copyShownTag(); }},
-    };
 }
 
 void Wavelark::toggleBrowseMode()
@@ -203,12 +156,4 @@ void Wavelark::scanToNext()
     }
     scanIndicator->setBlinking(true);
     postSelf(StreamScanNextEvent);
-}
-
-void Wavelark::copyShownTag()
-{
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    clipboard->setText(tagMarquee->text());
-    if (clipboard->supportsSelection())
-        clipboard->setText(tagMarquee->text(), QClipboard::Selection);
 }

@@ -2,6 +2,7 @@
 #include "Wavelark.h"
 
 #include "CallState.h"
+#include "DirectoryPanel.h"
 #include "DisplayState.h"
 #include "LinkManager.h"
 #include "PlatformSources.h"
@@ -78,8 +79,8 @@ void Wavelark::slotLinkConnected(int id, LinkInfo &)
     updateNetworkStatus();
     if (suppressAutoStart || !linkRequested)
         return;
-    if (pendingDirectoryAction != -1) {
-        runDirectoryAction(-1);
+    if (directory_->pendingAction() != PendingDirectoryAction) {
+        runDirectoryAction(PendingDirectoryAction);
         return;
     }
     // Only a stream that was started is connecting.
@@ -95,7 +96,7 @@ void Wavelark::slotLinkOpenFailed(int id, unsigned short, unsigned short)
     std::fprintf(stderr, "Wavelark(1157): slotLinkOpenFailed\n");
     if (id != linkId)
         return;
-    pendingDirectoryAction = -1;
+    directory_->setPendingAction(PendingDirectoryAction);
     linkId = -1;
     postSelf(StreamStoppedEvent);
 }

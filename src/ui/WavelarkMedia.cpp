@@ -3,6 +3,7 @@
 // second start of the program.
 #include "Wavelark.h"
 
+#include "DirectoryPanel.h"
 #include "MprisService.h"
 #include "RadioPlayList.h"
 #include "SessionBus.h"
@@ -30,43 +31,6 @@ void Wavelark::setUpDesktopControls()
     }
 }
 
-void Wavelark::mediaPlay()
-{
-    if (!stream->isPlaying())
-        slotStartStopStream(false);
-    else if (stream->isPaused())
-        stream->setPaused(false);
-}
-
-void Wavelark::mediaPause()
-{
-    if (stream->isPlaying() && !stream->isPaused())
-        stream->setPaused(true);
-}
-
-void Wavelark::mediaPlayPause()
-{
-    pauseOrResume();
-}
-
-void Wavelark::mediaStop()
-{
-    if (stream->isPlaying())
-        stream->stop();
-}
-
-void Wavelark::mediaNext()
-{
-    transport_->nextItem(false, false);
-    transport_->resetRetries();
-}
-
-void Wavelark::mediaPrevious()
-{
-    transport_->previousItem(false);
-    transport_->resetRetries();
-}
-
 int Wavelark::mediaVolume() const
 {
     return volumeSlider->value();
@@ -77,13 +41,6 @@ int Wavelark::mediaVolume() const
 void Wavelark::setMediaVolume(int volume)
 {
     volumeSlider->setValue(volume);
-}
-
-void Wavelark::raiseWindow()
-{
-    show();
-    raise();
-    activateWindow();
 }
 
 void Wavelark::openLocations(const QStringList &locations)
@@ -101,10 +58,10 @@ void Wavelark::openLocations(const QStringList &locations)
     }
     stream->stop();
     setPlayList(list, true);
-    currentGenre = nullptr;
+    directory_->forgetCurrentGenre();
     // What was asked for is to be heard, unless a call holds the pause.
     if (stream->isPaused() && !inCall)
         stream->setPaused(false);
     slotStartStopStream(false);
-    raiseWindow();
+    runCommand("raise");
 }

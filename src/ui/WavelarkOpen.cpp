@@ -1,6 +1,7 @@
 // Opening URLs, files and folders, and adding them to the playlist.
 #include "Wavelark.h"
 
+#include "DirectoryPanel.h"
 #include "MessageBox.h"
 #include "stream.h"
 
@@ -27,7 +28,7 @@ QFileInfoList folderEntries(const QString &folder, QDir::Filters filters)
 
 bool Wavelark::openLocation(const QString &text, bool append)
 {
-    saveDirectoryPosition();
+    directory_->savePosition();
     if (text.isEmpty())
         return false;
     auto list = std::make_unique<RadioPlayList>();
@@ -43,7 +44,7 @@ bool Wavelark::openLocation(const QString &text, bool append)
     } else {
         setPlayList(list.release(), true);
     }
-    currentGenre = nullptr;
+    directory_->forgetCurrentGenre();
     return true;
 }
 
@@ -65,7 +66,7 @@ void Wavelark::slotOpenFile()
 void Wavelark::slotOpenFolder()
 {
     const FileChoice choice = fileDialog(tr("Open all in folder:"), QStringLiteral("*"), 1);
-    saveDirectoryPosition();
+    directory_->savePosition();
     if (choice.cancelled || choice.path.isEmpty())
         return;
     const QFileInfoList entries =

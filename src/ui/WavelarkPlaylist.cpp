@@ -2,51 +2,23 @@
 // indicator and volume slots.
 #include "Wavelark.h"
 
-#include "DirectoryFetchRecord.h"
+#include "DirectoryPanel.h"
 #include "PlayListItem.h"
 #include "RadioPlayList.h"
 #include "WavelarkIndicators.h"
 #include "WavelarkMarquee.h"
-#include "shoutCast.h"
 #include "stream.h"
 
 #include <QSlider>
 
 #include <cstring>
 
-ShoutCastGenre *Wavelark::playlistOwner() const
-{
-    if (!shoutCast || !stream)
-        return nullptr;
-    const RadioPlayList *current = stream->playlist();
-    auto lock = shoutCast->lock();
-    for (int i = 0; i < shoutCast->genreCount(); ++i) {
-        ShoutCastGenre *genre = shoutCast->genreAt(i);
-        if (genre && genre->fetchRecord && genre->fetchRecord->stationList == current)
-            return genre;
-    }
-    return nullptr;
-}
-
-bool Wavelark::ownedByGenre(const RadioPlayList *list) const
-{
-    if (!list || !shoutCast)
-        return false;
-    auto lock = shoutCast->lock();
-    for (int i = 0; i < shoutCast->genreCount(); ++i) {
-        const ShoutCastGenre *genre = shoutCast->genreAt(i);
-        if (genre && genre->fetchRecord && genre->fetchRecord->stationList == list)
-            return true;
-    }
-    return false;
-}
-
 void Wavelark::setPlayList(RadioPlayList *list, bool freeOld)
 {
     if (tagMarquee->currentPage() != 0)
         tagMarquee->showPage(0);
     transport_->setLastShownItem(list->isEmpty() ? nullptr : list->at(0));
-    stream->setPlaylist(list, freeOld && !ownedByGenre(stream->playlist()));
+    stream->setPlaylist(list, freeOld && !directory_->ownsList(stream->playlist()));
     if (transport_->shuffle())
         slotShuffle(true);
 }
@@ -55,17 +27,8 @@ bool Wavelark::mergeFetchedList(RadioPlayList *received)
 {
     if (!settings_.playListSingle)
         return false;
-    ShoutCastGenre *owner = playlistOwner();
-    if (owner && currentGenre) {
-        DirectoryFetchRecord *record = currentGenre->fetchRecord;
-        if (record && record->stationList == stream->playlist())
-            record->savedIndex = stream->currentIndex(Selection::Playing);
-        const PlayListItem *tunedIn = owner->fetchRecord->tunedIn;
-        if (!tunedIn || stream->playlist()->indexOf(tunedIn) < 0)
-            return false;
-    } else if (currentGenre) {
+    if (!directory_->allowsMerge())
         return false;
-    }
     PlayListItem *playing = stream->currentItem(Selection::Playing);
     const PlayListItem *first = received->isEmpty() ? nullptr : received->at(0);
     // The stream is stopped: nothing else touches the playing item now.
@@ -81,10 +44,7 @@ bool Wavelark::mergeFetchedList(RadioPlayList *received)
 
 bool Wavelark::startPlayback()
 {
-    if (shoutCast)
-        shoutCast->cancelAllGenres();
-    if (currentGenre && currentGenre->fetchRecord)
-        currentGenre->fetchRecord->tunedIn = stream->currentItem(Selection::Playing);
+    directory_->playbackStarting(stream->currentItem(Selection::Playing));
     return transport_->startPlayback();
 }
 
@@ -172,4 +132,14 @@ void Wavelark::slotKeyModBlink(bool blinking)
 {
     if (!blinking)
         modifierIndicator->stopAndBlank();
+}
+
+void Wavelark::searchPlayList(const QString &title, RadioPlayList::SearchField field)
+{
+    playListSearch_ = textDialog(title, playListSearch_);
+    if (playListSearch_.endsWith(u'\n'))
+        playListSearch_.chop(1);
+    // An empty text (a cancelled entry) would match the very next item.
+    if (!playListSearch_.isEmpty())
+        stream->search(playListSearch_, field, transport_->selection());
 }

@@ -2,6 +2,7 @@
 // indicators' states and signals, the list box's wrap.
 #include "UiTestSupport.h"
 #include "WavelarkIndicators.h"
+#include "WavelarkListBox.h"
 #include "WavelarkMarquee.h"
 
 #include <QKeyEvent>

@@ -2,6 +2,8 @@
 
 #include "PlayListItem.h"
 
+#include "CustomEvents.h"
+
 #include <QEvent>
 
 #include <memory>
@@ -20,14 +22,14 @@ struct StationListPiece
 
 // StationListEvent: a genre's station list is ready to be shown (state 0: a
 // list just fetched, carrying its first piece; 4: a kept list shown again),
-// or a further piece arrived (state 1). The record belongs to the window
-// and outlives every event that names it.
+// or a further piece arrived (state 1). The record belongs to the directory
+// panel and outlives every event that names it.
 class StationListEventData : public QEvent
 {
 public:
     StationListEventData(DirectoryFetchRecord *record, int state,
                          std::unique_ptr<StationListPiece> piece = nullptr)
-        : QEvent(QEvent::Type(QEvent::User + 16)), record_(record), state_(state),
+        : QEvent(QEvent::Type(StationListEvent)), record_(record), state_(state),
           piece_(std::move(piece))
     {}
     DirectoryFetchRecord *record() const { return record_; }

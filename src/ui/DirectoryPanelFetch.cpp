@@ -1,9 +1,13 @@
 // What the directory client announces on the stream's read thread, and the
 // two events that carry it to the GUI thread: a station list to show, and
 // a failed request.
-#include "Wavelark.h"
+#include "DirectoryPanel.h"
 
+#include "DirectoryErrorEvent.h"
+#include "DirectoryFetchRecord.h"
 #include "EventHandOff.h"
+#include "StationListEventData.h"
+#include "Wavelark.h"
 #include "WavelarkIndicators.h"
 #include "WavelarkMarquee.h"
 #include "stream.h"
@@ -25,54 +29,55 @@ std::unique_ptr<PlayListItem> stationItem(const ShoutCastStation &station)
 
 } // namespace
 
-void Wavelark::checkDirectoryIdle()
+void DirectoryPanel::checkIdle()
 {
-    if (stream && stream->fetchCount() == 0)
-        directoryIndicator->stopAndBlank();
+    if (stream_.fetchCount() == 0)
+        window_.directoryIndicatorWidget()->stopAndBlank();
 }
 
 // Read thread: the indicator is a widget, so the check runs on the GUI thread.
-void Wavelark::queueDirectoryIdleCheck()
+void DirectoryPanel::queueIdleCheck()
 {
     auto *event = new QEvent(QEvent::Type(DirectoryIdleEvent));
     wavelark::handOffEvent(event);
-    QCoreApplication::postEvent(this, event);
+    QCoreApplication::postEvent(&window_, event);
 }
 
-void Wavelark::slotShoutCastBlink(bool)
+void DirectoryPanel::blink()
 {
-    if (!stream)
-        return;
-    const unsigned fetches = stream->fetchCount();
+    WavelarkBlink *indicator = window_.directoryIndicatorWidget();
+    const unsigned fetches = stream_.fetchCount();
     if (fetches == 0)
-        directoryIndicator->stopAndBlank();
+        indicator->stopAndBlank();
     else
-        directoryIndicator->setText(QString::number(fetches));
+        indicator->setText(QString::number(fetches));
 }
 
-void Wavelark::slotShoutCastGenres(QList<ShoutCastGenre> genres, ShoutCast::ShoutCastState state)
+void DirectoryPanel::announceGenres(const QList<ShoutCastGenre> &genres,
+                                    ShoutCast::ShoutCastState state)
 {
-    queueDirectoryIdleCheck();
+    queueIdleCheck();
     if (state == ShoutCast::StateError)
         return;
     if (!ShoutCast::writeGenreCache(genreCachePath_, genres))
         QMetaObject::invokeMethod(
-            this, [this] { showErrorDialog(tr("Could not open file for writing.")); },
+            &window_, [this] { window_.showErrorDialog(tr("Could not open file for writing.")); },
             Qt::QueuedConnection);
     if (state != ShoutCast::StateDone)
         return;
     // The first entry is the search results, not a genre.
     const qsizetype count = std::max<qsizetype>(genres.size() - 1, 0);
     QMetaObject::invokeMethod(
-        this, [this, count] { showStatusNote(tr("Genre index: %1 genres").arg(count)); },
+        &window_,
+        [this, count] { window_.showStatusNote(tr("Genre index: %1 genres").arg(count)); },
         Qt::QueuedConnection);
 }
 
 // Turns the stations not yet handled into items and posts them; the item
 // limit cancels the fetch (the client stops it when this returns).
-void Wavelark::slotShoutCastFetch(ShoutCastGenre *genre, ShoutCast::ShoutCastState state)
+void DirectoryPanel::announceFetch(ShoutCastGenre *genre, ShoutCast::ShoutCastState state)
 {
-    queueDirectoryIdleCheck();
+    queueIdleCheck();
     DirectoryFetchRecord *record = genre->fetchRecord;
     if (genre->stations.isEmpty() || !record)
         return;
@@ -96,35 +101,35 @@ void Wavelark::slotShoutCastFetch(ShoutCastGenre *genre, ShoutCast::ShoutCastSta
     const int pieceState = piece->begin ? ShoutCast::StateBegin : ShoutCast::StateData;
     auto *event = new StationListEventData(record, pieceState, std::move(piece));
     wavelark::handOffEvent(event);
-    QCoreApplication::postEvent(this, event);
+    QCoreApplication::postEvent(&window_, event);
 }
 
-void Wavelark::onStationList(QEvent *event)
+void DirectoryPanel::onStationList(QEvent *event)
 {
     auto *stationEvent = static_cast<StationListEventData *>(event);
     DirectoryFetchRecord *record = stationEvent->record();
     StationListPiece *piece = stationEvent->piece();
     if (!piece) {
-        installStationList(record, stationEvent->state());
+        installList(record, stationEvent->state());
         return;
     }
     bool current;
     {
-        auto lock = shoutCast->lock();
+        auto lock = client_->lock();
         if (record->discarded)
             return;
-        current = currentGenre && currentGenre->fetchRecord == record;
+        current = currentGenre_ && currentGenre_->fetchRecord == record;
     }
-    mergeStationPiece(record, *piece);
+    mergePiece(record, *piece);
     if (current && piece->begin)
-        installStationList(record, ShoutCast::StateBegin);
+        installList(record, ShoutCast::StateBegin);
     else if (current)
-        postSelf(StreamTagsEvent);
+        window_.postSelf(StreamTagsEvent);
 }
 
 // A first piece starts the genre's new list (the old one is freed unless it
 // is in use); a later piece is added to the list, wherever it is.
-void Wavelark::mergeStationPiece(DirectoryFetchRecord *record, StationListPiece &piece)
+void DirectoryPanel::mergePiece(DirectoryFetchRecord *record, StationListPiece &piece)
 {
     if (piece.begin) {
         auto *fresh = new RadioPlayList;
@@ -132,21 +137,21 @@ void Wavelark::mergeStationPiece(DirectoryFetchRecord *record, StationListPiece 
             fresh->appendItem(std::move(item));
         RadioPlayList *old;
         {
-            auto lock = shoutCast->lock();
+            auto lock = client_->lock();
             old = std::exchange(record->stationList, fresh);
         }
-        if (old && old != stream->playlist())
+        if (old && old != stream_.playlist())
             delete old;
         return;
     }
     RadioPlayList *list;
     {
-        auto lock = shoutCast->lock();
+        auto lock = client_->lock();
         list = record->stationList;
     }
-    if (list && list == stream->playlist()) {
+    if (list && list == stream_.playlist()) {
         for (auto &item : piece.items)
-            stream->appendItem(std::move(item));
+            stream_.appendItem(std::move(item));
     } else if (list) {
         const int cursor = list->cursor();
         for (auto &item : piece.items)
@@ -157,42 +162,33 @@ void Wavelark::mergeStationPiece(DirectoryFetchRecord *record, StationListPiece 
 
 // state 0: a list just fetched; 4: a kept list shown again. Both return to
 // the saved position.
-void Wavelark::installStationList(DirectoryFetchRecord *record, int state)
+void DirectoryPanel::installList(DirectoryFetchRecord *record, int state)
 {
     RadioPlayList *list;
     int saved;
     {
-        auto lock = shoutCast->lock();
+        auto lock = client_->lock();
         list = record->discarded ? nullptr : record->stationList;
         saved = record->savedIndex;
     }
     if (!list)
         return;
-    RadioPlayList *old = stream->playlist();
-    const int tag = tagMarquee->currentPage();
-    setPlayList(list, false);
-    tagMarquee->showPage(tag);
-    // A station's name is its stream title; the current track (page 0) is
-    // mostly empty. The pages are filled by the next tags event, so the
-    // wish is kept until then (the marquee may have had none before).
-    if (state == ShoutCast::StateBegin || state == ShoutCast::StateDone) {
-        tagPageWanted_ = 1;
-        tagMarquee->showPage(1);
-        postSelf(StreamTagsEvent);
-    }
+    RadioPlayList *old = stream_.playlist();
+    const bool fresh = state == ShoutCast::StateBegin || state == ShoutCast::StateDone;
+    window_.showStationList(list, fresh);
     // The list shown before goes unless a genre keeps it (a genre's list
     // comes back when chosen again).
-    if (old && old != list && !ownedByGenre(old))
+    if (old && old != list && !ownsList(old))
         delete old;
-    if (state == ShoutCast::StateBegin || state == ShoutCast::StateDone)
-        stream->selectIndex(saved, Selection::Playing);
+    if (fresh)
+        stream_.selectIndex(saved, Selection::Playing);
 }
 
-void Wavelark::onDirectoryError(QEvent *event)
+void DirectoryPanel::onDirectoryError(QEvent *event)
 {
     auto *failure = static_cast<DirectoryErrorEventData *>(event);
-    checkDirectoryIdle();
+    checkIdle();
     std::fprintf(stderr, "SC ERROR %s\n", failure->text().toLocal8Bit().constData());
-    if (!retryDirectory(failure->genre()))
-        showErrorDialog(directoryErrorText(failure->genre(), failure->text()));
+    if (!retry(failure->genre()))
+        window_.showErrorDialog(errorText(failure->genre(), failure->text()));
 }

@@ -71,6 +71,28 @@ void RadioPlayList::addEntry(PlayListLoad &load, const QString &url, const QStri
     add(url, title);
 }
 
+void RadioPlayList::addLocations(const QStringList &locations, bool recursive)
+{
+    for (const QString &location : locations) {
+        if (!QFileInfo(location).isDir()) {
+            addLocation(location, false);
+            continue;
+        }
+        // Hidden files and folders (settings, thumbnails, caches) are not audio.
+        const QFileInfoList entries = QDir(location).entryInfoList(
+            QDir::Dirs | QDir::Files | QDir::Drives | QDir::NoDotAndDotDot,
+            QDir::Name | QDir::IgnoreCase);
+        for (const QFileInfo &entry : entries) {
+            const QString path = location.endsWith('/') ? location + entry.fileName()
+                                                        : location + '/' + entry.fileName();
+            if (!entry.isDir())
+                addLocation(path, false);
+            else if (recursive)
+                addLocations({path}, true);
+        }
+    }
+}
+
 bool RadioPlayList::addLocation(const QString &location, bool clearFirst)
 {
     PlayListLoad load;

@@ -106,6 +106,9 @@ public:
 
     // Adds a URL, a local file or the entries of a .pls/.m3u file.
     bool addLocation(const QString &location, bool clearFirst);
+    // Adds each location; a folder adds its files in name order (hidden ones
+    // left out), and with `recursive` the files of its sub-folders too.
+    void addLocations(const QStringList &locations, bool recursive);
     // Reads a playlist file ("file://" prefix allowed); false if unreadable.
     bool openFile(const QString &path, PlayListFormat format, bool clearFirst);
     // Reads a body held in memory (not copied), clearing first if it yields

@@ -14,12 +14,10 @@ AdvancedPrefsPage::AdvancedPrefsPage(Wavelark &window) : PrefsPage(&window), win
     addSpin(tr("Outbuf:"), 1, 9999, tr("k"), int(s.outBufSize / 1024), [&stream](int k) {
         changeSetting(stream, &StreamSettings::outBufSize, unsigned(k) * 1024);
     });
-    addSpin(tr("read interval:"), 50, 5000, tr("ms"), s.readInterval, [&stream](int ms) {
-        changeSetting(stream, &StreamSettings::readInterval, ms);
-    });
-    addSpin(tr("decode interval:"), 0, 1000, tr("ms"), s.decodeInterval, [&stream](int ms) {
-        changeSetting(stream, &StreamSettings::decodeInterval, ms);
-    });
+    addSpin(tr("read interval:"), 50, 5000, tr("ms"), s.readInterval,
+            [&stream](int ms) { changeSetting(stream, &StreamSettings::readInterval, ms); });
+    addSpin(tr("decode interval:"), 0, 1000, tr("ms"), s.decodeInterval,
+            [&stream](int ms) { changeSetting(stream, &StreamSettings::decodeInterval, ms); });
 }
 
 void AdvancedPrefsPage::onOk()

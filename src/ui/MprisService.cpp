@@ -2,6 +2,7 @@
 
 #include "MprisAdaptors.h"
 #include "PlayListItem.h"
+#include "SessionBus.h"
 #include "Wavelark.h"
 #include "stream.h"
 
@@ -9,6 +10,8 @@
 #include <QDBusObjectPath>
 
 #include <cmath>
+#include <cstdio>
+#include <utility>
 
 MprisService::MprisService(const QDBusConnection &bus, Wavelark *window)
     : QObject(window), bus_(bus), window_(window), exported_(new QObject(this))
@@ -113,4 +116,20 @@ void MprisService::refresh()
         QString::fromLatin1(objectPath), "org.freedesktop.DBus.Properties", "PropertiesChanged");
     signal << QStringLiteral("org.mpris.MediaPlayer2.Player") << changed << QStringList();
     bus_.send(signal);
+}
+
+void MprisService::startFor(Wavelark *window)
+{
+    QDBusConnection bus = sessionBusIfAny();
+    if (!bus.isConnected()) {
+        static bool told = false;
+        if (!std::exchange(told, true))
+            std::fprintf(stderr, "Wavelark: no session bus, desktop controls are off\n");
+        return;
+    }
+    auto *service = new MprisService(bus, window);
+    if (!service->registerService()) {
+        std::fprintf(stderr, "Wavelark: another player holds the desktop controls\n");
+        delete service;
+    }
 }

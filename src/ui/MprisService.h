@@ -22,6 +22,10 @@ public:
     static constexpr const char *objectPath = "/org/mpris/MediaPlayer2";
     static constexpr const char *instanceInterface = "org.wavelark.Instance";
 
+    // Registers the window's media controls on the session bus, when there
+    // is one and no other player holds them.
+    static void startFor(Wavelark *window);
+
     MprisService(const QDBusConnection &bus, Wavelark *window);
     ~MprisService() override;
 

@@ -57,8 +57,7 @@ NetworkPrefsPage::NetworkPrefsPage(Wavelark &window) : PrefsPage(&window), windo
 
 void NetworkPrefsPage::open()
 {
-    type_->setCurrentText(
-        ConfigValues::proxyTypeName(window_.radioStream()->settings().proxyType));
+    type_->setCurrentText(ConfigValues::proxyTypeName(window_.radioStream()->settings().proxyType));
     show();
 }
 

@@ -54,9 +54,9 @@ SoundsPrefsPage::SoundsPrefsPage(Wavelark &window) : PrefsPage(&window), window_
 void SoundsPrefsPage::addSoundRow(int index)
 {
     const SoundRow &row = kSoundRows[index];
-    fields_[size_t(index)] = addTextWithChooser(
-        tr(row.label), window_.settings().*row.setting, QStringLiteral("FMMS_Personal_File_S"),
-        [this, index] { selectSoundFile(index); });
+    fields_[size_t(index)] = addTextWithChooser(tr(row.label), window_.settings().*row.setting,
+                                                QStringLiteral("FMMS_Personal_File_S"),
+                                                [this, index] { selectSoundFile(index); });
 }
 
 void SoundsPrefsPage::selectSoundFile(int index)

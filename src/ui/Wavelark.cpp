@@ -7,6 +7,8 @@
 #include "DesktopSession.h"
 #include "DirectoryPanel.h"
 #include "DisplayState.h"
+#include "MprisService.h"
+#include "PlaylistFiles.h"
 #include "TerminationSignal.h"
 #include "UserPaths.h"
 #include "WavelarkConfig.h"
@@ -42,7 +44,6 @@ Wavelark::Wavelark(const CommandLineOptions &options, QWidget *parent) : MainWid
     // The settings start at WavelarkSettings' defaults; then the per-user paths.
     const UserPaths paths = UserPaths::forHome();
     configPath = paths.configPath;
-    favoritesPath = paths.favoritesPath;
     // SIGTERM stops the stream and quits, from the event loop.
     termination = new TerminationSignal(this);
     connect(termination, &TerminationSignal::terminated, this, &Wavelark::slotQuit);
@@ -54,10 +55,15 @@ Wavelark::Wavelark(const CommandLineOptions &options, QWidget *parent) : MainWid
     // The sound device table (once per process) and the engine.
     stream = std::make_unique<RadioStream>(this, sharedAudioOps(), options.verbosity);
     transport_ = std::make_unique<Transport>(*stream, settings_);
-    connect(stream.get(), &RadioStream::streamStart, this, &Wavelark::slotStreamStart,
-            Qt::DirectConnection);
-    connect(stream.get(), &RadioStream::streamStop, this, &Wavelark::slotStreamStop,
-            Qt::DirectConnection);
+    files_ = std::make_unique<PlaylistFiles>(*this, *stream, *transport_, paths.favoritesPath);
+    connect(
+        stream.get(), &RadioStream::streamStop, this,
+        [this] {
+            connectingSoundTimer.stop();
+            if (connectingSoundId != 0 && stream->soundPlaying() == connectingSoundId)
+                stream->stopSound();
+        },
+        Qt::DirectConnection);
     connect(stream.get(), &RadioStream::streamPaused, this, &Wavelark::slotStreamPaused,
             Qt::DirectConnection);
     connect(stream.get(), &RadioStream::streamBufferEmpty, this, &Wavelark::slotStreamBufferEmpty,
@@ -66,7 +72,7 @@ Wavelark::Wavelark(const CommandLineOptions &options, QWidget *parent) : MainWid
     directory_ = std::make_unique<DirectoryPanel>(*this, *stream, settings_);
     // Defaults the file may change.
     settings_.recordDirectory = defaultMediaFolder();
-    saveDirectory = settings_.recordDirectory;
+    files_->setSaveFolder(settings_.recordDirectory);
     settings_.recordOneFile = false;
     settings_.enableMarquee = true;
     changeSetting(*stream, &StreamSettings::decodeWait, 3);
@@ -80,7 +86,11 @@ Wavelark::Wavelark(const CommandLineOptions &options, QWidget *parent) : MainWid
     stream->setVolume(settings_.volume);
     changeSetting(*stream, &StreamSettings::soundsVolume, settings_.soundsVolume);
     connectingSoundTimer.setSingleShot(true);
-    connect(&connectingSoundTimer, &QTimer::timeout, this, &Wavelark::slotConnectingSoundTimer);
+    connect(&connectingSoundTimer, &QTimer::timeout, this, [this] {
+        connectingSoundId =
+            stream->playSound(settings_.connectingSound, true, settings_.connectingSoundLoop,
+                              settings_.connectingSoundInterval);
+    });
     // The screen; the recent searches under their heading.
     buildScreen();
     directory_->fillRecentSearches();
@@ -90,66 +100,47 @@ Wavelark::Wavelark(const CommandLineOptions &options, QWidget *parent) : MainWid
     connect(&callTimer, &QTimer::timeout, this, &Wavelark::slotCallHandler);
     callTimer.start(200);
     sortTagTimer.setSingleShot(true);
-    connect(&sortTagTimer, &QTimer::timeout, this, &Wavelark::slotSortTagTimer);
+    // The header goes back to the playing position.
+    connect(&sortTagTimer, &QTimer::timeout, this, [this] { postSelf(StreamTagsEvent); });
     keyModTimer.setSingleShot(true);
-    connect(&keyModTimer, &QTimer::timeout, this, &Wavelark::slotKeyModTimer);
+    connect(&keyModTimer, &QTimer::timeout, this, [this] {
+        keyModifierArmed = false;
+        modifierIndicator->setBlinking(false);
+    });
     statusNoteTimer_.setSingleShot(true);
     connect(&statusNoteTimer_, &QTimer::timeout, this, &Wavelark::updateNetworkStatus);
     // What the command line names becomes the playlist.
-    loadArguments(options.arguments, options.recursive);
-    connectApplicationSignals();
+    auto arguments = std::make_unique<RadioPlayList>();
+    arguments->addLocations(options.arguments, options.recursive);
+    if (!arguments->isEmpty())
+        setPlayList(arguments.release(), true);
+    // The desktop's stand-ins for the phone's application signals: the
+    // session ending quits as the phone's shutdown did, and a document to
+    // open plays.
+    auto *session = new DesktopSession(this);
+    connect(session, &DesktopSession::shutdown, this, &Wavelark::slotQuit);
+    connect(session, &DesktopSession::signalOpenDoc, this, &Wavelark::slotOpenDoc);
     // Otherwise the favorites, or on a first run the directory's top stations.
-    if (options.arguments.isEmpty() && settings_.loadFavorites && QFileInfo::exists(favoritesPath))
-        slotOpenFavorites();
-    else if (options.arguments.isEmpty() && !QFileInfo::exists(favoritesPath) && !quitRequested_)
+    const bool hasFavorites = QFileInfo::exists(files_->favoritesPath());
+    if (options.arguments.isEmpty() && settings_.loadFavorites && hasFavorites)
+        files_->openFavorites();
+    else if (options.arguments.isEmpty() && !hasFavorites && !quitRequested_)
         directory_->showTopStations();
     // A link that comes up starts nothing unless autoplay is on.
     suppressAutoStart = !settings_.autoPlay;
     if (settings_.autoPlay)
-        QTimer::singleShot(1500, this, &Wavelark::slotAutoPlayStart);
+        QTimer::singleShot(1500, this, [this] { slotStartStopStream(false); });
     // -R arms the record toggle: the first remote stream that decodes is recorded.
     recordIndicator->setBlinking(options.recordAtStart);
     setMarqueeMode(settings_.enableMarquee ? 2 : 0);
     stream->setPaused(false);
     if (!quitRequested_)
-        setUpDesktopControls();
+        MprisService::startFor(this);
 }
 
 Wavelark::~Wavelark()
 {
     shutDownStream();
-}
-
-void Wavelark::loadArguments(const QStringList &arguments, bool recursive)
-{
-    auto *list = new RadioPlayList;
-    for (const QString &argument : arguments) {
-        if (QFileInfo(argument).isDir())
-            addFolder(list, argument, recursive);
-        else
-            list->addLocation(argument, false);
-    }
-    if (list->isEmpty())
-        delete list;
-    else
-        setPlayList(list, true);
-}
-
-void Wavelark::addFolder(RadioPlayList *list, const QString &folder, bool recursive)
-{
-    const QDir dir(folder);
-    // Hidden files and folders (settings, thumbnails, caches) are not audio.
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::Dirs | QDir::Files | QDir::Drives | QDir::NoDotAndDotDot,
-                          QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo &entry : entries) {
-        const QString path =
-            folder.endsWith('/') ? folder + entry.fileName() : folder + '/' + entry.fileName();
-        if (entry.isDir() && recursive)
-            addFolder(list, path, recursive);
-        else if (!entry.isDir())
-            list->addLocation(path, false);
-    }
 }
 
 // The directory client first (it needs the stream), then the playlist in
@@ -177,15 +168,6 @@ void Wavelark::shutDownStream()
         delete list;
 }
 
-// The desktop's stand-ins for the phone's application signals: the session
-// ending quits as the phone's shutdown did, and a document to open plays.
-void Wavelark::connectApplicationSignals()
-{
-    auto *session = new DesktopSession(this);
-    connect(session, &DesktopSession::shutdown, this, &Wavelark::slotQuit);
-    connect(session, &DesktopSession::signalOpenDoc, this, &Wavelark::slotOpenDoc);
-}
-
 // Every way of ending comes here. Stopping the stream first writes out and
 // closes a recording in progress.
 void Wavelark::slotQuit()
@@ -200,6 +182,16 @@ void Wavelark::slotQuit()
         std::_Exit(0);
     }
     QApplication::quit();
+}
+
+QString Wavelark::saveFolder() const
+{
+    return files_->saveFolder();
+}
+
+void Wavelark::setSaveFolder(const QString &folder)
+{
+    files_->setSaveFolder(folder);
 }
 
 void Wavelark::closeEvent(QCloseEvent *event)

@@ -22,6 +22,7 @@
 
 struct CommandLineOptions;
 class DirectoryPanel;
+class PlaylistFiles;
 class LinkManager;
 class PrefsPage;
 class QComboBox;
@@ -108,8 +109,8 @@ public:
     static constexpr int kStatusNoteMs = 3000;
     // 2: the tag and format marquees scroll at marqueeInterval; else they stay.
     void setMarqueeMode(int mode);
-    void setWidgetFontSize(QWidget *widget, int size);
-    void setWidgetColor(QWidget *widget, const QString &color);
+    static void setWidgetFontSize(QWidget *widget, int size);
+    static void setWidgetColor(QWidget *widget, const QString &color);
     // Posts an event of that type to the window itself.
     void postSelf(int type);
     // A modal error dialog with the message as plain text; its title is
@@ -178,8 +179,9 @@ public:
     ShoutCast *directory() const;
     WavelarkBlink *directoryIndicatorWidget() const { return directoryIndicator; }
     QString lastSearchText() const;
-    QString saveFolder() const { return saveDirectory; }
-    void setSaveFolder(const QString &folder) { saveDirectory = folder; }
+    PlaylistFiles &playlistFiles() const { return *files_; }
+    QString saveFolder() const;
+    void setSaveFolder(const QString &folder);
 
 signals:
     // The playing state, the playing item's tags or the volume may have
@@ -187,7 +189,6 @@ signals:
     void mediaStateChanged();
 
 public slots:
-    void slotAutoPlayStart();
     void slotStartStopStream(bool stopIfRunning);
     void slotLinkConnected(int id, LinkInfo &info);
     void slotLinkOpenFailed(int id, unsigned short reason, unsigned short detail);
@@ -199,23 +200,12 @@ public slots:
     void slotAdjustVolume(int volume);
     void slotQuit();
     void slotCallHandler();
-    void slotMarqueeMousePressEvent(WavelarkMarquee *marquee);
-    void slotMarqueeMouseReleaseEvent(WavelarkMarquee *marquee);
-    void slotMarqueeMouseDoubleClickEvent(WavelarkMarquee *marquee);
-    void slotStreamStop();
-    void slotStreamStart();
     void slotStreamPaused(bool paused);
-    void slotPaused(bool on);
     // Called on the thread that emitted streamBufferEmpty (the decode thread
     // or the GUI thread); from a worker it posts itself to the GUI thread,
     // where the sound decision and the status refresh are made.
     void slotStreamBufferEmpty(bool empty);
-    void slotConnectingSoundTimer();
-    void slotSortTagTimer();
-    void slotKeyModTimer();
-    void slotKeyModBlink(bool blinking);
     void slotShoutCastBlink(bool blinking);
-    void slotOpenFavorites();
 
     // Preferences (WavelarkPrefs.cpp, one class per page). Each page is
     // built on its first opening; OK writes the configuration file.
@@ -228,20 +218,6 @@ public slots:
     void slotPrefsShoutCastFinalize();
 
     // --- Menus, dialogs, favorites and the directory (see above) -----------
-    void slotOpenURL();
-    void slotOpenFile();
-    void slotOpenFolder();
-    void slotAboutDialog();
-    void slotRemovePlayListItem();
-    void slotDeletePlayListFile();
-    void slotAppendToPlayList();
-    void slotSavePlayList();
-    void slotSaveAsPlayList();
-    void slotSelectSaveDirectory();
-    void slotSaveTextChanged();
-    void slotFlushFillBuffer();
-    void slotAppendToFavorites();
-    void slotSaveAsFavorites();
     // The two announcements of the directory client run on the stream's
     // read thread (DirectoryPanel).
     void slotShoutCastGenres(QList<ShoutCastGenre> genres, ShoutCast::ShoutCastState state);
@@ -260,29 +236,21 @@ protected:
 private:
     // Start-up pieces (Wavelark.cpp, WavelarkScreen.cpp).
     void buildScreen();
-    QWidget *buildSection1();
-    QWidget *buildSection2();
-    QWidget *buildSection3();
+    // The marquees' taps and the pause notice.
+    void connectSections();
     QLayout *buildIndicatorRow();
     void buildSoftKeys();
-    void loadArguments(const QStringList &arguments, bool recursive);
-    void addFolder(RadioPlayList *list, const QString &folder, bool recursive);
-    void applyDarkPalette();
     void shutDownStream();
-    bool windowSeen() const;
 
     // Event handling (WavelarkEvents.cpp, WavelarkDisplay.cpp, WavelarkRetry.cpp).
     void showTags();
     void showFormat();
     void showReadingFile();
-    void showSortText();
-    void showTagText();
     void onConnecting();
     void onProgress();
     void onProbeDone();
     void onStreamError();
     void onPlaylistReceived(QEvent *event);
-    QString modeWord() const;
 
     // Key handling (WavelarkKeys.cpp).
     bool dispatchKey(int code);
@@ -293,9 +261,6 @@ private:
     void pauseOrResume();
     void scanToNext();
 
-    // Registers the media controls on the session bus, when there is one.
-    void setUpDesktopControls();
-
     // Preferences (WavelarkPrefs.cpp).
     void openPrefsPage(int kind);
     bool prefsPageShown() const;
@@ -303,8 +268,6 @@ private:
     // Settings and paths.
     WavelarkSettings settings_;
     QString configPath;
-    QString favoritesPath;
-    QString saveDirectory;
     bool quitRequested_ = false;
     int quitStatus_ = 0;
 
@@ -315,6 +278,7 @@ private:
     LinkManager *sessionManager = nullptr;
     TerminationSignal *termination = nullptr;
     std::unique_ptr<DirectoryPanel> directory_;
+    std::unique_ptr<PlaylistFiles> files_;
 
     // The display, link and call state.
     int lastEventType = 0;
@@ -338,19 +302,9 @@ private:
 
     // --- Menus, dialogs, favorites and the directory ------------------------
     void buildMenu(QMenu *menu);
-    // Asks with OK and Cancel; true for OK.
-    bool confirm(const QString &iconName, const QString &text);
-    // Writes the playlist to `path` as PLS; the error dialog on failure.
-    void savePlayListTo(const QString &path);
 
-    QString lastUrl_;
     QString lastFolder_; // null until the file picker first showed a folder
     QString playListSearch_;
-    QDialog *textDialog_ = nullptr; // while a text dialog is open
-    // The Save-as dialog's widgets, while it is open.
-    QLineEdit *saveNameEdit_ = nullptr;
-    QLabel *saveInLabel_ = nullptr;
-    QPushButton *saveOkButton_ = nullptr;
 
     // Widgets (owned through their parents).
     QLabel *headerLabel = nullptr;
@@ -398,7 +352,6 @@ public slots:
 
 private:
     void setUpPlatformSources();
-    void connectApplicationSignals();
 
     std::unique_ptr<class CallState> callState_;
     std::unique_ptr<class DisplayState> displayState_;

@@ -1,11 +1,10 @@
-// The small dialogs every menu command uses: the file picker, the text
-// entry, a yes/no question and the About box.
+// The small dialogs every menu command uses: the file picker and the text
+// entry.
 #include "Wavelark.h"
 
 #include "Dialog.h"
 #include "FileBrowser.h"
 #include "KeyBindings.h"
-#include "MessageBox.h"
 #include "ScreenRects.h"
 #include "WavelarkConfig.h"
 
@@ -96,21 +95,6 @@ QString Wavelark::textDialog(const QString &title, const QString &initial)
     dialog.addButton(tr("OK"), true);
     dialog.addButton(tr("Cancel"), false);
     edit->setFocus();
-    textDialog_ = &dialog;
     const bool accepted = dialog.exec() == QDialog::Accepted;
-    textDialog_ = nullptr;
     return accepted ? edit->toPlainText() : QString();
-}
-
-bool Wavelark::confirm(const QString &iconName, const QString &text)
-{
-    return MessageBox::ask(this, iconName, text, tr("OK"), tr("Cancel"));
-}
-
-void Wavelark::slotAboutDialog()
-{
-    MessageBox::showModeless(this,
-                             QStringLiteral("Wavelark 0.3\n") +
-                                 tr("Internet radio for the desktop, made like a phone"),
-                             tr("OK"));
 }

@@ -15,23 +15,30 @@
 
 #include <utility>
 
-QString Wavelark::modeWord() const
+namespace {
+
+QString modeWord(bool browsing)
 {
-    return transport_->browseMode() ? tr("Browsing") : tr("Playing");
+    return browsing ? Wavelark::tr("Browsing") : Wavelark::tr("Playing");
 }
+
+} // namespace
 
 void Wavelark::showTags()
 {
     const Selection browse = transport_->selection();
     const int index = stream->currentIndex(browse);
     if (index == -1) {
-        headerLabel->setText(tr("-[ %1 ]-").arg(modeWord()));
+        headerLabel->setText(tr("-[ %1 ]-").arg(modeWord(transport_->browseMode())));
         tagMarquee->setText(tr("not available"));
         formatMarquee->setText(tr("not available"));
         formatLine->clear();
         return;
     }
-    headerLabel->setText(tr("-[ %1 %2/%3 ]-").arg(modeWord()).arg(index + 1).arg(stream->count()));
+    headerLabel->setText(tr("-[ %1 %2/%3 ]-")
+                             .arg(modeWord(transport_->browseMode()))
+                             .arg(index + 1)
+                             .arg(stream->count()));
     // Copied under the playlist lock, shown after it is released.
     QStringList tags;
     stream->inspectItem(browse, [&tags](const PlayListItem *item) {
@@ -87,25 +94,6 @@ void Wavelark::showReadingFile()
     formatLine->clear();
 }
 
-void Wavelark::showSortText()
-{
-    static const char *const words[] = {"Id", "Title", "Stream Title", "Bitrate", "Genre", "Url"};
-    const int tag = int(stream->sortTag());
-    QString word = tag >= 0 && tag < 6 ? tr(words[tag]) : QString();
-    if (stream->sortReverse())
-        word = tr("Rev. ") + word;
-    headerLabel->setText(tr("-[ Sorting by ") + word + tr(" ]-"));
-}
-
-void Wavelark::showTagText()
-{
-    static const char *const names[] = {"Title", "Stream Title", "Artist",  "Album",
-                                        "Genre", "Bitrate",      "ICY Url", "Url"};
-    const int index = tagMarquee->currentPage();
-    const QString word = index >= 0 && index < 8 ? tr(names[index]) : QString();
-    headerLabel->setText(tr("-[ Tag ") + word + tr(" ]-"));
-}
-
 // A short confirmation in the status section; the link and buffer state
 // come back when it has been seen.
 void Wavelark::showStatusNote(const QString &text)
@@ -140,16 +128,6 @@ void Wavelark::setMarqueeMode(int mode)
     }
 }
 
-void Wavelark::slotStreamStart()
-{}
-
-void Wavelark::slotStreamStop()
-{
-    connectingSoundTimer.stop();
-    if (connectingSoundId != 0 && stream->soundPlaying() == connectingSoundId)
-        stream->stopSound();
-}
-
 void Wavelark::slotStreamPaused(bool paused)
 {
     if (paused)
@@ -158,11 +136,6 @@ void Wavelark::slotStreamPaused(bool paused)
         pauseLabel->setText(QString());
     pauseLabel->setBlinking(paused);
     emit mediaStateChanged();
-}
-
-void Wavelark::slotPaused(bool on)
-{
-    pauseLabel->setVisible(on);
 }
 
 void Wavelark::slotStreamBufferEmpty(bool empty)
@@ -190,36 +163,4 @@ void Wavelark::slotStreamBufferEmpty(bool empty)
             s->stopSound();
     }
     updateNetworkStatus();
-}
-
-void Wavelark::slotConnectingSoundTimer()
-{
-    connectingSoundId =
-        stream->playSound(settings_.connectingSound, true, settings_.connectingSoundLoop,
-                          settings_.connectingSoundInterval);
-}
-
-void Wavelark::slotMarqueeMousePressEvent(WavelarkMarquee *marquee)
-{
-    if (marquee == tagMarquee || marquee == formatMarquee)
-        marquee->stopScrolling();
-    else if (marquee == statusMarquee && !stream->isLocal(Selection::Playing))
-        stream->skipBufferWait();
-}
-
-void Wavelark::slotMarqueeMouseReleaseEvent(WavelarkMarquee *marquee)
-{
-    if (marquee == tagMarquee || marquee == formatMarquee)
-        marquee->resumeScrolling();
-}
-
-void Wavelark::slotMarqueeMouseDoubleClickEvent(WavelarkMarquee *marquee)
-{
-    if (marquee == tagMarquee)
-        tagMarquee->nextPage();
-}
-
-void Wavelark::slotSortTagTimer()
-{
-    postSelf(StreamTagsEvent);
 }

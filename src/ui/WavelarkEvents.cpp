@@ -14,6 +14,29 @@
 
 #include <cstdio>
 
+namespace {
+
+// The header while a sort is shown.
+QString sortHeader(int tag, bool reverse)
+{
+    static const char *const words[] = {"Id", "Title", "Stream Title", "Bitrate", "Genre", "Url"};
+    QString word = tag >= 0 && tag < 6 ? Wavelark::tr(words[tag]) : QString();
+    if (reverse)
+        word = Wavelark::tr("Rev. ") + word;
+    return Wavelark::tr("-[ Sorting by ") + word + Wavelark::tr(" ]-");
+}
+
+// The header while the tag shown is named.
+QString tagHeader(int index)
+{
+    static const char *const names[] = {"Title", "Stream Title", "Artist",  "Album",
+                                        "Genre", "Bitrate",      "ICY Url", "Url"};
+    const QString word = index >= 0 && index < 8 ? Wavelark::tr(names[index]) : QString();
+    return Wavelark::tr("-[ Tag ") + word + Wavelark::tr(" ]-");
+}
+
+} // namespace
+
 void Wavelark::postSelf(int type)
 {
     QCoreApplication::postEvent(this, new QEvent(QEvent::Type(type)));
@@ -54,10 +77,12 @@ void Wavelark::customEvent(QEvent *event)
     case StreamErrorEvent: onStreamError(); break;
     case StreamPlaylistEvent: onPlaylistReceived(event); break;
     case LinkWaitingEvent: statusMarquee->setText(tr("waiting for link")); break;
-    case SortShownEvent: showSortText(); break;
+    case SortShownEvent:
+        headerLabel->setText(sortHeader(int(stream->sortTag()), stream->sortReverse()));
+        break;
     case StationListEvent: directory_->onStationList(event); break;
     case DirectoryErrorEvent: directory_->onDirectoryError(event); break;
-    case TagShownEvent: showTagText(); break;
+    case TagShownEvent: headerLabel->setText(tagHeader(tagMarquee->currentPage())); break;
     case DirectoryIdleEvent: directory_->checkIdle(); break;
     case BufferEmptyEvent: slotStreamBufferEmpty(true); break;
     case BufferRefilledEvent: slotStreamBufferEmpty(false); break;

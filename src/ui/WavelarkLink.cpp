@@ -14,6 +14,22 @@
 
 #include <cstdio>
 
+namespace {
+
+// Whether anyone can see the window: neither minimized nor covered, and the
+// session's screen saver (where it is known) not active. On a desktop the
+// focus does not decide it: a listener watches the window while typing in
+// another.
+bool windowSeen(const QWidget &widget, const DisplayState &display)
+{
+    const QWindow *window = widget.windowHandle();
+    if (!widget.isVisible() || widget.isMinimized() || !window || !window->isExposed())
+        return false;
+    return !display.isKnown() || display.displayOn() == 1;
+}
+
+} // namespace
+
 void Wavelark::setUpPlatformSources()
 {
     PlatformSources sources = makePlatformSources(this);
@@ -120,24 +136,12 @@ void Wavelark::slotOpenDoc(const QString &path)
         startPlayback();
 }
 
-// Whether anyone can see the window: neither minimized nor covered, and the
-// session's screen saver (where it is known) not active. On a desktop the
-// focus does not decide it: a listener watches the window while typing in
-// another.
-bool Wavelark::windowSeen() const
-{
-    const QWindow *window = windowHandle();
-    if (!isVisible() || isMinimized() || !window || !window->isExposed())
-        return false;
-    return !displayState_->isKnown() || displayState_->displayOn() == 1;
-}
-
 // Every 200 ms: first whether anyone can see the window, then the call.
 void Wavelark::slotCallHandler()
 {
     if (!stream)
         return;
-    const bool seen = windowSeen();
+    const bool seen = windowSeen(*this, *displayState_);
     if (!displayHidden && !seen) {
         displayHidden = true;
         setMarqueeMode(0);

@@ -6,7 +6,6 @@
 #include "DirectoryPanel.h"
 #include "MprisService.h"
 #include "RadioPlayList.h"
-#include "SessionBus.h"
 #include "stream.h"
 
 #include <QDBusConnection>
@@ -14,22 +13,6 @@
 #include <QSlider>
 
 #include <cstdio>
-
-void Wavelark::setUpDesktopControls()
-{
-    QDBusConnection bus = sessionBusIfAny();
-    if (!bus.isConnected()) {
-        static bool told = false;
-        if (!std::exchange(told, true))
-            std::fprintf(stderr, "Wavelark: no session bus, desktop controls are off\n");
-        return;
-    }
-    auto *service = new MprisService(bus, this);
-    if (!service->registerService()) {
-        std::fprintf(stderr, "Wavelark: another player holds the desktop controls\n");
-        delete service;
-    }
-}
 
 int Wavelark::mediaVolume() const
 {
@@ -46,12 +29,7 @@ void Wavelark::setMediaVolume(int volume)
 void Wavelark::openLocations(const QStringList &locations)
 {
     auto *list = new RadioPlayList;
-    for (const QString &location : locations) {
-        if (QFileInfo(location).isDir())
-            addFolder(list, location, false);
-        else
-            list->addLocation(location, false);
-    }
+    list->addLocations(locations, false);
     if (list->isEmpty()) {
         delete list;
         return;

@@ -61,11 +61,6 @@ void Wavelark::slotStartStopStream(bool stopIfRunning)
     startPlayback();
 }
 
-void Wavelark::slotAutoPlayStart()
-{
-    slotStartStopStream(false);
-}
-
 // The indicator's state decides, not the argument.
 void Wavelark::slotRecord(bool)
 {
@@ -120,18 +115,6 @@ void Wavelark::slotShuffle(bool on)
 void Wavelark::slotScan(bool on)
 {
     stream->setScan(on, settings_.scanInterval);
-}
-
-void Wavelark::slotKeyModTimer()
-{
-    keyModifierArmed = false;
-    modifierIndicator->setBlinking(false);
-}
-
-void Wavelark::slotKeyModBlink(bool blinking)
-{
-    if (!blinking)
-        modifierIndicator->stopAndBlank();
 }
 
 void Wavelark::searchPlayList(const QString &title, RadioPlayList::SearchField field)

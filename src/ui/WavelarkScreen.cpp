@@ -51,11 +51,13 @@ void Wavelark::setWidgetColor(QWidget *widget, const QString &color)
     widget->setPalette(palette);
 }
 
+namespace {
+
 // The default colours are light: whatever the desktop theme, the window's
 // background is near black so that they stay readable.
-void Wavelark::applyDarkPalette()
+void applyDarkPalette(QWidget *window)
 {
-    QPalette palette = this->palette();
+    QPalette palette = window->palette();
     const QColor background(0x10, 0x12, 0x14);
     for (QPalette::ColorGroup group :
          {QPalette::Normal, QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
@@ -65,16 +67,91 @@ void Wavelark::applyDarkPalette()
         palette.setColor(group, QPalette::ButtonText, QColor(0xe0, 0xe0, 0xe0));
         palette.setColor(group, QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
     }
-    setPalette(palette);
-    setAutoFillBackground(true);
+    window->setPalette(palette);
+    window->setAutoFillBackground(true);
 }
+
+template <class Widget>
+Widget *styled(Widget *widget, int fontSize, const QString &color)
+{
+    Wavelark::setWidgetFontSize(widget, fontSize);
+    Wavelark::setWidgetColor(widget, color);
+    return widget;
+}
+
+// The section headers.
+QLabel *sectionHeader(const QString &text, QWidget *section, Qt::Alignment alignment,
+                      const WavelarkSettings &s)
+{
+    QLabel *header = styled(plainLabel(text, section), s.headerFontSize, s.headerColor);
+    header->setAlignment(alignment);
+    return header;
+}
+
+// The playing entry's tags under the header.
+QWidget *buildTagSection(const WavelarkSettings &s, QLabel *&header, WavelarkMarquee *&tags)
+{
+    auto *section = new QWidget;
+    QVBoxLayout *box = sectionBox();
+    section->setLayout(box);
+    header = sectionHeader(Wavelark::tr("-[ Playing ]-"), section, Qt::AlignHCenter, s);
+    box->addWidget(header, 0);
+    tags = styled(new WavelarkMarquee(Wavelark::tr("unavailable"), section, 0, 1000), s.tagFontSize,
+                  s.tagColor);
+    tags->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    box->addWidget(tags, 1, Qt::AlignTop);
+    return section;
+}
+
+// The stream format: a marquee and a line below it.
+QWidget *buildFormatSection(const WavelarkSettings &s, QLabel *&header, WavelarkMarquee *&format,
+                            QLabel *&line)
+{
+    auto *section = new QWidget;
+    QVBoxLayout *box = sectionBox();
+    section->setLayout(box);
+    header = sectionHeader(Wavelark::tr("-[ Stream Info ]-"), section,
+                           Qt::AlignHCenter | Qt::AlignTop, s);
+    box->addWidget(header, 0, Qt::AlignTop);
+    format = styled(new WavelarkMarquee(Wavelark::tr("unavailable"), section, 150, 1000),
+                    s.formatFontSize, s.formatColor);
+    format->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    box->addWidget(format, 0, Qt::AlignTop);
+    line = styled(plainLabel(QStringLiteral(" "), section), s.formatFontSize, s.formatColor);
+    line->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    box->addWidget(line, 1, Qt::AlignTop);
+    return section;
+}
+
+// The network and buffer state, and the pause notice below it.
+QWidget *buildStatusSection(const WavelarkSettings &s, QLabel *&header, WavelarkMarquee *&status,
+                            WavelarkBlink *&pause)
+{
+    auto *section = new QWidget;
+    QVBoxLayout *box = sectionBox();
+    section->setLayout(box);
+    header = sectionHeader(Wavelark::tr("-[ Network Status ]-"), section,
+                           Qt::AlignHCenter | Qt::AlignTop, s);
+    box->addWidget(header, 0, Qt::AlignTop);
+    status = styled(new WavelarkMarquee(Wavelark::tr("not connected"), section, 150, 1000),
+                    s.statusFontSize, s.statusColor);
+    status->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    box->addWidget(status, 1, Qt::AlignTop);
+    pause = styled(new WavelarkBlink(section, QString(), 500, false, false), s.formatFontSize,
+                   s.formatColor);
+    pause->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    box->addWidget(pause, 1, Qt::AlignTop);
+    return section;
+}
+
+} // namespace
 
 void Wavelark::buildScreen()
 {
     setWindowTitle(QStringLiteral("Wavelark"));
     resize(360, 540);
     setFocusPolicy(Qt::StrongFocus);
-    applyDarkPalette();
+    applyDarkPalette(this);
     setWidgetFontSize(this, settings_.defaultFontSize);
     setWidgetColor(this, settings_.defaultColor);
     // The scroll view's content: the three sections and the indicators, top to bottom.
@@ -82,92 +159,37 @@ void Wavelark::buildScreen()
     content->setAutoFillBackground(false);
     auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(buildSection1(), 1);
-    layout->addWidget(buildSection2(), 1);
-    layout->addWidget(buildSection3(), 1);
+    layout->addWidget(buildTagSection(settings_, headerLabel, tagMarquee), 1);
+    layout->addWidget(buildFormatSection(settings_, streamInfoHeader, formatMarquee, formatLine),
+                      1);
+    layout->addWidget(buildStatusSection(settings_, networkHeader, statusMarquee, pauseLabel), 1);
+    updateNetworkStatus();
     layout->addLayout(buildIndicatorRow());
     layout->activate();
     setContentWidget(content);
     scrollView()->viewport()->setAutoFillBackground(false);
+    connectSections();
     buildSoftKeys();
 }
 
-QWidget *Wavelark::buildSection1()
+void Wavelark::connectSections()
 {
-    auto *section = new QWidget;
-    QVBoxLayout *box = sectionBox();
-    section->setLayout(box);
-    headerLabel = plainLabel(tr("-[ Playing ]-"), section);
-    headerLabel->setAlignment(Qt::AlignHCenter);
-    setWidgetFontSize(headerLabel, settings_.headerFontSize);
-    setWidgetColor(headerLabel, settings_.headerColor);
-    box->addWidget(headerLabel, 0);
-    tagMarquee = new WavelarkMarquee(tr("unavailable"), section, 0, 1000);
-    tagMarquee->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
-    setWidgetFontSize(tagMarquee, settings_.tagFontSize);
-    setWidgetColor(tagMarquee, settings_.tagColor);
-    box->addWidget(tagMarquee, 1, Qt::AlignTop);
-    connect(tagMarquee, &WavelarkMarquee::MarqueeMousePressEvent, this,
-            &Wavelark::slotMarqueeMousePressEvent);
-    connect(tagMarquee, &WavelarkMarquee::MarqueeMouseReleaseEvent, this,
-            &Wavelark::slotMarqueeMouseReleaseEvent);
-    connect(tagMarquee, &WavelarkMarquee::MarqueeMouseDoubleClickEvent, this,
-            &Wavelark::slotMarqueeMouseDoubleClickEvent);
-    return section;
-}
-
-QWidget *Wavelark::buildSection2()
-{
-    auto *section = new QWidget;
-    QVBoxLayout *box = sectionBox();
-    section->setLayout(box);
-    streamInfoHeader = plainLabel(tr("-[ Stream Info ]-"), section);
-    streamInfoHeader->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    setWidgetFontSize(streamInfoHeader, settings_.headerFontSize);
-    setWidgetColor(streamInfoHeader, settings_.headerColor);
-    box->addWidget(streamInfoHeader, 0, Qt::AlignTop);
-    formatMarquee = new WavelarkMarquee(tr("unavailable"), section, 150, 1000);
-    formatMarquee->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
-    setWidgetFontSize(formatMarquee, settings_.formatFontSize);
-    setWidgetColor(formatMarquee, settings_.formatColor);
-    box->addWidget(formatMarquee, 0, Qt::AlignTop);
-    connect(formatMarquee, &WavelarkMarquee::MarqueeMousePressEvent, this,
-            &Wavelark::slotMarqueeMousePressEvent);
-    connect(formatMarquee, &WavelarkMarquee::MarqueeMouseReleaseEvent, this,
-            &Wavelark::slotMarqueeMouseReleaseEvent);
-    formatLine = plainLabel(QStringLiteral(" "), section);
-    formatLine->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
-    setWidgetFontSize(formatLine, settings_.formatFontSize);
-    setWidgetColor(formatLine, settings_.formatColor);
-    box->addWidget(formatLine, 1, Qt::AlignTop);
-    return section;
-}
-
-QWidget *Wavelark::buildSection3()
-{
-    auto *section = new QWidget;
-    QVBoxLayout *box = sectionBox();
-    section->setLayout(box);
-    networkHeader = plainLabel(tr("-[ Network Status ]-"), section);
-    networkHeader->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    setWidgetFontSize(networkHeader, settings_.headerFontSize);
-    setWidgetColor(networkHeader, settings_.headerColor);
-    box->addWidget(networkHeader, 0, Qt::AlignTop);
-    statusMarquee = new WavelarkMarquee(tr("not connected"), section, 150, 1000);
-    statusMarquee->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
-    setWidgetFontSize(statusMarquee, settings_.statusFontSize);
-    setWidgetColor(statusMarquee, settings_.statusColor);
-    box->addWidget(statusMarquee, 1, Qt::AlignTop);
-    connect(statusMarquee, &WavelarkMarquee::MarqueeMousePressEvent, this,
-            &Wavelark::slotMarqueeMousePressEvent);
-    updateNetworkStatus();
-    pauseLabel = new WavelarkBlink(section, QString(), 500, false, false);
-    pauseLabel->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
-    setWidgetFontSize(pauseLabel, settings_.formatFontSize);
-    setWidgetColor(pauseLabel, settings_.formatColor);
-    box->addWidget(pauseLabel, 1, Qt::AlignTop);
-    connect(pauseLabel, &WavelarkBlink::blinkChanged, this, &Wavelark::slotPaused);
-    return section;
+    // Holding the tags or the format stops their scrolling; a double click
+    // on the tags shows the next tag.
+    for (WavelarkMarquee *marquee : {tagMarquee, formatMarquee}) {
+        connect(marquee, &WavelarkMarquee::MarqueeMousePressEvent, marquee,
+                &WavelarkMarquee::stopScrolling);
+        connect(marquee, &WavelarkMarquee::MarqueeMouseReleaseEvent, marquee,
+                &WavelarkMarquee::resumeScrolling);
+    }
+    connect(tagMarquee, &WavelarkMarquee::MarqueeMouseDoubleClickEvent, tagMarquee,
+            &WavelarkMarquee::nextPage);
+    // A tap on the status ends the wait for the initial fill.
+    connect(statusMarquee, &WavelarkMarquee::MarqueeMousePressEvent, this, [this] {
+        if (!stream->isLocal(Selection::Playing))
+            stream->skipBufferWait();
+    });
+    connect(pauseLabel, &WavelarkBlink::blinkChanged, pauseLabel, &QWidget::setVisible);
 }
 
 QLayout *Wavelark::buildIndicatorRow()
@@ -189,7 +211,10 @@ QLayout *Wavelark::buildIndicatorRow()
     connect(directoryIndicator, &WavelarkBlink::blinkChanged, this, &Wavelark::slotShoutCastBlink);
     modifierIndicator = new WavelarkBlink(this, QStringLiteral("M"), 500, false, false);
     modifierIndicator->stopAndBlank();
-    connect(modifierIndicator, &WavelarkBlink::blinkChanged, this, &Wavelark::slotKeyModBlink);
+    connect(modifierIndicator, &WavelarkBlink::blinkChanged, this, [this](bool blinking) {
+        if (!blinking)
+            modifierIndicator->stopAndBlank();
+    });
     volumeIndicator = new WavelarkVolume(this, stream->volume());
     volumeIndicator->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     connect(volumeIndicator, &WavelarkVolume::muteChanged, this, &Wavelark::slotMute);

@@ -1,8 +1,10 @@
 // Removing and deleting playlist items, and saving the playlist.
-#include "Wavelark.h"
+#include "PlaylistFiles.h"
 
 #include "Dialog.h"
 #include "IconReader.h"
+#include "MessageBox.h"
+#include "Wavelark.h"
 #include "stream.h"
 
 #include <QFile>
@@ -45,20 +47,20 @@ QString lastComponent(const QString &folder)
 
 } // namespace
 
-void Wavelark::slotRemovePlayListItem()
+void PlaylistFiles::removeCurrent()
 {
-    stream->removeCurrent(transport_->selection());
+    stream_.removeCurrent(transport_.selection());
 }
 
-void Wavelark::slotDeletePlayListFile()
+void PlaylistFiles::deleteCurrent()
 {
-    const Selection which = transport_->selection();
-    if (!stream->isLocal(which)) {
-        slotRemovePlayListItem();
+    const Selection which = transport_.selection();
+    if (!stream_.isLocal(which)) {
+        removeCurrent();
         return;
     }
     QString url;
-    stream->inspectItem(which, [&url](const PlayListItem *item) {
+    stream_.inspectItem(which, [&url](const PlayListItem *item) {
         if (item)
             url = item->url;
     });
@@ -66,100 +68,95 @@ void Wavelark::slotDeletePlayListFile()
         return;
     const QString path = deletablePath(url);
     if (path.isEmpty()) {
-        slotRemovePlayListItem();
+        removeCurrent();
         return;
     }
-    if (!confirm(QStringLiteral("Dialog_Empty_Trash.gif"),
-                 tr("Do you really want to delete this file?") + u'\n' + path))
+    if (!MessageBox::ask(&window_, QStringLiteral("Dialog_Empty_Trash.gif"),
+                         tr("Do you really want to delete this file?") + u'\n' + path, tr("OK"),
+                         tr("Cancel")))
         return;
     // The stream may have moved on while the question was open.
     QString stillThere;
-    stream->inspectItem(which, [&stillThere](const PlayListItem *item) {
+    stream_.inspectItem(which, [&stillThere](const PlayListItem *item) {
         if (item)
             stillThere = item->url;
     });
     if (stillThere != url)
         return;
-    slotRemovePlayListItem();
+    removeCurrent();
     QFile::remove(path);
 }
 
 // The playlist writer replaces the file whole through a temporary file, so
 // a failed save leaves the old file (or none) behind, never a piece.
-void Wavelark::savePlayListTo(const QString &path)
+void PlaylistFiles::saveTo(const QString &path)
 {
-    const int error = stream->savePlaylist(path);
+    reportSaveError(stream_.savePlaylist(path));
+}
+
+void PlaylistFiles::reportSaveError(int error)
+{
     if (error != 0)
-        showErrorDialog(QString::fromLocal8Bit(std::strerror(error)));
+        window_.showErrorDialog(QString::fromLocal8Bit(std::strerror(error)));
 }
 
-void Wavelark::slotSavePlayList()
+void PlaylistFiles::save()
 {
-    const FileChoice choice = fileDialog(tr("Save to *.pls:"), QStringLiteral("*.pls"), 0);
+    const Wavelark::FileChoice choice =
+        window_.fileDialog(tr("Save to *.pls:"), QStringLiteral("*.pls"), 0);
     if (!choice.cancelled && !choice.path.isEmpty())
-        savePlayListTo(choice.path);
+        saveTo(choice.path);
 }
 
-void Wavelark::slotSaveAsPlayList()
+void PlaylistFiles::saveAs()
 {
-    Dialog dialog(tr("Save playlist as:"), Dialog::Kind::Normal, this);
+    Dialog dialog(tr("Save playlist as:"), Dialog::Kind::Normal, &window_);
     auto *content = new QWidget(&dialog);
     auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(5, 5, 5, 5);
     layout->setSpacing(5);
     auto *nameRow = new QHBoxLayout;
     nameRow->addWidget(new QLabel(tr("Name:"), content));
-    saveNameEdit_ = new QLineEdit(content);
-    saveNameEdit_->setObjectName(QStringLiteral("saveName"));
-    nameRow->addWidget(saveNameEdit_, 1);
+    auto *name = new QLineEdit(content);
+    name->setObjectName(QStringLiteral("saveName"));
+    nameRow->addWidget(name, 1);
     layout->addLayout(nameRow);
     auto *folderRow = new QHBoxLayout;
     folderRow->addWidget(new QLabel(tr("Save in:"), content));
-    saveInLabel_ = new QLabel(content);
-    saveInLabel_->setObjectName(QStringLiteral("saveIn"));
-    saveInLabel_->setTextFormat(Qt::PlainText);
-    saveInLabel_->setText(lastComponent(saveDirectory));
-    folderRow->addWidget(saveInLabel_, 1);
+    auto *saveIn = new QLabel(content);
+    saveIn->setObjectName(QStringLiteral("saveIn"));
+    saveIn->setTextFormat(Qt::PlainText);
+    saveIn->setText(lastComponent(saveFolder_));
+    folderRow->addWidget(saveIn, 1);
     auto *choose = new QPushButton(content);
     choose->setObjectName(QStringLiteral("saveInChoose"));
     choose->setIcon(IconReader::icon(QStringLiteral("FMMS_Personal_Folder_S")));
     choose->setFixedSize(24, 24);
     choose->setAutoDefault(false);
-    connect(choose, &QPushButton::clicked, this, &Wavelark::slotSelectSaveDirectory);
+    connect(choose, &QPushButton::clicked, &dialog, [this, saveIn] {
+        const Wavelark::FileChoice choice =
+            window_.fileDialog(tr("Select folder:"), QStringLiteral("*"), 1);
+        if (choice.cancelled || choice.path.isEmpty())
+            return;
+        saveFolder_ = choice.path;
+        saveIn->setText(lastComponent(saveFolder_));
+    });
     folderRow->addWidget(choose);
     layout->addLayout(folderRow);
     dialog.addContent(content);
-    saveOkButton_ = dialog.addButton(tr("OK"), true);
+    QPushButton *ok = dialog.addButton(tr("OK"), true);
     dialog.addButton(tr("Cancel"), false);
-    connect(saveNameEdit_, &QLineEdit::textChanged, this, &Wavelark::slotSaveTextChanged);
-    slotSaveTextChanged();
-    saveNameEdit_->setFocus();
+    const auto nameChanged = [ok, name] { ok->setEnabled(!name->text().isEmpty()); };
+    connect(name, &QLineEdit::textChanged, &dialog, nameChanged);
+    nameChanged();
+    name->setFocus();
 
     const bool accepted = dialog.exec() == QDialog::Accepted;
-    const QString name = saveNameEdit_->text();
-    saveNameEdit_ = nullptr;
-    saveInLabel_ = nullptr;
-    saveOkButton_ = nullptr;
-    if (!accepted || name.isEmpty())
+    const QString text = name->text();
+    if (!accepted || text.isEmpty())
         return;
-    QString path = saveDirectory + u'/' + name;
+    QString path = saveFolder_ + u'/' + text;
     if (!path.contains(QLatin1String(".pls")))
         path += QLatin1String(".pls");
-    savePlayListTo(path);
-}
-
-void Wavelark::slotSelectSaveDirectory()
-{
-    const FileChoice choice = fileDialog(tr("Select folder:"), QStringLiteral("*"), 1);
-    if (choice.cancelled || choice.path.isEmpty())
-        return;
-    saveDirectory = choice.path;
-    if (saveInLabel_)
-        saveInLabel_->setText(lastComponent(saveDirectory));
-}
-
-void Wavelark::slotSaveTextChanged()
-{
-    if (saveOkButton_ && saveNameEdit_)
-        saveOkButton_->setEnabled(!saveNameEdit_->text().isEmpty());
+    saveTo(path);
 }

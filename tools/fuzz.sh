@@ -25,7 +25,7 @@ BUILD=$ROOT/build-fuzz
 seeds_of() {
     case "$1" in
     fuzz_icy) echo fuzz/stream/seeds ;;
-    playlist_parse_fuzz) echo fuzz/playlist/seeds ;;
+    fuzz_playlist) echo fuzz/playlist/seeds ;;
     fuzz_config) echo fuzz/config/seeds ;;
     directory_*) echo fuzz/directory/seeds ;;
     fuzz_module_*) echo "fuzz/modules/seeds/${1#fuzz_module_}" ;;
@@ -33,8 +33,8 @@ seeds_of() {
     esac
 }
 
-targets="fuzz_icy playlist_parse_fuzz fuzz_config directory_genre_index_fuzz
-directory_station_list_fuzz directory_station_element_fuzz directory_service_json_fuzz
+targets="fuzz_icy fuzz_playlist fuzz_config fuzz_genre_index
+fuzz_station_list fuzz_station_element fuzz_service_json
 fuzz_module_mp3 fuzz_module_aac fuzz_module_vorbis fuzz_module_opus fuzz_module_flac
 fuzz_module_wav"
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shoutCast.h"
+
 class PlayListItem;
 class RadioPlayList;
 
@@ -13,8 +15,8 @@ struct DirectoryFetchRecord
     int savedIndex = 0;                   // playing index to return to
     PlayListItem *tunedIn = nullptr;      // the item startPlayback tuned in; never dereferenced
     int retries = 0;
-    int itemLimit = 0;      // stations taken from one fetch at most; 0 no limit
-    int state = 0;          // the last announced ShoutCast::ShoutCastState
+    int itemLimit = 0; // stations taken from one fetch at most; 0 no limit
+    ShoutCast::ShoutCastState state = ShoutCast::StateBegin; // the last announced
     int handled = 0;        // stations of the running fetch already turned into items
     bool discarded = false; // the genre let go of it (index refreshed)
 };

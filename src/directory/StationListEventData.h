@@ -1,8 +1,8 @@
 #pragma once
 
-#include "PlayListItem.h"
-
 #include "CustomEvents.h"
+#include "PlayListItem.h"
+#include "shoutCast.h"
 
 #include <QEvent>
 
@@ -20,25 +20,25 @@ struct StationListPiece
     std::vector<std::unique_ptr<PlayListItem>> items;
 };
 
-// StationListEvent: a genre's station list is ready to be shown (state 0: a
-// list just fetched, carrying its first piece; 4: a kept list shown again),
-// or a further piece arrived (state 1). The record belongs to the directory
+// StationListEvent: a genre's station list is ready to be shown (StateBegin:
+// a list just fetched, carrying its first piece; StateDone: a kept list shown
+// again), or a further piece arrived (StateData). The record belongs to the directory
 // panel and outlives every event that names it.
 class StationListEventData : public QEvent
 {
 public:
-    StationListEventData(DirectoryFetchRecord *record, int state,
+    StationListEventData(DirectoryFetchRecord *record, ShoutCast::ShoutCastState state,
                          std::unique_ptr<StationListPiece> piece = nullptr)
         : QEvent(QEvent::Type(StationListEvent)), record_(record), state_(state),
           piece_(std::move(piece))
     {}
     DirectoryFetchRecord *record() const { return record_; }
-    int state() const { return state_; }
+    ShoutCast::ShoutCastState state() const { return state_; }
     // Null for a kept list shown again.
     StationListPiece *piece() const { return piece_.get(); }
 
 private:
     DirectoryFetchRecord *record_;
-    int state_;
+    ShoutCast::ShoutCastState state_;
     std::unique_ptr<StationListPiece> piece_;
 };

@@ -41,7 +41,7 @@ void Transport::nextItem(bool automatic, bool scan)
 {
     const bool byProgram = automatic || scan;
     const bool skipBad = stream_.settings().skipBadFiles;
-    if (byProgram && repeatMode_ == 1) {
+    if (byProgram && repeatMode_ == RepeatEntry) {
         if (stream_.isBad(Selection::Playing)) {
             play(settings_.eofSound);
             stream_.stop();
@@ -65,7 +65,7 @@ void Transport::nextItem(bool automatic, bool scan)
         bool reached = stepped;
         if (!stepped) {
             const bool running = stream_.isPlaying();
-            if ((repeatMode_ == 2 && running) || (!running && settings_.cyclicPlayList)) {
+            if ((repeatMode_ == RepeatAll && running) || (!running && settings_.cyclicPlayList)) {
                 if (stream_.selectIndex(0, Selection::Playing) && skipBad &&
                     stream_.isBad(Selection::Playing))
                     stream_.step(true, Selection::Playing);
@@ -105,7 +105,7 @@ void Transport::shuffleNext(bool scan)
     bool newCycle = false;
     const int index = stream_.shufflePick(newCycle);
     const bool running = stream_.isPlaying();
-    if (newCycle && repeatMode_ != 2 && running) {
+    if (newCycle && repeatMode_ != RepeatAll && running) {
         play(settings_.eofSound);
         stream_.stop();
         return;

@@ -11,6 +11,14 @@ class PlayListItem;
 class RadioStream;
 struct WavelarkSettings;
 
+// The repeat indicator's modes, in the order a tap cycles them: off, the
+// entry that played, the whole playlist.
+enum RepeatMode : int {
+    RepeatOff = 0,
+    RepeatEntry = 1,
+    RepeatAll = 2,
+};
+
 // The transport decisions of the player, without widgets: which item plays
 // next, and whether a failed stream is tried again or given up. The main
 // window drives it and shows the results; the headless driver shares it.
@@ -30,6 +38,7 @@ public:
     Selection selection() const { return browseMode_ ? Selection::Browse : Selection::Playing; }
     void setBrowseMode(bool on) { browseMode_ = on; }
     // 0 no repeat, 1 repeat the current item, 2 repeat all.
+    // A RepeatMode.
     int repeatMode() const { return repeatMode_; }
     void setRepeatMode(int mode) { repeatMode_ = mode; }
     bool shuffle() const { return shuffle_; }
@@ -92,7 +101,7 @@ private:
     const WavelarkSettings &settings_;
     FILE *log_;
     bool browseMode_ = false;
-    int repeatMode_ = 0;
+    int repeatMode_ = RepeatOff;
     bool shuffle_ = false;
     int recallIndex_ = 0;
     int sortTag_ = 0;

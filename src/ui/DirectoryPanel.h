@@ -110,7 +110,7 @@ private:
     void searchSelected(int index);
     void queueIdleCheck();
     void mergePiece(DirectoryFetchRecord *record, StationListPiece &piece);
-    void installList(DirectoryFetchRecord *record, int state);
+    void installList(DirectoryFetchRecord *record, ShoutCast::ShoutCastState state);
     bool retry(ShoutCastGenre *genre);
     QString errorText(ShoutCastGenre *genre, const QString &error) const;
     ShoutCastGenre *playlistOwner() const;

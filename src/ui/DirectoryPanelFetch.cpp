@@ -98,7 +98,8 @@ void DirectoryPanel::announceFetch(ShoutCastGenre *genre, ShoutCast::ShoutCastSt
     }
     if (!piece->begin && piece->items.empty())
         return;
-    const int pieceState = piece->begin ? ShoutCast::StateBegin : ShoutCast::StateData;
+    const ShoutCast::ShoutCastState pieceState =
+        piece->begin ? ShoutCast::StateBegin : ShoutCast::StateData;
     auto *event = new StationListEventData(record, pieceState, std::move(piece));
     wavelark::handOffEvent(event);
     QCoreApplication::postEvent(&window_, event);
@@ -160,9 +161,9 @@ void DirectoryPanel::mergePiece(DirectoryFetchRecord *record, StationListPiece &
     }
 }
 
-// state 0: a list just fetched; 4: a kept list shown again. Both return to
-// the saved position.
-void DirectoryPanel::installList(DirectoryFetchRecord *record, int state)
+// StateBegin: a list just fetched; StateDone: a kept list shown again. Both
+// return to the saved position.
+void DirectoryPanel::installList(DirectoryFetchRecord *record, ShoutCast::ShoutCastState state)
 {
     RadioPlayList *list;
     int saved;

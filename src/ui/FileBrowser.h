@@ -8,12 +8,19 @@
 // keys of keyUp, keyDown and keySelect (or the mouse): the file dialog's
 // content. Folders are listed whatever the filter says, hidden ones too;
 // hidden files are not; ".." leads up except at the root. GUI thread only.
+// What the file picker lets a person choose.
+enum FileDialogMode : int {
+    ChooseFile = 0,
+    ChooseFolder = 1,
+    ChooseFileOrFolder = 2,
+};
+
 class FileBrowser : public WavelarkListBox
 {
     Q_OBJECT
 
 public:
-    // mode is the file dialog's: 0 a file, 1 a folder, 2 either.
+    // mode is a FileDialogMode.
     FileBrowser(const QString &filter, QWidget *parent, const QString &name, int mode, int up,
                 int down, int select);
 

@@ -12,7 +12,7 @@ InterfacePrefsPage::InterfacePrefsPage(Wavelark &window) : PrefsPage(&window), w
     addCheck(tr("Autoplay:"), s.autoPlay, [&s](bool on) { s.autoPlay = on; });
     addCheck(tr("Marquee:"), s.enableMarquee, [this, &s](bool on) {
         s.enableMarquee = on;
-        window_.setMarqueeMode(on ? 2 : 0);
+        window_.setMarqueeMode(on ? Wavelark::MarqueeScrolling : Wavelark::MarqueeStill);
     });
     addCheck(tr("Skip bad:"), stream.settings().skipBadFiles,
              [&stream](bool on) { changeSetting(stream, &StreamSettings::skipBadFiles, on); });
@@ -23,7 +23,9 @@ InterfacePrefsPage::InterfacePrefsPage(Wavelark &window) : PrefsPage(&window), w
         stream.setScan(stream.isScanning(), v);
     });
     auto retime = [this] {
-        window_.setMarqueeMode(window_.tagMarqueeWidget()->interval() != 0 ? 2 : 0);
+        window_.setMarqueeMode(window_.tagMarqueeWidget()->interval() != 0
+                                   ? Wavelark::MarqueeScrolling
+                                   : Wavelark::MarqueeStill);
     };
     addSpin(tr("Marquee interval:"), 1, 9999, tr("ms"), s.marqueeInterval, [&s, retime](int v) {
         s.marqueeInterval = v;
@@ -42,6 +44,7 @@ InterfacePrefsPage::InterfacePrefsPage(Wavelark &window) : PrefsPage(&window), w
 
 void InterfacePrefsPage::onOk()
 {
-    window_.setMarqueeMode(window_.settings().enableMarquee ? 2 : 0);
+    window_.setMarqueeMode(window_.settings().enableMarquee ? Wavelark::MarqueeScrolling
+                                                            : Wavelark::MarqueeStill);
     window_.writeConfig();
 }

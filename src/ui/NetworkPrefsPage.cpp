@@ -104,7 +104,7 @@ void NetworkPrefsPage::selectRecordDirectory()
     if (!QFileInfo(start).isDir())
         start = start.left(start.lastIndexOf(QLatin1Char('/')));
     const Wavelark::FileChoice choice =
-        window_.fileDialog(tr("Record directory:"), QStringLiteral("*"), 1, start);
+        window_.fileDialog(tr("Record directory:"), QStringLiteral("*"), ChooseFolder, start);
     if (!choice.cancelled)
         recordDirectory_->setText(choice.path);
 }

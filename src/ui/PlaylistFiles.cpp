@@ -78,7 +78,7 @@ void PlaylistFiles::openUrl()
 void PlaylistFiles::openFile()
 {
     const Wavelark::FileChoice choice =
-        window_.fileDialog(tr("Open filename:"), QStringLiteral("*"), 0);
+        window_.fileDialog(tr("Open filename:"), QStringLiteral("*"), ChooseFile);
     if (!choice.cancelled && !choice.path.isEmpty())
         window_.openLocation(QStringLiteral("file://") + choice.path, false);
 }
@@ -87,7 +87,7 @@ void PlaylistFiles::openFile()
 void PlaylistFiles::openFolder()
 {
     const Wavelark::FileChoice choice =
-        window_.fileDialog(tr("Open all in folder:"), QStringLiteral("*"), 1);
+        window_.fileDialog(tr("Open all in folder:"), QStringLiteral("*"), ChooseFolder);
     window_.directoryPanel().savePosition();
     if (choice.cancelled || choice.path.isEmpty())
         return;
@@ -105,7 +105,7 @@ void PlaylistFiles::openFolder()
 void PlaylistFiles::addToPlaylist()
 {
     const Wavelark::FileChoice choice =
-        window_.fileDialog(tr("Add folder or file:"), QStringLiteral("*"), 2);
+        window_.fileDialog(tr("Add folder or file:"), QStringLiteral("*"), ChooseFileOrFolder);
     if (choice.cancelled || choice.path.isEmpty())
         return;
     if (QFileInfo(choice.path).isDir()) {

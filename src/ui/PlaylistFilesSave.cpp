@@ -103,7 +103,7 @@ void PlaylistFiles::reportSaveError(int error)
 void PlaylistFiles::save()
 {
     const Wavelark::FileChoice choice =
-        window_.fileDialog(tr("Save to *.pls:"), QStringLiteral("*.pls"), 0);
+        window_.fileDialog(tr("Save to *.pls:"), QStringLiteral("*.pls"), ChooseFile);
     if (!choice.cancelled && !choice.path.isEmpty())
         saveTo(choice.path);
 }
@@ -135,7 +135,7 @@ void PlaylistFiles::saveAs()
     choose->setAutoDefault(false);
     connect(choose, &QPushButton::clicked, &dialog, [this, saveIn] {
         const Wavelark::FileChoice choice =
-            window_.fileDialog(tr("Select folder:"), QStringLiteral("*"), 1);
+            window_.fileDialog(tr("Select folder:"), QStringLiteral("*"), ChooseFolder);
         if (choice.cancelled || choice.path.isEmpty())
             return;
         saveFolder_ = choice.path;

@@ -66,7 +66,7 @@ void SoundsPrefsPage::selectSoundFile(int index)
     const qsizetype slash = text.lastIndexOf(QLatin1Char('/'));
     const QString start = slash < 0 ? QString() : text.left(slash);
     const Wavelark::FileChoice choice =
-        window_.fileDialog(tr("Open filename:"), QStringLiteral("*"), 0, start);
+        window_.fileDialog(tr("Open filename:"), QStringLiteral("*"), ChooseFile, start);
     if (!choice.cancelled)
         field->setText(choice.path);
 }

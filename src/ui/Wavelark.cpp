@@ -24,7 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-std::atomic<int> Wavelark::bufferEmptySoundId{0};
+std::atomic<int> Wavelark::bufferEmptySoundId_{0};
 
 namespace {
 
@@ -43,53 +43,53 @@ Wavelark::Wavelark(const CommandLineOptions &options, QWidget *parent) : MainWid
 {
     // The settings start at WavelarkSettings' defaults; then the per-user paths.
     const UserPaths paths = UserPaths::forHome();
-    configPath = paths.configPath;
+    configPath_ = paths.configPath;
     // SIGTERM stops the stream and quits, from the event loop.
-    termination = new TerminationSignal(this);
-    connect(termination, &TerminationSignal::terminated, this, &Wavelark::slotQuit);
+    termination_ = new TerminationSignal(this);
+    connect(termination_, &TerminationSignal::terminated, this, &Wavelark::slotQuit);
     // The command line was read before the file; its values win over it.
     quitRequested_ = options.quitRequested;
     quitStatus_ = options.quitStatus;
     if (!options.configPath.isNull())
-        configPath = options.configPath;
+        configPath_ = options.configPath;
     // The sound device table (once per process) and the engine.
-    stream = std::make_unique<RadioStream>(this, sharedAudioOps(), options.verbosity);
-    transport_ = std::make_unique<Transport>(*stream, settings_);
-    files_ = std::make_unique<PlaylistFiles>(*this, *stream, *transport_, paths.favoritesPath);
+    stream_ = std::make_unique<RadioStream>(this, sharedAudioOps(), options.verbosity);
+    transport_ = std::make_unique<Transport>(*stream_, settings_);
+    files_ = std::make_unique<PlaylistFiles>(*this, *stream_, *transport_, paths.favoritesPath);
     connect(
-        stream.get(), &RadioStream::streamStop, this,
+        stream_.get(), &RadioStream::streamStop, this,
         [this] {
-            connectingSoundTimer.stop();
-            if (connectingSoundId != 0 && stream->soundPlaying() == connectingSoundId)
-                stream->stopSound();
+            connectingSoundTimer_.stop();
+            if (connectingSoundId_ != 0 && stream_->soundPlaying() == connectingSoundId_)
+                stream_->stopSound();
         },
         Qt::DirectConnection);
-    connect(stream.get(), &RadioStream::streamPaused, this, &Wavelark::slotStreamPaused,
+    connect(stream_.get(), &RadioStream::streamPaused, this, &Wavelark::slotStreamPaused,
             Qt::DirectConnection);
-    connect(stream.get(), &RadioStream::streamBufferEmpty, this, &Wavelark::slotStreamBufferEmpty,
+    connect(stream_.get(), &RadioStream::streamBufferEmpty, this, &Wavelark::slotStreamBufferEmpty,
             Qt::DirectConnection);
     // The directory client, its announcements and its genre cache.
-    directory_ = std::make_unique<DirectoryPanel>(*this, *stream, settings_);
+    directory_ = std::make_unique<DirectoryPanel>(*this, *stream_, settings_);
     // Defaults the file may change.
     settings_.recordDirectory = defaultMediaFolder();
     files_->setSaveFolder(settings_.recordDirectory);
     settings_.recordOneFile = false;
     settings_.enableMarquee = true;
-    changeSetting(*stream, &StreamSettings::decodeWait, 3);
+    changeSetting(*stream_, &StreamSettings::decodeWait, 3);
     settings_.scanInterval = 15;
     settings_.autoPlay = false;
     // Configuration; a missing file leaves the defaults.
-    config = new WavelarkConfig(settings_, *stream, directory_->recentSearches(), this);
-    config->read(configPath);
-    applyCommandLine(options, settings_, *stream);
-    directory_->setConfig(config, configPath);
-    stream->setVolume(settings_.volume);
-    changeSetting(*stream, &StreamSettings::soundsVolume, settings_.soundsVolume);
-    connectingSoundTimer.setSingleShot(true);
-    connect(&connectingSoundTimer, &QTimer::timeout, this, [this] {
-        connectingSoundId =
-            stream->playSound(settings_.connectingSound, true, settings_.connectingSoundLoop,
-                              settings_.connectingSoundInterval);
+    config_ = new WavelarkConfig(settings_, *stream_, directory_->recentSearches(), this);
+    config_->read(configPath_);
+    applyCommandLine(options, settings_, *stream_);
+    directory_->setConfig(config_, configPath_);
+    stream_->setVolume(settings_.volume);
+    changeSetting(*stream_, &StreamSettings::soundsVolume, settings_.soundsVolume);
+    connectingSoundTimer_.setSingleShot(true);
+    connect(&connectingSoundTimer_, &QTimer::timeout, this, [this] {
+        connectingSoundId_ =
+            stream_->playSound(settings_.connectingSound, true, settings_.connectingSoundLoop,
+                               settings_.connectingSoundInterval);
     });
     // The screen; the recent searches under their heading.
     buildScreen();
@@ -97,15 +97,15 @@ Wavelark::Wavelark(const CommandLineOptions &options, QWidget *parent) : MainWid
     // The link manager, the call state and the display state.
     setUpPlatformSources();
     // Timers.
-    connect(&callTimer, &QTimer::timeout, this, &Wavelark::slotCallHandler);
-    callTimer.start(200);
-    sortTagTimer.setSingleShot(true);
+    connect(&callTimer_, &QTimer::timeout, this, &Wavelark::slotCallHandler);
+    callTimer_.start(200);
+    sortTagTimer_.setSingleShot(true);
     // The header goes back to the playing position.
-    connect(&sortTagTimer, &QTimer::timeout, this, [this] { postSelf(StreamTagsEvent); });
-    keyModTimer.setSingleShot(true);
-    connect(&keyModTimer, &QTimer::timeout, this, [this] {
-        keyModifierArmed = false;
-        modifierIndicator->setBlinking(false);
+    connect(&sortTagTimer_, &QTimer::timeout, this, [this] { postSelf(StreamTagsEvent); });
+    keyModTimer_.setSingleShot(true);
+    connect(&keyModTimer_, &QTimer::timeout, this, [this] {
+        keyModifierArmed_ = false;
+        modifierIndicator_->setBlinking(false);
     });
     statusNoteTimer_.setSingleShot(true);
     connect(&statusNoteTimer_, &QTimer::timeout, this, &Wavelark::updateNetworkStatus);
@@ -127,13 +127,13 @@ Wavelark::Wavelark(const CommandLineOptions &options, QWidget *parent) : MainWid
     else if (options.arguments.isEmpty() && !hasFavorites && !quitRequested_)
         directory_->showTopStations();
     // A link that comes up starts nothing unless autoplay is on.
-    suppressAutoStart = !settings_.autoPlay;
+    suppressAutoStart_ = !settings_.autoPlay;
     if (settings_.autoPlay)
         QTimer::singleShot(1500, this, [this] { slotStartStopStream(false); });
     // -R arms the record toggle: the first remote stream that decodes is recorded.
-    recordIndicator->setBlinking(options.recordAtStart);
-    setMarqueeMode(settings_.enableMarquee ? 2 : 0);
-    stream->setPaused(false);
+    recordIndicator_->setBlinking(options.recordAtStart);
+    setMarqueeMode(settings_.enableMarquee ? MarqueeScrolling : MarqueeStill);
+    stream_->setPaused(false);
     if (!quitRequested_)
         MprisService::startFor(this);
 }
@@ -147,23 +147,23 @@ Wavelark::~Wavelark()
 // use (the engine never frees it), then the engine.
 void Wavelark::shutDownStream()
 {
-    if (!stream)
+    if (!stream_)
         return;
-    callTimer.stop();
-    connectingSoundTimer.stop();
-    sortTagTimer.stop();
-    stream->stop();
+    callTimer_.stop();
+    connectingSoundTimer_.stop();
+    sortTagTimer_.stop();
+    stream_->stop();
     // A fetch pass on the read thread may be delivering to the client.
-    stream->waitForFetches();
+    stream_->waitForFetches();
     directory_->shutDown();
-    delete config;
-    config = nullptr;
-    RadioPlayList *list = stream->playlist();
+    delete config_;
+    config_ = nullptr;
+    RadioPlayList *list = stream_->playlist();
     transport_.reset();
     // The engine's destructor stops it once more; its signals must not
     // reach a window whose stream pointer is already cleared.
-    disconnect(stream.get(), nullptr, this, nullptr);
-    stream.reset();
+    disconnect(stream_.get(), nullptr, this, nullptr);
+    stream_.reset();
     if (!directory_->ownsList(list))
         delete list;
 }

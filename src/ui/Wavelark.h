@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CustomEvents.h"
+#include "FileBrowser.h"
 #include "MainWidget.h"
 #include "RadioPlayList.h"
 #include "Transport.h"
@@ -8,33 +9,24 @@
 #include "WindowCommand.h"
 #include "shoutCast.h"
 
-#include <QEvent>
 #include <QStringList>
 #include <QTimer>
 
 #include <array>
 #include <atomic>
-#include <functional>
 #include <memory>
 #include <span>
-#include <utility>
-#include <vector>
 
 struct CommandLineOptions;
 class DirectoryPanel;
-class PlaylistFiles;
 class LinkManager;
+class PlaylistFiles;
 class PrefsPage;
 class QComboBox;
-class QDialog;
 class QLabel;
-class QLineEdit;
 class QMenu;
-class QPushButton;
 class QSlider;
-class RadioPlayList;
 class RadioStream;
-class ShoutCast;
 class TerminationSignal;
 class WavelarkBlink;
 class WavelarkConfig;
@@ -46,18 +38,22 @@ struct LinkInfo;
 struct ShoutCastGenre;
 
 // The player's one window. Its constructor is the program's start-up; it
-// owns the stream engine, the configuration, the directory client and the
-// link manager, and it is where the engine's results reach the screen: the
-// engine posts events, customEvent draws them. GUI thread only, except
-// slotStreamBufferEmpty (see there).
+// owns the stream engine, the configuration, the link manager and the parts
+// the window is made of, and it is where the engine's results reach the
+// screen: the engine posts events, customEvent draws them. GUI thread only,
+// except slotStreamBufferEmpty (see there).
 //
-// The implementation is split by concern: Wavelark.cpp (start-up, quit),
-// WavelarkScreen.cpp (building the screen, fonts, colours),
-// WavelarkEvents.cpp (customEvent), WavelarkDisplay.cpp (the three
+// Parts: DirectoryPanel (the directory client, its dialogs, searches and
+// station lists), PlaylistFiles (opening, saving and the favorites), one
+// class per preference page (InterfacePrefsPage, ...), and the command
+// table (WindowCommands.cpp) that the keys, the menu and the desktop
+// controls run. The window's own code is split by concern: Wavelark.cpp
+// (start-up, quit), WavelarkScreen.cpp (building the screen, fonts,
+// colours), WavelarkEvents.cpp (customEvent), WavelarkDisplay.cpp (the three
 // sections and the stream's signals), WavelarkPlaylist.cpp (installing and
-// merging playlists, recording), WavelarkKeys.cpp (key presses and the
-// commands they run), WavelarkLink.cpp (link, call and display
-// state), WavelarkRetry.cpp (stream errors and the error dialog).
+// merging playlists, recording), WavelarkKeys.cpp (key dispatch),
+// WavelarkMenu.cpp, WavelarkLink.cpp (link, call and display state),
+// WavelarkRetry.cpp (stream errors and the error dialog).
 class Wavelark : public MainWidget
 {
     Q_OBJECT
@@ -72,6 +68,7 @@ public:
     bool quitRequested() const { return quitRequested_; }
     int quitStatus() const { return quitStatus_; }
 
+    // The preference pages, as the window keeps them.
     enum PrefsPageKind {
         InterfacePrefs,
         NetworkPrefs,
@@ -82,23 +79,23 @@ public:
     };
 
     // What the window shows, for its tests.
-    RadioStream *radioStream() const { return stream.get(); }
+    RadioStream *radioStream() const { return stream_.get(); }
     WavelarkSettings &settings() { return settings_; }
     Transport &transport() { return *transport_; }
-    QLabel *headerLabelWidget() const { return headerLabel; }
-    WavelarkMarquee *tagMarqueeWidget() const { return tagMarquee; }
-    WavelarkMarquee *formatMarqueeWidget() const { return formatMarquee; }
-    QLabel *formatLineWidget() const { return formatLine; }
-    WavelarkMarquee *statusMarqueeWidget() const { return statusMarquee; }
-    WavelarkBlink *pauseLabelWidget() const { return pauseLabel; }
-    WavelarkBlink *recordIndicatorWidget() const { return recordIndicator; }
-    WavelarkVolume *volumeIndicatorWidget() const { return volumeIndicator; }
-    WavelarkBlink *scanIndicatorWidget() const { return scanIndicator; }
-    WavelarkBlink *modifierIndicatorWidget() const { return modifierIndicator; }
-    WavelarkRepeat *repeatIndicatorWidget() const { return repeatIndicator; }
-    LinkManager *linkManager() const { return sessionManager; }
-    int currentLinkId() const { return linkId; }
-    bool isDisplayHidden() const { return displayHidden; }
+    QLabel *headerLabelWidget() const { return headerLabel_; }
+    WavelarkMarquee *tagMarqueeWidget() const { return tagMarquee_; }
+    WavelarkMarquee *formatMarqueeWidget() const { return formatMarquee_; }
+    QLabel *formatLineWidget() const { return formatLine_; }
+    WavelarkMarquee *statusMarqueeWidget() const { return statusMarquee_; }
+    WavelarkBlink *pauseLabelWidget() const { return pauseLabel_; }
+    WavelarkBlink *recordIndicatorWidget() const { return recordIndicator_; }
+    WavelarkVolume *volumeIndicatorWidget() const { return volumeIndicator_; }
+    WavelarkBlink *scanIndicatorWidget() const { return scanIndicator_; }
+    WavelarkBlink *modifierIndicatorWidget() const { return modifierIndicator_; }
+    WavelarkRepeat *repeatIndicatorWidget() const { return repeatIndicator_; }
+    LinkManager *linkManager() const { return sessionManager_; }
+    int currentLinkId() const { return linkId_; }
+    bool isDisplayHidden() const { return displayHidden_; }
 
     // Rewrites the status marquee from the link and buffer state (not while
     // a note is shown).
@@ -107,7 +104,9 @@ public:
     // kStatusNoteMs.
     void showStatusNote(const QString &text);
     static constexpr int kStatusNoteMs = 3000;
-    // 2: the tag and format marquees scroll at marqueeInterval; else they stay.
+    // MarqueeScrolling: the tag and format marquees scroll at
+    // marqueeInterval; MarqueeStill: they stay.
+    enum MarqueeMode : int { MarqueeStill = 0, MarqueeScrolling = 2 };
     void setMarqueeMode(int mode);
     static void setWidgetFontSize(QWidget *widget, int size);
     static void setWidgetColor(QWidget *widget, const QString &color);
@@ -146,14 +145,13 @@ public:
     // skipped). False, after the "Unrecognized or invalid URL" box, when the
     // location is not understood; false for an empty text.
     bool openLocation(const QString &text, bool append);
-    // The file picker. mode 0 a file, 1 a folder, 2 either; a null start
-    // folder means the last one shown.
+    // The file picker; a null start folder means the last one shown.
     struct FileChoice
     {
         QString path;
         bool cancelled = true;
     };
-    FileChoice fileDialog(const QString &title, const QString &filter, int mode,
+    FileChoice fileDialog(const QString &title, const QString &filter, FileDialogMode mode,
                           const QString &startFolder = QString());
     // A text entry; empty when cancelled.
     QString textDialog(const QString &title, const QString &initial);
@@ -177,7 +175,7 @@ public:
     DirectoryPanel &directoryPanel() const { return *directory_; }
     QComboBox *recentSearchesBox() const;
     ShoutCast *directory() const;
-    WavelarkBlink *directoryIndicatorWidget() const { return directoryIndicator; }
+    WavelarkBlink *directoryIndicatorWidget() const { return directoryIndicator_; }
     QString lastSearchText() const;
     PlaylistFiles &playlistFiles() const { return *files_; }
     QString saveFolder() const;
@@ -267,38 +265,38 @@ private:
 
     // Settings and paths.
     WavelarkSettings settings_;
-    QString configPath;
+    QString configPath_;
     bool quitRequested_ = false;
     int quitStatus_ = 0;
 
     // Owned parts. The stream goes last: the client needs it while it lives.
-    std::unique_ptr<RadioStream> stream;
+    std::unique_ptr<RadioStream> stream_;
     std::unique_ptr<Transport> transport_;
-    WavelarkConfig *config = nullptr;
-    LinkManager *sessionManager = nullptr;
-    TerminationSignal *termination = nullptr;
+    WavelarkConfig *config_ = nullptr;
+    LinkManager *sessionManager_ = nullptr;
+    TerminationSignal *termination_ = nullptr;
     std::unique_ptr<DirectoryPanel> directory_;
     std::unique_ptr<PlaylistFiles> files_;
 
     // The display, link and call state.
-    int lastEventType = 0;
+    int lastEventType_ = 0;
     // A tag page to show once the next tags event has filled the pages; -1 none.
     int tagPageWanted_ = -1;
     QTimer statusNoteTimer_;
-    int linkId = -1;
-    QString selectedProfile;
-    bool suppressAutoStart = true;
+    int linkId_ = -1;
+    QString selectedProfile_;
+    bool suppressAutoStart_ = true;
     // Set by the first openLink. The system's link, reported up at
     // start-up, was never asked for: it starts nothing (autoplay has its
     // own timer).
-    bool linkRequested = false;
-    bool inCall = false;
-    bool pausedBeforeCall = false;
-    bool displayHidden = false;
-    int connectingSoundId = 0;
+    bool linkRequested_ = false;
+    bool inCall_ = false;
+    bool pausedBeforeCall_ = false;
+    bool displayHidden_ = false;
+    int connectingSoundId_ = 0;
     // One per process; written by whichever thread emits streamBufferEmpty.
-    static std::atomic<int> bufferEmptySoundId;
-    bool keyModifierArmed = false;
+    static std::atomic<int> bufferEmptySoundId_;
+    bool keyModifierArmed_ = false;
 
     // --- Menus, dialogs, favorites and the directory ------------------------
     void buildMenu(QMenu *menu);
@@ -307,31 +305,31 @@ private:
     QString playListSearch_;
 
     // Widgets (owned through their parents).
-    QLabel *headerLabel = nullptr;
-    WavelarkMarquee *tagMarquee = nullptr;
-    QLabel *streamInfoHeader = nullptr;
-    WavelarkMarquee *formatMarquee = nullptr;
-    QLabel *formatLine = nullptr;
-    QLabel *networkHeader = nullptr;
-    WavelarkMarquee *statusMarquee = nullptr;
-    WavelarkBlink *pauseLabel = nullptr;
-    WavelarkRepeat *repeatIndicator = nullptr;
-    WavelarkShuffle *shuffleIndicator = nullptr;
-    WavelarkBlink *scanIndicator = nullptr;
-    WavelarkBlink *recordIndicator = nullptr;
-    WavelarkBlink *directoryIndicator = nullptr;
-    WavelarkBlink *modifierIndicator = nullptr;
-    WavelarkVolume *volumeIndicator = nullptr;
-    QSlider *volumeSlider = nullptr;
+    QLabel *headerLabel_ = nullptr;
+    WavelarkMarquee *tagMarquee_ = nullptr;
+    QLabel *streamInfoHeader_ = nullptr;
+    WavelarkMarquee *formatMarquee_ = nullptr;
+    QLabel *formatLine_ = nullptr;
+    QLabel *networkHeader_ = nullptr;
+    WavelarkMarquee *statusMarquee_ = nullptr;
+    WavelarkBlink *pauseLabel_ = nullptr;
+    WavelarkRepeat *repeatIndicator_ = nullptr;
+    WavelarkShuffle *shuffleIndicator_ = nullptr;
+    WavelarkBlink *scanIndicator_ = nullptr;
+    WavelarkBlink *recordIndicator_ = nullptr;
+    WavelarkBlink *directoryIndicator_ = nullptr;
+    WavelarkBlink *modifierIndicator_ = nullptr;
+    WavelarkVolume *volumeIndicator_ = nullptr;
+    QSlider *volumeSlider_ = nullptr;
 
     // Preference pages (owned through the window), built on first use.
     std::array<PrefsPage *, PrefsPageCount> prefsPages_{};
 
     // Timers (GUI thread).
-    QTimer connectingSoundTimer;
-    QTimer callTimer;
-    QTimer sortTagTimer;
-    QTimer keyModTimer;
+    QTimer connectingSoundTimer_;
+    QTimer callTimer_;
+    QTimer sortTagTimer_;
+    QTimer keyModTimer_;
 
     // ---- The link, call and display sources, and the ways the program ends
     // (WavelarkLink.cpp, Wavelark.cpp). The sources are the desktop's, or a

@@ -40,13 +40,13 @@ private:
 
 } // namespace
 
-Wavelark::FileChoice Wavelark::fileDialog(const QString &title, const QString &filter, int mode,
-                                          const QString &startFolder)
+Wavelark::FileChoice Wavelark::fileDialog(const QString &title, const QString &filter,
+                                          FileDialogMode mode, const QString &startFolder)
 {
     Dialog dialog(title, Dialog::Kind::Normal, this);
     auto *browser = new FileBrowser(filter, &dialog, QStringLiteral("fileBrowser"), mode,
-                                    config->firstKeycode(keyUp), config->firstKeycode(keyDown),
-                                    config->firstKeycode(keySelect));
+                                    config_->firstKeycode(keyUp), config_->firstKeycode(keyDown),
+                                    config_->firstKeycode(keySelect));
     dialog.addContent(browser);
     dialog.addButton(tr("OK"), true);
     dialog.addButton(tr("Cancel"), false);
@@ -59,7 +59,7 @@ Wavelark::FileChoice Wavelark::fileDialog(const QString &title, const QString &f
     browser->setFocus();
     // Choosing a file (the select key, Return or a double click) is the
     // choice; choosing a folder enters it.
-    if (mode != 1)
+    if (mode != ChooseFolder)
         connect(browser, &FileBrowser::isFileClicked, &dialog, [&dialog](bool file) {
             if (file)
                 dialog.accept();
@@ -68,9 +68,9 @@ Wavelark::FileChoice Wavelark::fileDialog(const QString &title, const QString &f
     FileChoice choice;
     choice.cancelled = dialog.exec() != QDialog::Accepted;
     if (!choice.cancelled) {
-        if (mode == 0)
+        if (mode == ChooseFile)
             choice.path = browser->pickedFile();
-        else if (mode == 1 || browser->pickedFile().isEmpty())
+        else if (mode == ChooseFolder || browser->pickedFile().isEmpty())
             choice.path = browser->shownFolder();
         else
             choice.path = browser->pickedFile();

@@ -17,16 +17,16 @@ void Wavelark::runDirectoryAction(int action)
 
 void Wavelark::showStationList(RadioPlayList *list, bool fresh)
 {
-    const int tag = tagMarquee->currentPage();
+    const int tag = tagMarquee_->currentPage();
     setPlayList(list, false);
-    tagMarquee->showPage(tag);
+    tagMarquee_->showPage(tag);
     if (!fresh)
         return;
     // A station's name is its stream title; the current track (page 0) is
     // mostly empty. The pages are filled by the next tags event, so the
     // wish is kept until then (the marquee may have had none before).
     tagPageWanted_ = 1;
-    tagMarquee->showPage(1);
+    tagMarquee_->showPage(1);
     postSelf(StreamTagsEvent);
 }
 
@@ -42,7 +42,7 @@ void Wavelark::slotShoutCastFetch(ShoutCastGenre *genre, ShoutCast::ShoutCastSta
 
 void Wavelark::slotShoutCastBlink(bool)
 {
-    if (stream)
+    if (stream_)
         directory_->blink();
 }
 

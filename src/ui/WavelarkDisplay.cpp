@@ -27,21 +27,21 @@ QString modeWord(bool browsing)
 void Wavelark::showTags()
 {
     const Selection browse = transport_->selection();
-    const int index = stream->currentIndex(browse);
+    const int index = stream_->currentIndex(browse);
     if (index == -1) {
-        headerLabel->setText(tr("-[ %1 ]-").arg(modeWord(transport_->browseMode())));
-        tagMarquee->setText(tr("not available"));
-        formatMarquee->setText(tr("not available"));
-        formatLine->clear();
+        headerLabel_->setText(tr("-[ %1 ]-").arg(modeWord(transport_->browseMode())));
+        tagMarquee_->setText(tr("not available"));
+        formatMarquee_->setText(tr("not available"));
+        formatLine_->clear();
         return;
     }
-    headerLabel->setText(tr("-[ %1 %2/%3 ]-")
-                             .arg(modeWord(transport_->browseMode()))
-                             .arg(index + 1)
-                             .arg(stream->count()));
+    headerLabel_->setText(tr("-[ %1 %2/%3 ]-")
+                              .arg(modeWord(transport_->browseMode()))
+                              .arg(index + 1)
+                              .arg(stream_->count()));
     // Copied under the playlist lock, shown after it is released.
     QStringList tags;
-    stream->inspectItem(browse, [&tags](const PlayListItem *item) {
+    stream_->inspectItem(browse, [&tags](const PlayListItem *item) {
         if (!item)
             return;
         tags = {item->title,  item->streamTitle,
@@ -50,12 +50,12 @@ void Wavelark::showTags()
                 item->icyUrl, item->url};
     });
     const int wanted = std::exchange(tagPageWanted_, -1);
-    const int remembered = wanted >= 0 ? wanted : tagMarquee->currentPage();
-    tagMarquee->clearPages();
+    const int remembered = wanted >= 0 ? wanted : tagMarquee_->currentPage();
+    tagMarquee_->clearPages();
     for (int i = 0; i < tags.size(); ++i)
-        tagMarquee->addPage(tags.at(i), i == 0);
-    if (!tagMarquee->showPage(remembered))
-        tagMarquee->showPage(0);
+        tagMarquee_->addPage(tags.at(i), i == 0);
+    if (!tagMarquee_->showPage(remembered))
+        tagMarquee_->showPage(0);
 }
 
 void Wavelark::showFormat()
@@ -65,7 +65,7 @@ void Wavelark::showFormat()
     bool bad = false;
     bool valid = false;
     QString error;
-    stream->inspectItem(browse, [&](const PlayListItem *item) {
+    stream_->inspectItem(browse, [&](const PlayListItem *item) {
         if (!item)
             return;
         exists = true;
@@ -74,55 +74,56 @@ void Wavelark::showFormat()
         error = item->error;
     });
     if (!exists) {
-        formatMarquee->setText(tr("not available"));
+        formatMarquee_->setText(tr("not available"));
         return;
     }
     if (!valid || bad) {
-        formatMarquee->setText(bad ? error : tr("not available"));
-        formatLine->clear();
+        formatMarquee_->setText(bad ? error : tr("not available"));
+        formatLine_->clear();
         return;
     }
-    formatMarquee->setText(
-        tr("%1, %2 Hz").arg(stream->formatName(browse)).arg(stream->sampleRate(browse)));
-    formatLine->setText(
-        tr("%1 kbit/s, %2").arg(stream->bitrate(browse)).arg(stream->channelMode(browse)));
+    formatMarquee_->setText(
+        tr("%1, %2 Hz").arg(stream_->formatName(browse)).arg(stream_->sampleRate(browse)));
+    formatLine_->setText(
+        tr("%1 kbit/s, %2").arg(stream_->bitrate(browse)).arg(stream_->channelMode(browse)));
 }
 
 void Wavelark::showReadingFile()
 {
-    formatMarquee->setText(tr("Reading file, please wait ..."));
-    formatLine->clear();
+    formatMarquee_->setText(tr("Reading file, please wait ..."));
+    formatLine_->clear();
 }
 
 // A short confirmation in the status section; the link and buffer state
 // come back when it has been seen.
 void Wavelark::showStatusNote(const QString &text)
 {
-    statusMarquee->setText(text);
+    statusMarquee_->setText(text);
     statusNoteTimer_.start(kStatusNoteMs);
 }
 
 void Wavelark::updateNetworkStatus()
 {
-    if (!stream || statusNoteTimer_.isActive())
+    if (!stream_ || statusNoteTimer_.isActive())
         return;
-    if (transport_->browseMode() || stream->isLocal(Selection::Playing) || !stream->isPlaying()) {
-        statusMarquee->setText(linkId == -1 ? tr("not connected") : tr("link available"));
+    if (transport_->browseMode() || stream_->isLocal(Selection::Playing) || !stream_->isPlaying()) {
+        statusMarquee_->setText(linkId_ == -1 ? tr("not connected") : tr("link available"));
         return;
     }
-    if (displayHidden)
+    if (displayHidden_)
         return;
-    const unsigned fill = stream->holdBufferFill();
+    const unsigned fill = stream_->holdBufferFill();
     const unsigned fillKiB = (fill >> 10) + ((fill & 0x3ff) ? 1 : 0);
     const QString state =
-        stream->isBuffering() || stream->isPaused() ? tr("buffering") : tr("buffered");
-    statusMarquee->setText(tr("%1 %2k/%3k").arg(state).arg(fillKiB).arg(stream->inBufSize() >> 10));
+        stream_->isBuffering() || stream_->isPaused() ? tr("buffering") : tr("buffered");
+    statusMarquee_->setText(
+        tr("%1 %2k/%3k").arg(state).arg(fillKiB).arg(stream_->inBufSize() >> 10));
 }
 
 void Wavelark::setMarqueeMode(int mode)
 {
-    const int interval = mode == 2 ? settings_.marqueeInterval : 0;
-    for (WavelarkMarquee *m : {tagMarquee, formatMarquee}) {
+    const int interval = mode == MarqueeScrolling ? settings_.marqueeInterval : 0;
+    for (WavelarkMarquee *m : {tagMarquee_, formatMarquee_}) {
         m->setInterval(interval);
         m->setSleepInterval(settings_.marqueeSleepInterval);
     }
@@ -131,10 +132,10 @@ void Wavelark::setMarqueeMode(int mode)
 void Wavelark::slotStreamPaused(bool paused)
 {
     if (paused)
-        pauseLabel->setText(inCall ? tr("(paused - in call)") : tr("(paused)"));
+        pauseLabel_->setText(inCall_ ? tr("(paused - in call)") : tr("(paused)"));
     else
-        pauseLabel->setText(QString());
-    pauseLabel->setBlinking(paused);
+        pauseLabel_->setText(QString());
+    pauseLabel_->setBlinking(paused);
     emit mediaStateChanged();
 }
 
@@ -148,17 +149,17 @@ void Wavelark::slotStreamBufferEmpty(bool empty)
         QCoreApplication::postEvent(this, event);
         return;
     }
-    RadioStream *s = stream.get();
+    RadioStream *s = stream_.get();
     if (!s)
         return;
     if (empty) {
-        const int id = bufferEmptySoundId;
+        const int id = bufferEmptySoundId_;
         if (!(id != 0 && s->soundPlaying() == id))
-            bufferEmptySoundId =
+            bufferEmptySoundId_ =
                 s->playSound(settings_.bufferEmptySound, true, settings_.bufferEmptySoundLoop,
                              settings_.bufferEmptySoundInterval);
     } else {
-        const int id = bufferEmptySoundId;
+        const int id = bufferEmptySoundId_;
         if (id != 0 && s->soundPlaying() == id)
             s->stopSound();
     }

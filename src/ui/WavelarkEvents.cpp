@@ -47,11 +47,11 @@ void Wavelark::customEvent(QEvent *event)
     wavelark::takeOverEvent(event);
     const int type = event->type();
     // Events still queued when the stream was shut down find nothing to show.
-    if (type < QEvent::User || !stream)
+    if (type < QEvent::User || !stream_)
         return;
     // Idle checks and carried buffer signals are ours, not the stream's events.
     if (type != DirectoryIdleEvent && type != BufferEmptyEvent && type != BufferRefilledEvent)
-        lastEventType = type;
+        lastEventType_ = type;
     switch (type) {
     case StreamStoppedEvent:
         updateNetworkStatus();
@@ -65,7 +65,7 @@ void Wavelark::customEvent(QEvent *event)
     case StreamDecodeStartedEvent:
         slotRecord(true);
         // A directory station that is heard counts a click at the service.
-        directory_->client()->stationStarted(stream->currentItem(Selection::Playing));
+        directory_->client()->stationStarted(stream_->currentItem(Selection::Playing));
         break;
     case StreamEndedEvent: transport_->itemEnded(); break;
     case StreamReadingFileEvent: showReadingFile(); break;
@@ -76,13 +76,13 @@ void Wavelark::customEvent(QEvent *event)
         break;
     case StreamErrorEvent: onStreamError(); break;
     case StreamPlaylistEvent: onPlaylistReceived(event); break;
-    case LinkWaitingEvent: statusMarquee->setText(tr("waiting for link")); break;
+    case LinkWaitingEvent: statusMarquee_->setText(tr("waiting for link")); break;
     case SortShownEvent:
-        headerLabel->setText(sortHeader(int(stream->sortTag()), stream->sortReverse()));
+        headerLabel_->setText(sortHeader(int(stream_->sortTag()), stream_->sortReverse()));
         break;
     case StationListEvent: directory_->onStationList(event); break;
     case DirectoryErrorEvent: directory_->onDirectoryError(event); break;
-    case TagShownEvent: headerLabel->setText(tagHeader(tagMarquee->currentPage())); break;
+    case TagShownEvent: headerLabel_->setText(tagHeader(tagMarquee_->currentPage())); break;
     case DirectoryIdleEvent: directory_->checkIdle(); break;
     case BufferEmptyEvent: slotStreamBufferEmpty(true); break;
     case BufferRefilledEvent: slotStreamBufferEmpty(false); break;
@@ -95,29 +95,29 @@ void Wavelark::customEvent(QEvent *event)
 
 void Wavelark::onConnecting()
 {
-    if (!stream->isLocal(Selection::Playing)) {
-        if (linkId == -1) {
-            stream->stop();
+    if (!stream_->isLocal(Selection::Playing)) {
+        if (linkId_ == -1) {
+            stream_->stop();
             openLink(false);
             return;
         }
-        connectingSoundTimer.start(1000);
-        statusMarquee->setText(tr("connecting"));
+        connectingSoundTimer_.start(1000);
+        statusMarquee_->setText(tr("connecting"));
     }
     softKeyBar()->setMiddleText(tr("Stop"));
 }
 
 void Wavelark::onProgress()
 {
-    if (connectingSoundId != 0 && stream->soundPlaying() == connectingSoundId &&
+    if (connectingSoundId_ != 0 && stream_->soundPlaying() == connectingSoundId_ &&
         !transport_->browseMode())
-        stream->stopSound();
+        stream_->stopSound();
     updateNetworkStatus();
 }
 
 void Wavelark::onProbeDone()
 {
-    if (stream->isBad(transport_->selection())) {
+    if (stream_->isBad(transport_->selection())) {
         postSelf(StreamErrorEvent);
     } else if (transport_->browseMode()) {
         postSelf(StreamTagsEvent);
@@ -129,7 +129,7 @@ void Wavelark::onPlaylistReceived(QEvent *event)
 {
     std::unique_ptr<RadioPlayList> received =
         static_cast<StreamPlaylistEventData *>(event)->takePlaylist();
-    stream->stop();
+    stream_->stop();
     // A body that named nothing playable would leave an empty playlist and
     // lose the station; the error the engine posts for it is shown instead.
     if (!received || received->isEmpty())

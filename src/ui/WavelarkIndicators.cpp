@@ -83,9 +83,9 @@ void WavelarkRepeat::setMode(int mode)
 {
     mode_ = mode;
     switch (mode) {
-    case 0: showPicture(this, QStringLiteral("/repeatNone.xpm")); break;
-    case 1: showPicture(this, QStringLiteral("/repeatCurrent.xpm")); break;
-    case 2: showPicture(this, QStringLiteral("/repeat.xpm")); break;
+    case RepeatOff: showPicture(this, QStringLiteral("/repeatNone.xpm")); break;
+    case RepeatEntry: showPicture(this, QStringLiteral("/repeatCurrent.xpm")); break;
+    case RepeatAll: showPicture(this, QStringLiteral("/repeat.xpm")); break;
     default: break;
     }
     emit repeatChanged(mode);
@@ -93,7 +93,7 @@ void WavelarkRepeat::setMode(int mode)
 
 void WavelarkRepeat::mousePressEvent(QMouseEvent *)
 {
-    setMode(mode_ == 2 ? 0 : mode_ + 1);
+    setMode(nextRepeatMode(mode_));
 }
 
 WavelarkBlink::WavelarkBlink(QWidget *parent, const QString &content, int period, bool isPicture,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Transport.h"
+
 #include <QLabel>
 #include <QTimer>
 
@@ -33,6 +35,12 @@ private:
     int volume_ = 0;
     bool muted_ = false;
 };
+
+// The mode a tap on the repeat indicator moves to.
+constexpr int nextRepeatMode(int mode)
+{
+    return mode == RepeatAll ? RepeatOff : mode + 1;
+}
 
 class WavelarkRepeat : public QLabel
 {

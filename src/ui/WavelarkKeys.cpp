@@ -20,22 +20,22 @@ void Wavelark::keyPressEvent(QKeyEvent *event)
     // How a user finds the numbers to put in the configuration file.
     std::fprintf(stderr, "keyPressEvent: %d 0x%x\n", code, unsigned(code));
     // A preferences page covers the window: its keys are the page's.
-    if (!stream || !config || prefsPageShown()) {
+    if (!stream_ || !config_ || prefsPageShown()) {
         event->ignore();
         return;
     }
-    if (config->matches(keyModifier, code, keyModifierArmed)) {
-        modifierIndicator->setBlinking(true);
-        keyModifierArmed = !keyModifierArmed;
-        keyModTimer.start(3000);
+    if (config_->matches(keyModifier, code, keyModifierArmed_)) {
+        modifierIndicator_->setBlinking(true);
+        keyModifierArmed_ = !keyModifierArmed_;
+        keyModTimer_.start(3000);
         event->accept();
         return;
     }
     const bool handled = dispatchKey(code);
     // The modifier applies to one key, whatever that key did.
-    keyModifierArmed = false;
-    modifierIndicator->setBlinking(false);
-    keyModTimer.stop();
+    keyModifierArmed_ = false;
+    modifierIndicator_->setBlinking(false);
+    keyModTimer_.stop();
     event->setAccepted(handled);
 }
 
@@ -68,16 +68,16 @@ bool Wavelark::dispatchKey(int code)
     static const std::vector<const WindowCommand *> browseOrder = keyOrder(commands(), true);
     static const std::vector<const WindowCommand *> commonOrder = keyOrder(commands(), false);
     const auto matches = [this, code](const WindowCommand *command) {
-        return command->binding >= 0 && config->matches(command->binding, code, keyModifierArmed);
+        return command->binding >= 0 && config_->matches(command->binding, code, keyModifierArmed_);
     };
     const auto &order = transport_->browseMode() ? browseOrder : commonOrder;
-    if (stream->isPlaying() && scanIndicator->isBlinking() && !transport_->browseMode() &&
-        config->isBound(code, keyModifierArmed) &&
+    if (stream_->isPlaying() && scanIndicator_->isBlinking() && !transport_->browseMode() &&
+        config_->isBound(code, keyModifierArmed_) &&
         std::none_of(order.begin(), order.end(), [&matches](const WindowCommand *command) {
             return command->keepsScan && matches(command);
         })) {
         // Any other command ends scan mode instead of running.
-        scanIndicator->setBlinking(false);
+        scanIndicator_->setBlinking(false);
         return true;
     }
     for (const WindowCommand *command : order) {
@@ -96,13 +96,13 @@ void Wavelark::toggleBrowseMode()
     postSelf(StreamFormatEvent);
     postSelf(StreamProgressEvent);
     const Selection active = transport_->selection();
-    stream->startProbe(stream->currentItem(active), active);
+    stream_->startProbe(stream_->currentItem(active), active);
 }
 
 void Wavelark::showNextTag()
 {
-    tagMarquee->nextPage();
-    sortTagTimer.start(2000);
+    tagMarquee_->nextPage();
+    sortTagTimer_.start(2000);
     postSelf(TagShownEvent);
 }
 
@@ -112,19 +112,19 @@ void Wavelark::showSort(bool reverse)
         transport_->reverseSort();
     else
         transport_->sortByNextTag();
-    sortTagTimer.start(2000);
+    sortTagTimer_.start(2000);
     postSelf(SortShownEvent);
 }
 
 void Wavelark::playOrStop()
 {
-    if (!stream->currentItem(Selection::Playing))
+    if (!stream_->currentItem(Selection::Playing))
         return;
     if (!transport_->browseMode()) {
         slotStartStopStream(true);
         return;
     }
-    scanIndicator->setBlinking(false);
+    scanIndicator_->setBlinking(false);
     transport_->playBrowsed();
     slotStartStopStream(false);
     // The next stream event redraws the header.
@@ -133,27 +133,27 @@ void Wavelark::playOrStop()
 
 void Wavelark::pauseOrResume()
 {
-    if (stream->isPlaying() || stream->soundPlaying() != 0) {
-        stream->setPaused(!stream->isPaused());
+    if (stream_->isPlaying() || stream_->soundPlaying() != 0) {
+        stream_->setPaused(!stream_->isPaused());
         return;
     }
     // A pause that a call made is the call's to end.
-    if (stream->isPaused() && !inCall)
-        stream->setPaused(false);
+    if (stream_->isPaused() && !inCall_)
+        stream_->setPaused(false);
     slotStartStopStream(!transport_->browseMode());
 }
 
 void Wavelark::scanToNext()
 {
-    if (!stream->isPlaying()) {
-        if (!stream->isLocal(Selection::Playing) && linkId == -1) {
+    if (!stream_->isPlaying()) {
+        if (!stream_->isLocal(Selection::Playing) && linkId_ == -1) {
             if (openLink(false))
-                scanIndicator->setBlinking(true);
+                scanIndicator_->setBlinking(true);
             return;
         }
         if (!startPlayback())
             return;
     }
-    scanIndicator->setBlinking(true);
+    scanIndicator_->setBlinking(true);
     postSelf(StreamScanNextEvent);
 }

@@ -33,75 +33,75 @@ bool windowSeen(const QWidget &widget, const DisplayState &display)
 void Wavelark::setUpPlatformSources()
 {
     PlatformSources sources = makePlatformSources(this);
-    sessionManager = sources.link;
+    sessionManager_ = sources.link;
     callState_ = std::move(sources.call);
     displayState_ = std::move(sources.display);
-    connect(sessionManager, &LinkManager::connected, this, &Wavelark::slotLinkConnected);
-    connect(sessionManager, &LinkManager::openFailed, this, &Wavelark::slotLinkOpenFailed);
-    connect(sessionManager, &LinkManager::broken, this, &Wavelark::slotLinkBroken);
+    connect(sessionManager_, &LinkManager::connected, this, &Wavelark::slotLinkConnected);
+    connect(sessionManager_, &LinkManager::openFailed, this, &Wavelark::slotLinkOpenFailed);
+    connect(sessionManager_, &LinkManager::broken, this, &Wavelark::slotLinkBroken);
     // A link already up (the system's own connection) is reported once the loop runs.
-    sessionManager->init(true);
+    sessionManager_->init(true);
 }
 
 bool Wavelark::openLink(bool forceChoice)
 {
-    suppressAutoStart = false;
-    linkRequested = true;
-    if (linkId != -1)
+    suppressAutoStart_ = false;
+    linkRequested_ = true;
+    if (linkId_ != -1)
         return false;
-    selectedProfile = settings_.networkProfile;
-    if (selectedProfile.isNull() || forceChoice) {
-        if (getProfileNamebySelect(selectedProfile, sessionManager->profileNames(), this) != 0) {
-            selectedProfile = QString();
+    selectedProfile_ = settings_.networkProfile;
+    if (selectedProfile_.isNull() || forceChoice) {
+        if (getProfileNamebySelect(selectedProfile_, sessionManager_->profileNames(), this) != 0) {
+            selectedProfile_ = QString();
             return false;
         }
     }
-    const int id = sessionManager->openLink(selectedProfile);
+    const int id = sessionManager_->openLink(selectedProfile_);
     if (id < 0)
         return false;
-    linkId = id;
+    linkId_ = id;
     postSelf(LinkWaitingEvent);
     return true;
 }
 
 void Wavelark::slotLinkConnect()
 {
-    if (linkId == -1)
+    if (linkId_ == -1)
         openLink(true);
 }
 
 void Wavelark::slotLinkDisconnect()
 {
-    if (linkId == -1 || !stream)
+    if (linkId_ == -1 || !stream_)
         return;
-    if (stream->isPlaying() && !stream->isLocal(Selection::Playing)) {
-        stream->playSound(settings_.streamErrorSound, false, false, 0);
-        stream->stop();
+    if (stream_->isPlaying() && !stream_->isLocal(Selection::Playing)) {
+        stream_->playSound(settings_.streamErrorSound, false, false, 0);
+        stream_->stop();
     }
-    sessionManager->closeLink(linkId);
-    linkId = -1;
+    sessionManager_->closeLink(linkId_);
+    linkId_ = -1;
     updateNetworkStatus();
 }
 
 void Wavelark::slotLinkConnected(int id, LinkInfo &)
 {
     std::fprintf(stderr, "Wavelark(1136): slotLinkConnected\n");
-    if (!stream)
+    if (!stream_)
         return;
-    linkId = id;
+    linkId_ = id;
     // The chosen profile is used without asking next time (not saved here).
-    if (!selectedProfile.isNull())
-        settings_.networkProfile = selectedProfile;
+    if (!selectedProfile_.isNull())
+        settings_.networkProfile = selectedProfile_;
     updateNetworkStatus();
-    if (suppressAutoStart || !linkRequested)
+    if (suppressAutoStart_ || !linkRequested_)
         return;
     if (directory_->pendingAction() != PendingDirectoryAction) {
         runDirectoryAction(PendingDirectoryAction);
         return;
     }
     // Only a stream that was started is connecting.
-    if ((!selectedProfile.isNull() || settings_.autoPlay) && startPlayback() &&
-        !stream->isLocal(Selection::Playing))
+    if ((!selectedProfile_.isNull() || settings_.autoPlay) && startPlayback() &&
+        !stream_->isLocal(Selection::Playing))
         postSelf(StreamConnectingEvent);
 }
 
@@ -110,56 +110,56 @@ void Wavelark::slotLinkConnected(int id, LinkInfo &)
 void Wavelark::slotLinkOpenFailed(int id, unsigned short, unsigned short)
 {
     std::fprintf(stderr, "Wavelark(1157): slotLinkOpenFailed\n");
-    if (id != linkId)
+    if (id != linkId_)
         return;
     directory_->setPendingAction(PendingDirectoryAction);
-    linkId = -1;
+    linkId_ = -1;
     postSelf(StreamStoppedEvent);
 }
 
 void Wavelark::slotLinkBroken(int id, LinkInfo &)
 {
     std::fprintf(stderr, "Wavelark(1169): slotLinkBroken\n");
-    if (!stream || id != linkId)
+    if (!stream_ || id != linkId_)
         return;
-    if (!stream->isLocal(Selection::Playing) && stream->isPlaying()) {
-        stream->playSound(settings_.streamErrorSound, false, false, 0);
-        stream->stop();
+    if (!stream_->isLocal(Selection::Playing) && stream_->isPlaying()) {
+        stream_->playSound(settings_.streamErrorSound, false, false, 0);
+        stream_->stop();
     }
-    linkId = -1;
+    linkId_ = -1;
     updateNetworkStatus();
 }
 
 void Wavelark::slotOpenDoc(const QString &path)
 {
-    if (stream && openLocation(QStringLiteral("file://") + path, false))
+    if (stream_ && openLocation(QStringLiteral("file://") + path, false))
         startPlayback();
 }
 
 // Every 200 ms: first whether anyone can see the window, then the call.
 void Wavelark::slotCallHandler()
 {
-    if (!stream)
+    if (!stream_)
         return;
     const bool seen = windowSeen(*this, *displayState_);
-    if (!displayHidden && !seen) {
-        displayHidden = true;
-        setMarqueeMode(0);
-    } else if (displayHidden && seen) {
-        displayHidden = false;
+    if (!displayHidden_ && !seen) {
+        displayHidden_ = true;
+        setMarqueeMode(MarqueeStill);
+    } else if (displayHidden_ && seen) {
+        displayHidden_ = false;
         if (settings_.enableMarquee)
-            setMarqueeMode(2);
-        if (lastEventType == StreamProgressEvent)
+            setMarqueeMode(MarqueeScrolling);
+        if (lastEventType_ == StreamProgressEvent)
             postSelf(StreamProgressEvent);
     }
     if (callState_->incomingCallStatus() || callState_->phoneInCall()) {
-        if (!inCall) {
-            inCall = true;
-            pausedBeforeCall = stream->isPaused();
-            stream->setPaused(true);
+        if (!inCall_) {
+            inCall_ = true;
+            pausedBeforeCall_ = stream_->isPaused();
+            stream_->setPaused(true);
         }
-    } else if (inCall) {
-        inCall = false;
-        stream->setPaused(pausedBeforeCall);
+    } else if (inCall_) {
+        inCall_ = false;
+        stream_->setPaused(pausedBeforeCall_);
     }
 }

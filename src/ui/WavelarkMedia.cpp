@@ -16,14 +16,14 @@
 
 int Wavelark::mediaVolume() const
 {
-    return volumeSlider->value();
+    return volumeSlider_->value();
 }
 
 // The same path as the volume keys: the slider moves, the indicator and
 // the stream follow.
 void Wavelark::setMediaVolume(int volume)
 {
-    volumeSlider->setValue(volume);
+    volumeSlider_->setValue(volume);
 }
 
 void Wavelark::openLocations(const QStringList &locations)
@@ -34,12 +34,12 @@ void Wavelark::openLocations(const QStringList &locations)
         delete list;
         return;
     }
-    stream->stop();
+    stream_->stop();
     setPlayList(list, true);
     directory_->forgetCurrentGenre();
     // What was asked for is to be heard, unless a call holds the pause.
-    if (stream->isPaused() && !inCall)
-        stream->setPaused(false);
+    if (stream_->isPaused() && !inCall_)
+        stream_->setPaused(false);
     slotStartStopStream(false);
     runCommand("raise");
 }

@@ -19,10 +19,10 @@ bool Wavelark::openLocation(const QString &text, bool append)
                          tr("Unrecognized or invalid URL"), tr("OK"));
         return false;
     }
-    if (append && stream->count() > 0) {
+    if (append && stream_->count() > 0) {
         // The stream's playlist refuses urls it already has.
         while (!list->isEmpty())
-            stream->appendItem(list->takeAt(0));
+            stream_->appendItem(list->takeAt(0));
     } else {
         setPlayList(list.release(), true);
     }

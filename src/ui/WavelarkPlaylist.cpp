@@ -15,10 +15,10 @@
 
 void Wavelark::setPlayList(RadioPlayList *list, bool freeOld)
 {
-    if (tagMarquee->currentPage() != 0)
-        tagMarquee->showPage(0);
+    if (tagMarquee_->currentPage() != 0)
+        tagMarquee_->showPage(0);
     transport_->setLastShownItem(list->isEmpty() ? nullptr : list->at(0));
-    stream->setPlaylist(list, freeOld && !directory_->ownsList(stream->playlist()));
+    stream_->setPlaylist(list, freeOld && !directory_->ownsList(stream_->playlist()));
     if (transport_->shuffle())
         slotShuffle(true);
 }
@@ -29,10 +29,10 @@ bool Wavelark::mergeFetchedList(RadioPlayList *received)
         return false;
     if (!directory_->allowsMerge())
         return false;
-    PlayListItem *playing = stream->currentItem(Selection::Playing);
+    PlayListItem *playing = stream_->currentItem(Selection::Playing);
     const PlayListItem *first = received->isEmpty() ? nullptr : received->at(0);
     // The stream is stopped: nothing else touches the playing item now.
-    if (!playing || !first || !stream->playlist()->setItemUrl(playing, first->url))
+    if (!playing || !first || !stream_->playlist()->setItemUrl(playing, first->url))
         return false;
     playing->icyUrl = first->icyUrl;
     playing->title = first->title;
@@ -44,17 +44,17 @@ bool Wavelark::mergeFetchedList(RadioPlayList *received)
 
 bool Wavelark::startPlayback()
 {
-    directory_->playbackStarting(stream->currentItem(Selection::Playing));
+    directory_->playbackStarting(stream_->currentItem(Selection::Playing));
     return transport_->startPlayback();
 }
 
 void Wavelark::slotStartStopStream(bool stopIfRunning)
 {
-    if (stopIfRunning && stream->isPlaying()) {
-        stream->stop();
+    if (stopIfRunning && stream_->isPlaying()) {
+        stream_->stop();
         return;
     }
-    if (linkId == -1 && !stream->isLocal(Selection::Playing)) {
+    if (linkId_ == -1 && !stream_->isLocal(Selection::Playing)) {
         openLink(false);
         return;
     }
@@ -64,48 +64,48 @@ void Wavelark::slotStartStopStream(bool stopIfRunning)
 // The indicator's state decides, not the argument.
 void Wavelark::slotRecord(bool)
 {
-    if (!stream)
+    if (!stream_)
         return;
     // Armed before the stream runs, or while its reply header may still be
     // held: the decode start records (StreamDecodeStartedEvent).
-    if (recordIndicator->isBlinking() && !stream->isLocal(Selection::Playing) &&
-        !stream->receivingAudio()) {
-        stream->recordStop();
+    if (recordIndicator_->isBlinking() && !stream_->isLocal(Selection::Playing) &&
+        !stream_->receivingAudio()) {
+        stream_->recordStop();
         return;
     }
-    const RadioStream::RecordStart result = stream->startRecording(
-        settings_.recordDirectory, settings_.recordOneFile, recordIndicator->isBlinking());
+    const RadioStream::RecordStart result = stream_->startRecording(
+        settings_.recordDirectory, settings_.recordOneFile, recordIndicator_->isBlinking());
     if (result != RadioStream::RecordStart::Skipped && result != RadioStream::RecordStart::Failed)
         return;
-    const bool blocked = recordIndicator->blockSignals(true);
-    recordIndicator->setBlinking(false);
-    recordIndicator->blockSignals(blocked);
+    const bool blocked = recordIndicator_->blockSignals(true);
+    recordIndicator_->setBlinking(false);
+    recordIndicator_->blockSignals(blocked);
     // Disarmed, so that a retry does not ask again; the person is told why.
     if (result == RadioStream::RecordStart::Failed)
         showErrorDialog(tr("Recording could not start in %1: %2")
                             .arg(settings_.recordDirectory,
-                                 QString::fromLocal8Bit(std::strerror(stream->recordError()))),
+                                 QString::fromLocal8Bit(std::strerror(stream_->recordError()))),
                         tr("Recording error"));
 }
 
 void Wavelark::slotMute(bool muted)
 {
-    stream->setVolume(muted ? 0 : volumeSlider->value());
+    stream_->setVolume(muted ? 0 : volumeSlider_->value());
     emit mediaStateChanged();
 }
 
 void Wavelark::slotAdjustVolume(int volume)
 {
-    volumeIndicator->setVolume(volume);
-    if (!volumeIndicator->isMuted())
-        stream->setVolume(volume);
+    volumeIndicator_->setVolume(volume);
+    if (!volumeIndicator_->isMuted())
+        stream_->setVolume(volume);
     emit mediaStateChanged();
 }
 
 void Wavelark::slotShuffle(bool on)
 {
     transport_->setShuffle(on);
-    stream->clearPlayed();
+    stream_->clearPlayed();
     if (on) {
         transport_->nextItem(false, false);
         transport_->resetRetries();
@@ -114,7 +114,7 @@ void Wavelark::slotShuffle(bool on)
 
 void Wavelark::slotScan(bool on)
 {
-    stream->setScan(on, settings_.scanInterval);
+    stream_->setScan(on, settings_.scanInterval);
 }
 
 void Wavelark::searchPlayList(const QString &title, RadioPlayList::SearchField field)
@@ -124,5 +124,5 @@ void Wavelark::searchPlayList(const QString &title, RadioPlayList::SearchField f
         playListSearch_.chop(1);
     // An empty text (a cancelled entry) would match the very next item.
     if (!playListSearch_.isEmpty())
-        stream->search(playListSearch_, field, transport_->selection());
+        stream_->search(playListSearch_, field, transport_->selection());
 }

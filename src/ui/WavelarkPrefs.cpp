@@ -30,11 +30,11 @@ PrefsPage *makePrefsPage(int kind, Wavelark &window)
 
 bool Wavelark::writeConfig()
 {
-    if (config->write(configPath))
+    if (config_->write(configPath_))
         return true;
     // Standard error is not where a person at the window looks.
-    showErrorDialog(configPath + QStringLiteral(": ") +
-                        QString::fromLocal8Bit(std::strerror(config->writeError())),
+    showErrorDialog(configPath_ + QStringLiteral(": ") +
+                        QString::fromLocal8Bit(std::strerror(config_->writeError())),
                     tr("Preferences"));
     return false;
 }

@@ -13,7 +13,7 @@ void Wavelark::onStreamError()
     // retried or skipped, and the reason is shown once.
     const Transport::ErrorOutcome outcome = transport_->streamError();
     if (outcome == Transport::ErrorOutcome::GaveUp ||
-        (outcome == Transport::ErrorOutcome::NotFailed && stream->takeDeviceError() != 0))
+        (outcome == Transport::ErrorOutcome::NotFailed && stream_->takeDeviceError() != 0))
         showErrorDialog(transport_->activeError());
 }
 

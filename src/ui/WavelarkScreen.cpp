@@ -159,10 +159,11 @@ void Wavelark::buildScreen()
     content->setAutoFillBackground(false);
     auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(buildTagSection(settings_, headerLabel, tagMarquee), 1);
-    layout->addWidget(buildFormatSection(settings_, streamInfoHeader, formatMarquee, formatLine),
+    layout->addWidget(buildTagSection(settings_, headerLabel_, tagMarquee_), 1);
+    layout->addWidget(buildFormatSection(settings_, streamInfoHeader_, formatMarquee_, formatLine_),
                       1);
-    layout->addWidget(buildStatusSection(settings_, networkHeader, statusMarquee, pauseLabel), 1);
+    layout->addWidget(buildStatusSection(settings_, networkHeader_, statusMarquee_, pauseLabel_),
+                      1);
     updateNetworkStatus();
     layout->addLayout(buildIndicatorRow());
     layout->activate();
@@ -176,60 +177,60 @@ void Wavelark::connectSections()
 {
     // Holding the tags or the format stops their scrolling; a double click
     // on the tags shows the next tag.
-    for (WavelarkMarquee *marquee : {tagMarquee, formatMarquee}) {
+    for (WavelarkMarquee *marquee : {tagMarquee_, formatMarquee_}) {
         connect(marquee, &WavelarkMarquee::MarqueeMousePressEvent, marquee,
                 &WavelarkMarquee::stopScrolling);
         connect(marquee, &WavelarkMarquee::MarqueeMouseReleaseEvent, marquee,
                 &WavelarkMarquee::resumeScrolling);
     }
-    connect(tagMarquee, &WavelarkMarquee::MarqueeMouseDoubleClickEvent, tagMarquee,
+    connect(tagMarquee_, &WavelarkMarquee::MarqueeMouseDoubleClickEvent, tagMarquee_,
             &WavelarkMarquee::nextPage);
     // A tap on the status ends the wait for the initial fill.
-    connect(statusMarquee, &WavelarkMarquee::MarqueeMousePressEvent, this, [this] {
-        if (!stream->isLocal(Selection::Playing))
-            stream->skipBufferWait();
+    connect(statusMarquee_, &WavelarkMarquee::MarqueeMousePressEvent, this, [this] {
+        if (!stream_->isLocal(Selection::Playing))
+            stream_->skipBufferWait();
     });
-    connect(pauseLabel, &WavelarkBlink::blinkChanged, pauseLabel, &QWidget::setVisible);
+    connect(pauseLabel_, &WavelarkBlink::blinkChanged, pauseLabel_, &QWidget::setVisible);
 }
 
 QLayout *Wavelark::buildIndicatorRow()
 {
     auto *row = new QHBoxLayout;
     row->setContentsMargins(6, 0, 6, 4);
-    repeatIndicator = new WavelarkRepeat(this, 0);
-    connect(repeatIndicator, &WavelarkRepeat::repeatChanged, this,
+    repeatIndicator_ = new WavelarkRepeat(this, 0);
+    connect(repeatIndicator_, &WavelarkRepeat::repeatChanged, this,
             [this](int mode) { transport_->setRepeatMode(mode); });
-    shuffleIndicator = new WavelarkShuffle(this, false);
-    connect(shuffleIndicator, &WavelarkShuffle::shuffleChanged, this, &Wavelark::slotShuffle);
-    scanIndicator = new WavelarkBlink(this, QStringLiteral("/scan.xpm"), 500, true, false);
-    connect(scanIndicator, &WavelarkBlink::blinkChanged, this, &Wavelark::slotScan);
-    recordIndicator = new WavelarkBlink(this, QStringLiteral("/record.xpm"), 500, true, false);
-    connect(recordIndicator, &WavelarkBlink::blinkChanged, this, &Wavelark::slotRecord);
+    shuffleIndicator_ = new WavelarkShuffle(this, false);
+    connect(shuffleIndicator_, &WavelarkShuffle::shuffleChanged, this, &Wavelark::slotShuffle);
+    scanIndicator_ = new WavelarkBlink(this, QStringLiteral("/scan.xpm"), 500, true, false);
+    connect(scanIndicator_, &WavelarkBlink::blinkChanged, this, &Wavelark::slotScan);
+    recordIndicator_ = new WavelarkBlink(this, QStringLiteral("/record.xpm"), 500, true, false);
+    connect(recordIndicator_, &WavelarkBlink::blinkChanged, this, &Wavelark::slotRecord);
     // Every blink asks how many directory fetches are left.
-    directoryIndicator = new WavelarkBlink(this, QStringLiteral("SC"), 500, false, true);
-    directoryIndicator->stopAndBlank();
-    connect(directoryIndicator, &WavelarkBlink::blinkChanged, this, &Wavelark::slotShoutCastBlink);
-    modifierIndicator = new WavelarkBlink(this, QStringLiteral("M"), 500, false, false);
-    modifierIndicator->stopAndBlank();
-    connect(modifierIndicator, &WavelarkBlink::blinkChanged, this, [this](bool blinking) {
+    directoryIndicator_ = new WavelarkBlink(this, QStringLiteral("SC"), 500, false, true);
+    directoryIndicator_->stopAndBlank();
+    connect(directoryIndicator_, &WavelarkBlink::blinkChanged, this, &Wavelark::slotShoutCastBlink);
+    modifierIndicator_ = new WavelarkBlink(this, QStringLiteral("M"), 500, false, false);
+    modifierIndicator_->stopAndBlank();
+    connect(modifierIndicator_, &WavelarkBlink::blinkChanged, this, [this](bool blinking) {
         if (!blinking)
-            modifierIndicator->stopAndBlank();
+            modifierIndicator_->stopAndBlank();
     });
-    volumeIndicator = new WavelarkVolume(this, stream->volume());
-    volumeIndicator->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    connect(volumeIndicator, &WavelarkVolume::muteChanged, this, &Wavelark::slotMute);
-    for (QWidget *w :
-         std::initializer_list<QWidget *>{repeatIndicator, shuffleIndicator, scanIndicator,
-                                          recordIndicator, directoryIndicator, modifierIndicator})
+    volumeIndicator_ = new WavelarkVolume(this, stream_->volume());
+    volumeIndicator_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    connect(volumeIndicator_, &WavelarkVolume::muteChanged, this, &Wavelark::slotMute);
+    for (QWidget *w : std::initializer_list<QWidget *>{repeatIndicator_, shuffleIndicator_,
+                                                       scanIndicator_, recordIndicator_,
+                                                       directoryIndicator_, modifierIndicator_})
         row->addWidget(w, 1, Qt::AlignLeft);
-    row->addWidget(volumeIndicator, 1, Qt::AlignRight);
-    volumeSlider = new QSlider(Qt::Horizontal, this);
-    volumeSlider->setRange(0, 100);
-    volumeSlider->setPageStep(5);
-    volumeSlider->setValue(stream->volume());
-    volumeSlider->setFocusPolicy(Qt::NoFocus);
-    volumeSlider->hide();
-    connect(volumeSlider, &QSlider::valueChanged, this, &Wavelark::slotAdjustVolume);
+    row->addWidget(volumeIndicator_, 1, Qt::AlignRight);
+    volumeSlider_ = new QSlider(Qt::Horizontal, this);
+    volumeSlider_->setRange(0, 100);
+    volumeSlider_->setPageStep(5);
+    volumeSlider_->setValue(stream_->volume());
+    volumeSlider_->setFocusPolicy(Qt::NoFocus);
+    volumeSlider_->hide();
+    connect(volumeSlider_, &QSlider::valueChanged, this, &Wavelark::slotAdjustVolume);
     return row;
 }
 

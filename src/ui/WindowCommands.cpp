@@ -169,7 +169,7 @@ std::span<const WindowCommand> Wavelark::commands()
         {.name = "flushFillBuffer",
          .menu = Place::Network,
          .label = LABEL("Flush fill buffer"),
-         .run = [](Wavelark &w) { w.stream->skipBufferWait(); }},
+         .run = [](Wavelark &w) { w.stream_->skipBufferWait(); }},
         // SHOUTcast
         {.name = "genres",
          .menu = Place::ShoutCast,
@@ -202,12 +202,12 @@ std::span<const WindowCommand> Wavelark::commands()
          .binding = keyMute,
          .commonRank = 1,
          .keepsScan = true,
-         .run = [](Wavelark &w) { w.volumeIndicator->setMuted(!w.volumeIndicator->isMuted()); }},
+         .run = [](Wavelark &w) { w.volumeIndicator_->setMuted(!w.volumeIndicator_->isMuted()); }},
         {.name = "volumeUp",
          .binding = keyVolumeUp,
          .commonRank = 4,
          .keepsScan = true,
-         .run = [](Wavelark &w) { w.volumeSlider->triggerAction(QSlider::SliderPageStepAdd); }},
+         .run = [](Wavelark &w) { w.volumeSlider_->triggerAction(QSlider::SliderPageStepAdd); }},
         {.name = "sort",
          .binding = keySort,
          .commonRank = 5,
@@ -220,7 +220,7 @@ std::span<const WindowCommand> Wavelark::commands()
          .binding = keyVolumeDown,
          .commonRank = 7,
          .keepsScan = true,
-         .run = [](Wavelark &w) { w.volumeSlider->triggerAction(QSlider::SliderPageStepSub); }},
+         .run = [](Wavelark &w) { w.volumeSlider_->triggerAction(QSlider::SliderPageStepSub); }},
         {.name = "next",
          .binding = keyPlayListNext,
          .commonRank = 8,
@@ -261,16 +261,19 @@ std::span<const WindowCommand> Wavelark::commands()
         {.name = "shuffle",
          .binding = keyShuffle,
          .commonRank = 17,
-         .run = [](Wavelark &w) { w.shuffleIndicator->setOn(!w.shuffleIndicator->isOn()); }},
+         .run = [](Wavelark &w) { w.shuffleIndicator_->setOn(!w.shuffleIndicator_->isOn()); }},
         {.name = "repeat",
          .binding = keyRepeat,
          .commonRank = 18,
          .run =
-             [](Wavelark &w) { w.repeatIndicator->setMode((w.repeatIndicator->mode() + 1) % 3); }},
+             [](Wavelark &w) {
+                 w.repeatIndicator_->setMode(nextRepeatMode(w.repeatIndicator_->mode()));
+             }},
         {.name = "scan",
          .binding = keyScan,
          .commonRank = 19,
-         .run = [](Wavelark &w) { w.scanIndicator->setBlinking(!w.scanIndicator->isBlinking()); }},
+         .run =
+             [](Wavelark &w) { w.scanIndicator_->setBlinking(!w.scanIndicator_->isBlinking()); }},
         {.name = "scanNext",
          .binding = keyScanNext,
          .commonRank = 20,
@@ -280,7 +283,9 @@ std::span<const WindowCommand> Wavelark::commands()
          .binding = keyRecord,
          .commonRank = 21,
          .run =
-             [](Wavelark &w) { w.recordIndicator->setBlinking(!w.recordIndicator->isBlinking()); }},
+             [](Wavelark &w) {
+                 w.recordIndicator_->setBlinking(!w.recordIndicator_->isBlinking());
+             }},
         {.name = "quit",
          .binding = keyQuit,
          .commonRank = 22,
@@ -296,30 +301,30 @@ std::span<const WindowCommand> Wavelark::commands()
          .run =
              [](Wavelark &w) {
                  QClipboard *clipboard = QGuiApplication::clipboard();
-                 clipboard->setText(w.tagMarquee->text());
+                 clipboard->setText(w.tagMarquee_->text());
                  if (clipboard->supportsSelection())
-                     clipboard->setText(w.tagMarquee->text(), QClipboard::Selection);
+                     clipboard->setText(w.tagMarquee_->text(), QClipboard::Selection);
              }},
         // The desktop's media controls.
         {.name = "play",
          .run =
              [](Wavelark &w) {
-                 if (!w.stream->isPlaying())
+                 if (!w.stream_->isPlaying())
                      w.slotStartStopStream(false);
-                 else if (w.stream->isPaused())
-                     w.stream->setPaused(false);
+                 else if (w.stream_->isPaused())
+                     w.stream_->setPaused(false);
              }},
         {.name = "pause",
          .run =
              [](Wavelark &w) {
-                 if (w.stream->isPlaying() && !w.stream->isPaused())
-                     w.stream->setPaused(true);
+                 if (w.stream_->isPlaying() && !w.stream_->isPaused())
+                     w.stream_->setPaused(true);
              }},
         {.name = "stop",
          .run =
              [](Wavelark &w) {
-                 if (w.stream->isPlaying())
-                     w.stream->stop();
+                 if (w.stream_->isPlaying())
+                     w.stream_->stop();
              }},
         {.name = "raise",
          .run =

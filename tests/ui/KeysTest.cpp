@@ -10,6 +10,7 @@
 #include "stream.h"
 
 #include <QClipboard>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -113,6 +114,26 @@ protected:
 private:
     Wavelark *window_;
 };
+
+// A key bound to two commands runs the first of its group: in browse mode
+// the browse-only group is tried first, in its own order.
+TEST(Keys, AKeyBoundTwiceRunsTheFirstCommandOfItsGroup)
+{
+    PlayerHome player(bindings() + bind("keyAddFavorite", Qt::Key_G));
+    auto window = makeWindow(localFiles(player, {"0", "1"}, 4000));
+    Wavelark &w = *window;
+    const QString favorites = player.home.file(".wavelark/favorites.pls");
+    press(w, Qt::Key_B);
+    QCoreApplication::processEvents();
+    const int page = w.tagMarqueeWidget()->currentPage();
+    press(w, Qt::Key_G);
+    EXPECT_NE(w.tagMarqueeWidget()->currentPage(), page) << "browse mode: the tag first";
+    EXPECT_FALSE(QFileInfo::exists(favorites));
+    press(w, Qt::Key_B);
+    QCoreApplication::processEvents();
+    press(w, Qt::Key_G);
+    EXPECT_TRUE(QFileInfo::exists(favorites)) << "play mode: the favorites first";
+}
 
 TEST(Keys, MoveThroughAStoppedPlaylistInPlayAndInBrowseMode)
 {

@@ -4,6 +4,7 @@
 #include "FileBrowser.h"
 #include "MenuTestSupport.h"
 #include "PlayListItem.h"
+#include "PrefsPage.h"
 #include "SoftKeyBar.h"
 #include "StderrCapture.h"
 #include "TestHttpServer.h"
@@ -15,10 +16,12 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QWidgetAction>
 
 #include <gtest/gtest.h>
 
@@ -52,6 +55,87 @@ std::unique_ptr<Wavelark> linkedWindow(const QStringList &arguments)
     auto window = makeWindow(arguments);
     EXPECT_TRUE(waitFor([&] { return window->currentLinkId() != -1; }));
     return window;
+}
+
+// Every entry of the menu, depth first, as "Menu/Entry" lines; the recent
+// searches box shows as "[recent searches]".
+void listEntries(const QMenu *menu, const QString &path, QStringList &lines)
+{
+    for (QAction *action : menu->actions()) {
+        if (qobject_cast<QWidgetAction *>(action))
+            lines << path + QStringLiteral("[recent searches]");
+        else if (action->menu())
+            listEntries(action->menu(), path + action->text() + u'/', lines);
+        else
+            lines << path + action->text();
+    }
+}
+
+PrefsPage *shownPage(Wavelark &window)
+{
+    for (PrefsPage *page : window.findChildren<PrefsPage *>())
+        if (page->isShown())
+            return page;
+    return nullptr;
+}
+
+// The menu a person reads, built from the window's command table: every
+// command in its place and in its order, the second Preferences entries
+// where their menus end, and one command behind each name.
+TEST(MenuDialogs, TheMenuShowsEveryCommandInItsPlace)
+{
+    PlayerHome player("");
+    auto window = makeWindow({});
+    QStringList lines;
+    listEntries(window->popupMenu(), QString(), lines);
+    const QStringList expected = {"File/Open URL",
+                                  "File/Open File",
+                                  "File/Open Folder",
+                                  "File/About",
+                                  "Favorites/Open",
+                                  "Favorites/Add current",
+                                  "Favorites/Save as favorites",
+                                  "Playlist/Add",
+                                  "Playlist/Remove current",
+                                  "Playlist/Delete current",
+                                  "Playlist/Save",
+                                  "Playlist/Save as",
+                                  "Playlist/Search/Title",
+                                  "Playlist/Search/Album",
+                                  "Playlist/Search/Artist",
+                                  "Playlist/Search/Id",
+                                  "Playlist/Search/Url",
+                                  "Playlist/Search/Stream Title",
+                                  "Preferences/Interface",
+                                  "Preferences/Network",
+                                  "Preferences/Sounds",
+                                  "Preferences/Advanced",
+                                  "Preferences/ShoutCast",
+                                  "Network/Connect",
+                                  "Network/Disconnect",
+                                  "Network/Flush fill buffer",
+                                  "Network/Preferences",
+                                  "SHOUTcast/Genres",
+                                  "SHOUTcast/Refresh this genre",
+                                  "SHOUTcast/Refresh index",
+                                  "SHOUTcast/Search",
+                                  "SHOUTcast/Search results",
+                                  "SHOUTcast/[recent searches]",
+                                  "SHOUTcast/Preferences"};
+    EXPECT_EQ(lines, expected);
+    // Both Network preference entries open the one page.
+    ASSERT_TRUE(choose(*window, {"Network", "Preferences"}));
+    PrefsPage *network = shownPage(*window);
+    ASSERT_NE(network, nullptr);
+    network->finish(false);
+    ASSERT_TRUE(choose(*window, {"Preferences", "Network"}));
+    EXPECT_EQ(shownPage(*window), network);
+    network->finish(false);
+    QStringList names;
+    for (const WindowCommand &command : Wavelark::commands())
+        names << QString::fromLatin1(command.name);
+    EXPECT_EQ(names.size(), QSet<QString>(names.begin(), names.end()).size());
+    EXPECT_FALSE(window->runCommand("noSuchCommand"));
 }
 
 TEST(MenuDialogs, OpenUrlFileAndFolder)

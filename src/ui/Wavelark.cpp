@@ -119,7 +119,10 @@ Wavelark::Wavelark(const CommandLineOptions &options, QWidget *parent) : MainWid
     // open plays.
     auto *session = new DesktopSession(this);
     connect(session, &DesktopSession::shutdown, this, &Wavelark::slotQuit);
-    connect(session, &DesktopSession::signalOpenDoc, this, &Wavelark::slotOpenDoc);
+    connect(session, &DesktopSession::signalOpenDoc, this, [this](const QString &path) {
+        if (openLocation(QStringLiteral("file://") + path, false))
+            startPlayback();
+    });
     // Otherwise the favorites, or on a first run the directory's top stations.
     const bool hasFavorites = QFileInfo::exists(files_->favoritesPath());
     if (options.arguments.isEmpty() && settings_.loadFavorites && hasFavorites)
@@ -182,11 +185,6 @@ void Wavelark::slotQuit()
         std::_Exit(0);
     }
     QApplication::quit();
-}
-
-QString Wavelark::saveFolder() const
-{
-    return files_->saveFolder();
 }
 
 void Wavelark::setSaveFolder(const QString &folder)

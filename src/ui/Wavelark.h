@@ -135,10 +135,8 @@ public:
     // Asks for a data link; true when a request was made.
     bool openLink(bool forceChoice);
 
-    // --- Menus, dialogs, favorites and the directory ------------------------
-    // (WavelarkMenu.cpp, WavelarkDialogs.cpp, WavelarkOpen.cpp,
-    // WavelarkSave.cpp, WavelarkFavorites.cpp, WavelarkSearch.cpp,
-    // WavelarkDirectory.cpp, WavelarkDirectoryFetch.cpp)
+    // --- Locations, dialogs and the directory ------------------------------
+    // (WavelarkOpen.cpp, WavelarkDialogs.cpp, WavelarkDirectory.cpp)
 
     // Adds a URL, a file or a playlist file to a new list that replaces the
     // playlist, or with `append` is appended to it (urls present are
@@ -177,8 +175,6 @@ public:
     ShoutCast *directory() const;
     WavelarkBlink *directoryIndicatorWidget() const { return directoryIndicator_; }
     QString lastSearchText() const;
-    PlaylistFiles &playlistFiles() const { return *files_; }
-    QString saveFolder() const;
     void setSaveFolder(const QString &folder);
 
 signals:
@@ -215,7 +211,6 @@ public slots:
     // The ShoutCast page's OK.
     void slotPrefsShoutCastFinalize();
 
-    // --- Menus, dialogs, favorites and the directory (see above) -----------
     // The two announcements of the directory client run on the stream's
     // read thread (DirectoryPanel).
     void slotShoutCastGenres(QList<ShoutCastGenre> genres, ShoutCast::ShoutCastState state);
@@ -298,7 +293,7 @@ private:
     static std::atomic<int> bufferEmptySoundId_;
     bool keyModifierArmed_ = false;
 
-    // --- Menus, dialogs, favorites and the directory ------------------------
+    // The menu (WavelarkMenu.cpp) and the remembered texts.
     void buildMenu(QMenu *menu);
 
     QString lastFolder_; // null until the file picker first showed a folder
@@ -345,8 +340,6 @@ public slots:
     void slotLinkConnect();
     // "Disconnect": stops a remote stream and forgets the link.
     void slotLinkDisconnect();
-    // Replaces the playlist with the file at `path` and plays it.
-    void slotOpenDoc(const QString &path);
 
 private:
     void setUpPlatformSources();

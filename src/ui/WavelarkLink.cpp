@@ -130,12 +130,6 @@ void Wavelark::slotLinkBroken(int id, LinkInfo &)
     updateNetworkStatus();
 }
 
-void Wavelark::slotOpenDoc(const QString &path)
-{
-    if (stream_ && openLocation(QStringLiteral("file://") + path, false))
-        startPlayback();
-}
-
 // Every 200 ms: first whether anyone can see the window, then the call.
 void Wavelark::slotCallHandler()
 {

@@ -45,7 +45,7 @@ HOME="$WORK/home" WAVELARK_AUDIO="wav:$WORK/out.wav" \
 PLAYER=$!
 PIDS="$PIDS $PLAYER"
 i=0
-until WINDOW=$(xdotool search --name '^Wavelark$' 2>/dev/null | head -1) && [ -n "$WINDOW" ]; do
+until WINDOW=$(xdotool search --name 'Wavelark$' 2>/dev/null | head -1) && [ -n "$WINDOW" ]; do
     i=$((i + 1)); [ $i -gt 100 ] && { echo "no window" >&2; exit 1; }
     sleep 0.1
 done

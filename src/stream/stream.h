@@ -116,6 +116,9 @@ public:
     bool search(const QString &text, RadioPlayList::SearchField field, Selection which);
     // Calls fn with the selected entry (or null) while holding playListMutex.
     void inspectItem(Selection which, const std::function<void(const PlayListItem *)> &fn);
+    // Calls fn with the whole list (empty when there is none) while holding
+    // playListMutex.
+    void inspectList(const std::function<void(const RadioPlayList &)> &fn);
     // Probes a local entry's file with the decoder modules on the probe
     // thread; true when a probe runs for it.
     bool startProbe(PlayListItem *item, Selection which);

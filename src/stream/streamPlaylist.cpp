@@ -266,3 +266,10 @@ void RadioStream::inspectItem(Selection which, const std::function<void(const Pl
     std::lock_guard lock(playListMutex_);
     fn(cursor_.selected(which));
 }
+
+void RadioStream::inspectList(const std::function<void(const RadioPlayList &)> &fn)
+{
+    std::lock_guard lock(playListMutex_);
+    static const RadioPlayList none;
+    fn(cursor_.list() ? *cursor_.list() : none);
+}

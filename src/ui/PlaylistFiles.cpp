@@ -60,13 +60,13 @@ void PlaylistFiles::addFavorite()
         favorites.addLocation(favoritesPath_, false);
     favorites.appendItem(std::move(copy));
     makeFolderFor(favoritesPath_);
-    reportSaveError(favorites.save(favoritesPath_));
+    reportSave(favorites.save(favoritesPath_), tr("Added to the favorites"));
 }
 
 void PlaylistFiles::saveAsFavorites()
 {
     makeFolderFor(favoritesPath_);
-    reportSaveError(stream_.savePlaylist(favoritesPath_));
+    reportSave(stream_.savePlaylist(favoritesPath_), tr("Favorites saved"));
 }
 
 void PlaylistFiles::openUrl()

@@ -40,7 +40,7 @@ public:
 
 private:
     void saveTo(const QString &path);
-    void reportSaveError(int error);
+    void reportSave(int error, const QString &done);
 
     Wavelark &window_;
     RadioStream &stream_;

@@ -91,13 +91,17 @@ void PlaylistFiles::deleteCurrent()
 // a failed save leaves the old file (or none) behind, never a piece.
 void PlaylistFiles::saveTo(const QString &path)
 {
-    reportSaveError(stream_.savePlaylist(path));
+    reportSave(stream_.savePlaylist(path),
+               tr("Playlist saved as %1").arg(QFileInfo(path).fileName()));
 }
 
-void PlaylistFiles::reportSaveError(int error)
+// A failure is a dialog; a success a short note in the status section.
+void PlaylistFiles::reportSave(int error, const QString &done)
 {
     if (error != 0)
         window_.showErrorDialog(QString::fromLocal8Bit(std::strerror(error)));
+    else
+        window_.showStatusNote(done);
 }
 
 void PlaylistFiles::save()

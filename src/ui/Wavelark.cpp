@@ -8,10 +8,14 @@
 #include "DirectoryPanel.h"
 #include "DisplayState.h"
 #include "MprisService.h"
+#include "PlayListItem.h"
 #include "PlaylistFiles.h"
+#include "StateFile.h"
+#include "StationListView.h"
 #include "TerminationSignal.h"
 #include "UserPaths.h"
 #include "WavelarkConfig.h"
+#include "WavelarkFirstRun.h"
 #include "WavelarkIndicators.h"
 #include "stream.h"
 
@@ -23,6 +27,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 std::atomic<int> Wavelark::bufferEmptySoundId_{0};
 
@@ -35,6 +40,41 @@ QString defaultMediaFolder()
 {
     const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
     return !music.isEmpty() && QFileInfo(music).isDir() ? music : QDir::homePath();
+}
+
+// What the window remembers for the next run.
+WindowState stateOf(Wavelark &window)
+{
+    WindowState state;
+    state.volume = window.mediaVolume();
+    state.configVolume = window.settings().volume;
+    state.muted = window.volumeIndicatorWidget()->isMuted();
+    if (const PlayListItem *item = window.radioStream()->currentItem(Selection::Playing)) {
+        state.lastUrl = item->url;
+        state.lastTitle = item->title;
+    }
+    state.geometry = window.saveGeometry();
+    return state;
+}
+
+// The entry played last is the playing selection again (in the favorites,
+// say); with nothing else to play it is the playlist.
+void selectLastEntry(Wavelark &window, const WindowState &state)
+{
+    RadioStream &stream = *window.radioStream();
+    for (int i = 0; i < stream.count(); ++i) {
+        if (stream.playlist()->at(i)->url == state.lastUrl) {
+            stream.selectIndex(i, Selection::Playing);
+            return;
+        }
+    }
+    if (stream.count() > 0)
+        return;
+    auto list = std::make_unique<RadioPlayList>();
+    if (!list->addLocation(state.lastUrl, false) || list->isEmpty())
+        return;
+    list->at(0)->title = state.lastTitle;
+    window.setPlayList(list.release(), true);
 }
 
 } // namespace
@@ -83,7 +123,16 @@ Wavelark::Wavelark(const CommandLineOptions &options, QWidget *parent) : MainWid
     config_->read(configPath_);
     applyCommandLine(options, settings_, *stream_);
     directory_->setConfig(config_, configPath_);
-    stream_->setVolume(settings_.volume);
+    // The state of the last run: a file that cannot be read is said so and
+    // left for the next quit to replace.
+    const StateRead remembered = StateFile::read(StateFile::defaultPath());
+    if (!remembered.message.isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(remembered.message));
+    const WindowState &state = remembered.state;
+    if (const QString message = history_.load(); !message.isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+    const bool volumeKept = state.volume >= 0 && state.configVolume == settings_.volume;
+    stream_->setVolume(volumeKept ? state.volume : settings_.volume);
     changeSetting(*stream_, &StreamSettings::soundsVolume, settings_.soundsVolume);
     connectingSoundTimer_.setSingleShot(true);
     connect(&connectingSoundTimer_, &QTimer::timeout, this, [this] {
@@ -94,6 +143,11 @@ Wavelark::Wavelark(const CommandLineOptions &options, QWidget *parent) : MainWid
     // The screen; the recent searches under their heading.
     buildScreen();
     directory_->fillRecentSearches();
+    volumeIndicator_->setMuted(state.muted);
+    if (!state.geometry.isEmpty())
+        restoreGeometry(state.geometry);
+    buildStationList(false);
+    setStationListShown(state.listShown);
     // The link manager, the call state and the display state.
     setUpPlatformSources();
     // Timers.
@@ -127,8 +181,15 @@ Wavelark::Wavelark(const CommandLineOptions &options, QWidget *parent) : MainWid
     const bool hasFavorites = QFileInfo::exists(files_->favoritesPath());
     if (options.arguments.isEmpty() && settings_.loadFavorites && hasFavorites)
         files_->openFavorites();
-    else if (options.arguments.isEmpty() && !hasFavorites && !quitRequested_)
+    const bool firstRun = options.arguments.isEmpty() && !hasFavorites && !quitRequested_;
+    if (firstRun)
         directory_->showTopStations();
+    // The entry played last is the playing selection again (locations named
+    // on the command line start at their first); a first run's stations from
+    // the directory are the playlist when they arrive.
+    if (options.arguments.isEmpty() && !state.lastUrl.isEmpty() && !quitRequested_ &&
+        !(firstRun && firstRunAsksDirectory()))
+        selectLastEntry(*this, state);
     // A link that comes up starts nothing unless autoplay is on.
     suppressAutoStart_ = !settings_.autoPlay;
     if (settings_.autoPlay)
@@ -152,6 +213,13 @@ void Wavelark::shutDownStream()
 {
     if (!stream_)
         return;
+    if (!quitRequested_) {
+        const QString path = StateFile::defaultPath();
+        WindowState state = stateOf(*this);
+        state.listShown = !stationList_->isHidden();
+        if (const int error = StateFile::write(path, state))
+            std::fprintf(stderr, "%s: %s\n", qPrintable(path), std::strerror(error));
+    }
     callTimer_.stop();
     connectingSoundTimer_.stop();
     sortTagTimer_.stop();

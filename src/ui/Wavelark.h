@@ -4,6 +4,7 @@
 #include "FileBrowser.h"
 #include "MainWidget.h"
 #include "RadioPlayList.h"
+#include "SongHistory.h"
 #include "Transport.h"
 #include "WavelarkSettings.h"
 #include "WindowCommand.h"
@@ -22,11 +23,14 @@ class DirectoryPanel;
 class LinkManager;
 class PlaylistFiles;
 class PrefsPage;
+class QBoxLayout;
 class QComboBox;
 class QLabel;
 class QMenu;
 class QSlider;
 class RadioStream;
+class StationListModel;
+class StationListView;
 class TerminationSignal;
 class WavelarkBlink;
 class WavelarkConfig;
@@ -104,6 +108,8 @@ public:
     // kStatusNoteMs.
     void showStatusNote(const QString &text);
     static constexpr int kStatusNoteMs = 3000;
+    // Narrower than this, the station list goes below the sections.
+    static constexpr int kListBesideWidth = 560;
     // MarqueeScrolling: the tag and format marquees scroll at
     // marqueeInterval; MarqueeStill: they stay.
     enum MarqueeMode : int { MarqueeStill = 0, MarqueeScrolling = 2 };
@@ -231,6 +237,10 @@ private:
     void buildScreen();
     // The marquees' taps and the pause notice.
     void connectSections();
+    // The station list beside the sections (or below them in a narrow
+    // window), hidden until the View menu shows it (WavelarkStationList.cpp).
+    void buildStationList(bool shown);
+    void setStationListShown(bool shown);
     QLayout *buildIndicatorRow();
     void buildSoftKeys();
     void shutDownStream();
@@ -272,6 +282,8 @@ private:
     TerminationSignal *termination_ = nullptr;
     std::unique_ptr<DirectoryPanel> directory_;
     std::unique_ptr<PlaylistFiles> files_;
+    // Every stream title that played (the View menu shows it).
+    SongHistory history_{SongHistory::defaultPath()};
 
     // The display, link and call state.
     int lastEventType_ = 0;
@@ -302,6 +314,9 @@ private:
     // Widgets (owned through their parents).
     QLabel *headerLabel_ = nullptr;
     WavelarkMarquee *tagMarquee_ = nullptr;
+    // The station's name while the tags show its song, or the song while
+    // they show the station.
+    QLabel *otherTagLine_ = nullptr;
     QLabel *streamInfoHeader_ = nullptr;
     WavelarkMarquee *formatMarquee_ = nullptr;
     QLabel *formatLine_ = nullptr;
@@ -316,6 +331,10 @@ private:
     WavelarkBlink *modifierIndicator_ = nullptr;
     WavelarkVolume *volumeIndicator_ = nullptr;
     QSlider *volumeSlider_ = nullptr;
+    StationListModel *stationModel_ = nullptr;
+    StationListView *stationList_ = nullptr;
+    QBoxLayout *contentRow_ = nullptr; // the sections' scroll view and the station list
+    int widenedBy_ = 0;                // what showing the list added to the width
 
     // Preference pages (owned through the window), built on first use.
     std::array<PrefsPage *, PrefsPageCount> prefsPages_{};

@@ -33,6 +33,7 @@ void Wavelark::showTags()
         tagMarquee_->setText(tr("not available"));
         formatMarquee_->setText(tr("not available"));
         formatLine_->clear();
+        otherTagLine_->hide();
         return;
     }
     headerLabel_->setText(tr("-[ %1 %2/%3 ]-")
@@ -56,6 +57,13 @@ void Wavelark::showTags()
         tagMarquee_->addPage(tags.at(i), i == 0);
     if (!tagMarquee_->showPage(remembered))
         tagMarquee_->showPage(0);
+    // Title (a station's song) and stream title (its name): the one the
+    // marquee does not show stays in sight below it.
+    const int page = tagMarquee_->currentPage();
+    const QString other = page == 0 || page == 1 ? tags.value(1 - page).trimmed() : QString();
+    const bool shown = !other.isEmpty() && other != tags.value(page).trimmed();
+    otherTagLine_->setText(shown ? other : QString());
+    otherTagLine_->setVisible(shown);
 }
 
 void Wavelark::showFormat()

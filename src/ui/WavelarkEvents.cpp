@@ -3,8 +3,11 @@
 
 #include "DirectoryPanel.h"
 #include "EventHandOff.h"
+#include "PlayListItem.h"
 #include "RadioPlayList.h"
 #include "SoftKeyBar.h"
+#include "StationListModel.h"
+#include "StationListView.h"
 #include "WavelarkMarquee.h"
 #include "shoutCast.h"
 #include "stream.h"
@@ -13,6 +16,7 @@
 #include <QLabel>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -33,6 +37,35 @@ QString tagHeader(int index)
                                         "Genre", "Bitrate",      "ICY Url", "Url"};
     const QString word = index >= 0 && index < 8 ? Wavelark::tr(names[index]) : QString();
     return Wavelark::tr("-[ Tag ") + word + Wavelark::tr(" ]-");
+}
+
+// The playing entry's song and station: the window's title shows them, and
+// a station's new song joins the history. An entry's title is its song (a
+// station's current title), its stream title the station's name.
+void showPlaying(QWidget &window, RadioStream &stream, SongHistory &history)
+{
+    QString song, station;
+    stream.inspectItem(Selection::Playing, [&song, &station](const PlayListItem *item) {
+        if (!item)
+            return;
+        song = item->title.trimmed();
+        station = item->streamTitle.trimmed();
+    });
+    if (song == station)
+        song.clear();
+    const bool playing = stream.isPlaying();
+    QStringList parts;
+    for (const QString &part : {song, station})
+        if (playing && !part.isEmpty())
+            parts << part;
+    parts << QStringLiteral("Wavelark");
+    window.setWindowTitle(parts.join(QStringLiteral(" \u2014 ")));
+    if (playing && !song.isEmpty() && !stream.isLocal(Selection::Playing) &&
+        stream.receivingAudio()) {
+        if (const int error = history.add(song, station))
+            std::fprintf(stderr, "%s: %s\n", qPrintable(SongHistory::defaultPath()),
+                         std::strerror(error));
+    }
 }
 
 } // namespace
@@ -61,7 +94,15 @@ void Wavelark::customEvent(QEvent *event)
     case StreamConnectingEvent: onConnecting(); break;
     case StreamProgressEvent: onProgress(); break;
     case StreamFormatEvent: showFormat(); break;
-    case StreamTagsEvent: showTags(); break;
+    case StreamTagsEvent:
+        showTags();
+        showPlaying(*this, *stream_, history_);
+        // The model sees every list as it arrives, to keep the names it
+        // was given; the view follows only while it is shown.
+        stationModel_->refresh();
+        if (!stationList_->isHidden())
+            stationList_->showRow(stream_->currentIndex(transport_->selection()));
+        break;
     case StreamDecodeStartedEvent:
         slotRecord(true);
         // A directory station that is heard counts a click at the service.

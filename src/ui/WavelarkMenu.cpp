@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int kMenuPlaces = int(MenuPlace::ShoutCast) + 1;
+constexpr int kMenuPlaces = int(MenuPlace::View) + 1;
 
 // The menus' titles, by MenuPlace.
 constexpr std::array<const char *, kMenuPlaces> kMenuTitles = {
@@ -23,6 +23,7 @@ constexpr std::array<const char *, kMenuPlaces> kMenuTitles = {
     QT_TRANSLATE_NOOP("Wavelark", "Preferences"),
     QT_TRANSLATE_NOOP("Wavelark", "Network"),
     QT_TRANSLATE_NOOP("Wavelark", "SHOUTcast"),
+    QT_TRANSLATE_NOOP("Wavelark", "View"),
 };
 
 } // namespace
@@ -40,9 +41,16 @@ void Wavelark::buildMenu(QMenu *menu)
                             ? menus[size_t(MenuPlace::Playlist)]
                             : menu;
         QMenu *sub = menus[size_t(place)] = parent->addMenu(tr(kMenuTitles[size_t(place)]));
-        for (const WindowCommand &command : commands())
-            if (command.menu == MenuPlace(place))
+        for (const WindowCommand &command : commands()) {
+            if (command.menu != MenuPlace(place))
+                continue;
+            QAction *action =
                 sub->addAction(tr(command.label), this, [this, &command] { command.run(*this); });
+            if (command.shortcut) {
+                action->setShortcut(QKeySequence(QString::fromLatin1(command.shortcut)));
+                addAction(action);
+            }
+        }
         for (const WindowCommand &command : commands())
             if (command.alsoIn == MenuPlace(place))
                 sub->addAction(tr(command.alsoLabel), this,

@@ -9,6 +9,7 @@
 #include "SoundsPrefsPage.h"
 #include "WavelarkConfig.h"
 
+#include <QBoxLayout>
 #include <QResizeEvent>
 
 #include <cstring>
@@ -81,6 +82,9 @@ void Wavelark::slotPrefsShoutCastFinalize()
 void Wavelark::resizeEvent(QResizeEvent *event)
 {
     MainWidget::resizeEvent(event);
+    if (contentRow_)
+        contentRow_->setDirection(width() < kListBesideWidth ? QBoxLayout::TopToBottom
+                                                             : QBoxLayout::LeftToRight);
     for (PrefsPage *page : prefsPages_)
         if (page && page->isShown())
             page->place();

@@ -88,18 +88,32 @@ QLabel *sectionHeader(const QString &text, QWidget *section, Qt::Alignment align
     return header;
 }
 
-// The playing entry's tags under the header.
-QWidget *buildTagSection(const WavelarkSettings &s, QLabel *&header, WavelarkMarquee *&tags)
+// The playing entry's tags under the header, and below them a line that
+// keeps the station in sight while its song shows (hidden until then).
+QWidget *buildTagSection(const WavelarkSettings &s, QLabel *&header, WavelarkMarquee *&tags,
+                         QLabel *&other)
 {
     auto *section = new QWidget;
     QVBoxLayout *box = sectionBox();
     section->setLayout(box);
     header = sectionHeader(Wavelark::tr("-[ Playing ]-"), section, Qt::AlignHCenter, s);
     box->addWidget(header, 0);
-    tags = styled(new WavelarkMarquee(Wavelark::tr("unavailable"), section, 0, 1000), s.tagFontSize,
+    // The line shares the marquee's place, so the section is laid out as
+    // before while it is hidden.
+    auto *place = new QWidget(section);
+    QVBoxLayout *lines = sectionBox();
+    lines->setSpacing(0);
+    place->setLayout(lines);
+    tags = styled(new WavelarkMarquee(Wavelark::tr("unavailable"), place, 0, 1000), s.tagFontSize,
                   s.tagColor);
     tags->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
-    box->addWidget(tags, 1, Qt::AlignTop);
+    lines->addWidget(tags);
+    other = styled(plainLabel(QString(), place), s.formatFontSize, s.tagColor);
+    other->setObjectName(QStringLiteral("otherTag"));
+    other->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    other->hide();
+    lines->addWidget(other);
+    box->addWidget(place, 1, Qt::AlignTop);
     return section;
 }
 
@@ -159,7 +173,7 @@ void Wavelark::buildScreen()
     content->setAutoFillBackground(false);
     auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(buildTagSection(settings_, headerLabel_, tagMarquee_), 1);
+    layout->addWidget(buildTagSection(settings_, headerLabel_, tagMarquee_, otherTagLine_), 1);
     layout->addWidget(buildFormatSection(settings_, streamInfoHeader_, formatMarquee_, formatLine_),
                       1);
     layout->addWidget(buildStatusSection(settings_, networkHeader_, statusMarquee_, pauseLabel_),

@@ -13,6 +13,8 @@ enum class MenuPlace {
     Preferences,
     Network,
     ShoutCast,
+    // Beyond the phone's menu: what a desktop window shows besides.
+    View,
 };
 
 // A command's key rank: 0 when its binding does not run it in that group;
@@ -40,5 +42,8 @@ struct WindowCommand
     // A second entry, after the entries of that menu's own commands.
     MenuPlace alsoIn = MenuPlace::None;
     const char *alsoLabel = nullptr;
+    // A fixed key of the desktop window, beside the configurable bindings
+    // (a QKeySequence text such as "Ctrl+L"); it works while the menu is shut.
+    const char *shortcut = nullptr;
     void (*run)(Wavelark &window) = nullptr;
 };

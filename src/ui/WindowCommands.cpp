@@ -3,9 +3,11 @@
 #include "Wavelark.h"
 
 #include "DirectoryPanel.h"
+#include "HistoryDialog.h"
 #include "KeyBindings.h"
 #include "MessageBox.h"
 #include "PlaylistFiles.h"
+#include "StationListView.h"
 #include "WavelarkIndicators.h"
 #include "WavelarkMarquee.h"
 #include "stream.h"
@@ -191,6 +193,20 @@ std::span<const WindowCommand> Wavelark::commands()
          .menu = Place::ShoutCast,
          .label = LABEL("Search results"),
          .run = [](Wavelark &w) { w.directory_->searchResults(); }},
+        // View
+        {.name = "stationList",
+         .menu = Place::View,
+         .label = LABEL("Station list"),
+         .shortcut = "Ctrl+L",
+         .run = [](Wavelark &w) { w.setStationListShown(w.stationList_->isHidden()); }},
+        {.name = "songHistory",
+         .menu = Place::View,
+         .label = LABEL("Song history"),
+         .run =
+             [](Wavelark &w) {
+                 HistoryDialog dialog(w.history_, &w);
+                 dialog.exec();
+             }},
         // Keys only.
         {.name = "browse",
          .binding = keyBrowse,

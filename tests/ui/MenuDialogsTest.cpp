@@ -9,6 +9,7 @@
 #include "StderrCapture.h"
 #include "TestHttpServer.h"
 #include "WavelarkIndicators.h"
+#include "WavelarkMarquee.h"
 #include "stream.h"
 
 #include <QApplication>
@@ -121,7 +122,9 @@ TEST(MenuDialogs, TheMenuShowsEveryCommandInItsPlace)
                                   "SHOUTcast/Search",
                                   "SHOUTcast/Search results",
                                   "SHOUTcast/[recent searches]",
-                                  "SHOUTcast/Preferences"};
+                                  "SHOUTcast/Preferences",
+                                  "View/Station list",
+                                  "View/Song history"};
     EXPECT_EQ(lines, expected);
     // Both Network preference entries open the one page.
     ASSERT_TRUE(choose(*window, {"Network", "Preferences"}));
@@ -331,6 +334,7 @@ TEST(MenuDialogs, SaveAsAddsTheExtensionOnlyWhenMissingAndAFailedSaveLeavesNothi
     }
     EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden),
               QStringList({"a.pls.bak", "mix.pls"}));
+    EXPECT_EQ(window->statusMarqueeWidget()->text(), QStringLiteral("Playlist saved as a.pls.bak"));
     const QByteArray saved = readAllBytes(out + "/mix.pls");
     EXPECT_TRUE(saved.contains("File1=file://" + home.music.toUtf8() + "/a.wl\n"));
     EXPECT_TRUE(saved.contains("numberofentries=2"));
@@ -383,6 +387,7 @@ TEST(MenuDialogs, FavoritesAddOpenAndSaveStartingWithoutAFile)
     ASSERT_FALSE(QFile::exists(favorites));
 
     ASSERT_TRUE(choose(*window, {"Favorites", "Add current"}));
+    EXPECT_EQ(window->statusMarqueeWidget()->text(), QStringLiteral("Added to the favorites"));
     script.expect("Open URL:", typeAndReturn(kRemote));
     ASSERT_TRUE(choose(*window, {"File", "Open URL"}));
     ASSERT_TRUE(choose(*window, {"Favorites", "Add current"}));
@@ -395,6 +400,7 @@ TEST(MenuDialogs, FavoritesAddOpenAndSaveStartingWithoutAFile)
 
     ASSERT_TRUE(choose(*window, {"Playlist", "Remove current"}));
     ASSERT_TRUE(choose(*window, {"Favorites", "Save as favorites"}));
+    EXPECT_EQ(window->statusMarqueeWidget()->text(), QStringLiteral("Favorites saved"));
     const QByteArray saved = readAllBytes(favorites);
     EXPECT_TRUE(saved.contains("numberofentries=1")) << saved.toStdString();
     EXPECT_TRUE(saved.contains(kRemote.toUtf8()));

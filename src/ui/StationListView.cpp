@@ -59,6 +59,10 @@ StationListView::StationListView(StationListModel *model, QWidget *parent)
     filter_->setObjectName(QStringLiteral("stationFilter"));
     filter_->setPlaceholderText(tr("Filter stations"));
     filter_->setClearButtonEnabled(true);
+    // Readable on the window's dark background.
+    QPalette palette = filter_->palette();
+    palette.setColor(QPalette::PlaceholderText, QColor(0x9a, 0xa0, 0xa6));
+    filter_->setPalette(palette);
     // Clicks give focus, Tab does not: the window's keys stay the window's.
     filter_->setFocusPolicy(Qt::ClickFocus);
     list_->setFocusPolicy(Qt::ClickFocus);

@@ -21,7 +21,8 @@ QString SongHistory::defaultPath()
     return QDir::homePath() + QStringLiteral("/.wavelark/history");
 }
 
-SongHistory::SongHistory(const QString &path, int limit) : path_(path), limit_(limit) {}
+SongHistory::SongHistory(const QString &path, int limit) : path_(path), limit_(limit)
+{}
 
 QString SongHistory::load()
 {
@@ -52,8 +53,7 @@ int SongHistory::add(const QString &title, const QString &station, const QDateTi
     const QString where = oneLine(station);
     if (song.isEmpty())
         return 0;
-    if (!entries_.isEmpty() && entries_.first().title == song &&
-        entries_.first().station == where)
+    if (!entries_.isEmpty() && entries_.first().title == song && entries_.first().station == where)
         return 0;
     entries_.prepend({time, song, where});
     while (entries_.size() > limit_)

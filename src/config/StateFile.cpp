@@ -37,6 +37,8 @@ bool applyLine(const QByteArray &key, const QByteArray &value, WindowState &stat
         return parseBool(value, state.muted);
     if (key == "listShown")
         return parseBool(value, state.listShown);
+    if (key == "notifications")
+        return parseBool(value, state.notifications);
     if (key == "lastUrl")
         state.lastUrl = QString::fromUtf8(value);
     else if (key == "lastTitle")
@@ -72,6 +74,7 @@ QByteArray StateFile::format(const WindowState &state)
     out += line("lastTitle", state.lastTitle.toUtf8());
     out += line("geometry", state.geometry.toBase64());
     out += line("listShown", state.listShown ? "true" : "false");
+    out += line("notifications", state.notifications ? "true" : "false");
     return out;
 }
 
@@ -83,8 +86,8 @@ bool StateFile::parse(const QByteArray &text, WindowState &state)
         if (line.isEmpty() || line.startsWith('#'))
             continue;
         const qsizetype equals = line.indexOf('=');
-        if (equals <= 0 || !applyLine(line.left(equals).trimmed(), line.mid(equals + 1).trimmed(),
-                                      parsed))
+        if (equals <= 0 ||
+            !applyLine(line.left(equals).trimmed(), line.mid(equals + 1).trimmed(), parsed))
             return false;
     }
     state = parsed;

@@ -16,8 +16,9 @@ struct WindowState
     bool muted = false;
     QString lastUrl; // the last entry played; empty when none
     QString lastTitle;
-    QByteArray geometry; // QWidget::saveGeometry()
-    bool listShown = false; // the station list beside the sections
+    QByteArray geometry;       // QWidget::saveGeometry()
+    bool listShown = false;    // the station list beside the sections
+    bool notifications = true; // a desktop notification for each song
 };
 
 // The file's outcome: its state, and a message when a file was there but

@@ -43,8 +43,9 @@ void HistoryDialog::copyRow()
     if (row < 0 || row >= history_.entries().size())
         return;
     const HistoryEntry &entry = history_.entries().at(row);
-    const QString text =
-        entry.station.isEmpty() ? entry.title : entry.title + QStringLiteral(" \u2014 ") + entry.station;
+    const QString text = entry.station.isEmpty()
+                             ? entry.title
+                             : entry.title + QStringLiteral(" \u2014 ") + entry.station;
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->setText(text);
     if (clipboard->supportsSelection())

@@ -80,10 +80,9 @@ void StationListModel::refresh()
             fresh.push_back(row);
         }
     });
-    const bool sameRows =
-        fresh.size() == rows_.size() &&
-        std::equal(fresh.begin(), fresh.end(), rows_.begin(),
-                   [](const Row &a, const Row &b) { return a.id == b.id; });
+    const bool sameRows = fresh.size() == rows_.size() &&
+                          std::equal(fresh.begin(), fresh.end(), rows_.begin(),
+                                     [](const Row &a, const Row &b) { return a.id == b.id; });
     if (!sameRows) {
         beginResetModel();
         rows_ = std::move(fresh);

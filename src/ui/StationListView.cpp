@@ -95,8 +95,7 @@ int StationListView::playlistIndex(const QModelIndex &row) const
 
 void StationListView::showRow(int playlistIndex)
 {
-    const QModelIndex row =
-        proxy_->mapFromSource(proxy_->sourceModel()->index(playlistIndex, 0));
+    const QModelIndex row = proxy_->mapFromSource(proxy_->sourceModel()->index(playlistIndex, 0));
     following_ = true;
     if (row.isValid()) {
         list_->setCurrentIndex(row);

@@ -10,6 +10,7 @@
 #include "MprisService.h"
 #include "PlayListItem.h"
 #include "PlaylistFiles.h"
+#include "SongNotifier.h"
 #include "StateFile.h"
 #include "StationListView.h"
 #include "TerminationSignal.h"
@@ -148,6 +149,8 @@ Wavelark::Wavelark(const CommandLineOptions &options, QWidget *parent) : MainWid
         restoreGeometry(state.geometry);
     buildStationList(false);
     setStationListShown(state.listShown);
+    notifier_ = new SongNotifier(this);
+    notifier_->setEnabled(state.notifications);
     // The link manager, the call state and the display state.
     setUpPlatformSources();
     // Timers.
@@ -217,6 +220,7 @@ void Wavelark::shutDownStream()
         const QString path = StateFile::defaultPath();
         WindowState state = stateOf(*this);
         state.listShown = !stationList_->isHidden();
+        state.notifications = notifier_->enabled();
         if (const int error = StateFile::write(path, state))
             std::fprintf(stderr, "%s: %s\n", qPrintable(path), std::strerror(error));
     }

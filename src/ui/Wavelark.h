@@ -24,6 +24,7 @@ class LinkManager;
 class PlaylistFiles;
 class PrefsPage;
 class QBoxLayout;
+class SongNotifier;
 class QComboBox;
 class QLabel;
 class QMenu;
@@ -284,6 +285,7 @@ private:
     std::unique_ptr<PlaylistFiles> files_;
     // Every stream title that played (the View menu shows it).
     SongHistory history_{SongHistory::defaultPath()};
+    SongNotifier *notifier_ = nullptr;
 
     // The display, link and call state.
     int lastEventType_ = 0;

@@ -6,6 +6,7 @@
 #include "PlayListItem.h"
 #include "RadioPlayList.h"
 #include "SoftKeyBar.h"
+#include "SongNotifier.h"
 #include "StationListModel.h"
 #include "StationListView.h"
 #include "WavelarkMarquee.h"
@@ -39,10 +40,11 @@ QString tagHeader(int index)
     return Wavelark::tr("-[ Tag ") + word + Wavelark::tr(" ]-");
 }
 
-// The playing entry's song and station: the window's title shows them, and
-// a station's new song joins the history. An entry's title is its song (a
+// The playing entry's song and station: the window's title shows them, a
+// station's new song joins the history and, while the window is in the
+// background, shows as a desktop notification. An entry's title is its song (a
 // station's current title), its stream title the station's name.
-void showPlaying(QWidget &window, RadioStream &stream, SongHistory &history)
+void showPlaying(QWidget &window, RadioStream &stream, SongHistory &history, SongNotifier &notifier)
 {
     QString song, station;
     stream.inspectItem(Selection::Playing, [&song, &station](const PlayListItem *item) {
@@ -62,6 +64,7 @@ void showPlaying(QWidget &window, RadioStream &stream, SongHistory &history)
     window.setWindowTitle(parts.join(QStringLiteral(" \u2014 ")));
     if (playing && !song.isEmpty() && !stream.isLocal(Selection::Playing) &&
         stream.receivingAudio()) {
+        notifier.songChanged(song, station, !window.isActiveWindow());
         if (const int error = history.add(song, station))
             std::fprintf(stderr, "%s: %s\n", qPrintable(SongHistory::defaultPath()),
                          std::strerror(error));
@@ -96,7 +99,7 @@ void Wavelark::customEvent(QEvent *event)
     case StreamFormatEvent: showFormat(); break;
     case StreamTagsEvent:
         showTags();
-        showPlaying(*this, *stream_, history_);
+        showPlaying(*this, *stream_, history_, *notifier_);
         // The model sees every list as it arrives, to keep the names it
         // was given; the view follows only while it is shown.
         stationModel_->refresh();

@@ -7,6 +7,7 @@
 #include "KeyBindings.h"
 #include "MessageBox.h"
 #include "PlaylistFiles.h"
+#include "SongNotifier.h"
 #include "StationListView.h"
 #include "WavelarkIndicators.h"
 #include "WavelarkMarquee.h"
@@ -206,6 +207,15 @@ std::span<const WindowCommand> Wavelark::commands()
              [](Wavelark &w) {
                  HistoryDialog dialog(w.history_, &w);
                  dialog.exec();
+             }},
+        {.name = "songNotifications",
+         .menu = Place::View,
+         .label = LABEL("Song notifications"),
+         .run =
+             [](Wavelark &w) {
+                 w.notifier_->setEnabled(!w.notifier_->enabled());
+                 w.showStatusNote(w.notifier_->enabled() ? tr("Song notifications on")
+                                                         : tr("Song notifications off"));
              }},
         // Keys only.
         {.name = "browse",

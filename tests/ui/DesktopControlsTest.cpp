@@ -2,6 +2,7 @@
 // as a station plays, what they make the player do, and a second start of
 // the program handing its location to the player already running.
 #include "MprisService.h"
+#include "PrivateBus.h"
 #include "RunProgram.h"
 #include "TestHttpServer.h"
 #include "UiTestSupport.h"
@@ -30,52 +31,6 @@ namespace {
 const QString kService = QString::fromLatin1(MprisService::serviceName);
 const QString kPath = QString::fromLatin1(MprisService::objectPath);
 const QString kPlayer = QStringLiteral("org.mpris.MediaPlayer2.Player");
-
-// A session bus of the test's own, gone with it.
-class PrivateBus
-{
-public:
-    explicit PrivateBus(const QString &folder)
-    {
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-        if (daemon.isEmpty())
-            return;
-        const QString address = "unix:path=" + folder + "/bus";
-        pid_ =
-            startProgram(daemon, {"--session", "--nofork", "--nopidfile", "--address=" + address});
-        // The socket file appears before the daemon listens on it.
-        if (pid_ > 0 && waitFor([&] { return accepts(folder + "/bus"); }, 10000))
-            address_ = address;
-    }
-    ~PrivateBus()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    QString address() const { return address_; }
-
-private:
-    static bool accepts(const QString &path)
-    {
-        sockaddr_un where{};
-        where.sun_family = AF_UNIX;
-        const QByteArray name = QFile::encodeName(path);
-        if (name.size() >= qsizetype(sizeof where.sun_path))
-            return false;
-        std::memcpy(where.sun_path, name.constData(), name.size());
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const bool ok =
-            fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr *>(&where), sizeof where) == 0;
-        if (fd >= 0)
-            ::close(fd);
-        return ok;
-    }
-
-    pid_t pid_ = -1;
-    QString address_;
-};
 
 // Calls on the service, which lives on this thread: the event loop must run
 // while the call waits (and QDBusInterface would introspect it blocking).

@@ -47,7 +47,8 @@ TEST(HistoryDialog, AStationsTitlesAreKeptNewestFirstCopiedAndCleared)
     ASSERT_TRUE(waitFor([&] { return window->currentLinkId() != -1; }));
     QTest::mouseClick(window->softKeyBar()->middleButton(), Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] {
-        return window->windowTitle() == QStringLiteral("Second song \u2014 Station \u2014 Wavelark");
+        return window->windowTitle() ==
+               QStringLiteral("Second song \u2014 Station \u2014 Wavelark");
     })) << window->windowTitle().toStdString();
     // The tags show the song; the station's name stays in sight below them.
     ASSERT_TRUE(waitFor([&] { return window->tagMarqueeWidget()->text() == "Second song"; }));

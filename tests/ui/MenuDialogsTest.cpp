@@ -124,7 +124,8 @@ TEST(MenuDialogs, TheMenuShowsEveryCommandInItsPlace)
                                   "SHOUTcast/[recent searches]",
                                   "SHOUTcast/Preferences",
                                   "View/Station list",
-                                  "View/Song history"};
+                                  "View/Song history",
+                                  "View/Song notifications"};
     EXPECT_EQ(lines, expected);
     // Both Network preference entries open the one page.
     ASSERT_TRUE(choose(*window, {"Network", "Preferences"}));

@@ -15,8 +15,8 @@ const QStringList kStations = {QStringLiteral("http://127.0.0.1:9/first"),
 
 QByteArray favorites()
 {
-    return "[playlist]\nnumberofentries=2\nFile1=" + kStations[0].toUtf8() + "\nFile2=" +
-           kStations[1].toUtf8() + "\n";
+    return "[playlist]\nnumberofentries=2\nFile1=" + kStations[0].toUtf8() +
+           "\nFile2=" + kStations[1].toUtf8() + "\n";
 }
 
 TEST(RememberedState, VolumeMuteAndTheLastEntryComeBackAfterARestart)
@@ -66,7 +66,8 @@ TEST(RememberedState, VolumeMuteAndTheLastEntryComeBackAfterARestart)
         EXPECT_EQ(window->mediaVolume(), 70);
     }
     player.home.write(".wavelark/favorites.pls", favorites());
-    player.home.write(".wavelark/state", "volume = loud\nlastUrl = " + kStations[1].toUtf8() + "\n");
+    player.home.write(".wavelark/state",
+                      "volume = loud\nlastUrl = " + kStations[1].toUtf8() + "\n");
     {
         auto window = makeWindow({});
         EXPECT_EQ(window->radioStream()->currentIndex(Selection::Playing), 0) << "defaults";

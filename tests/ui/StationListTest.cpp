@@ -11,8 +11,8 @@
 #include "stream.h"
 
 #include <QLineEdit>
-#include <QPushButton>
 #include <QListView>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -40,12 +40,14 @@ TEST(StationList, APersonPicksAndPlaysAStationWithTheMouse)
     PlayerHome player("");
     TestHttpServer server;
     ASSERT_TRUE(server.start());
-    server.setRoute("/b", Reply::make("ICY 200 OK", {{"icy-metaint", "1000"}, {"icy-name", "Beta FM"}},
-                                      icyInterleave(testModuleData(400000), 1000, {}))
-                              .hang());
+    server.setRoute("/b",
+                    Reply::make("ICY 200 OK", {{"icy-metaint", "1000"}, {"icy-name", "Beta FM"}},
+                                icyInterleave(testModuleData(400000), 1000, {}))
+                        .hang());
     const QString pls = player.home.write(
         "list.pls", "[playlist]\nnumberofentries=3\nFile1=http://127.0.0.1:9/a\nTitle1=First\n"
-                    "File2=" + server.url("/b").toUtf8() + "\nFile3=http://127.0.0.1:9/c\n");
+                    "File2=" +
+                        server.url("/b").toUtf8() + "\nFile3=http://127.0.0.1:9/c\n");
     auto window = makeWindow({pls});
     ASSERT_TRUE(waitFor([&] { return window->currentLinkId() != -1; }));
     auto *view = window->findChild<StationListView *>(QStringLiteral("stationList"));
@@ -77,13 +79,14 @@ TEST(StationList, APersonPicksAndPlaysAStationWithTheMouse)
     QTest::mouseDClick(view->list()->viewport(), Qt::LeftButton, {}, rowCenter(view, 1));
     ASSERT_TRUE(waitFor([&] {
         return stream->isPlaying() && rows(view).value(1) == QStringLiteral("\u25b6 Beta FM");
-    })) << rows(view).join('|').toStdString() << [&] {
-        QString fields;
-        stream->inspectItem(Selection::Playing, [&](const PlayListItem *item) {
-            fields = item->title + "|" + item->streamTitle + "|" + item->icyHeader;
-        });
-        return fields.toStdString();
-    }();
+    })) << rows(view).join('|').toStdString()
+        << [&] {
+               QString fields;
+               stream->inspectItem(Selection::Playing, [&](const PlayListItem *item) {
+                   fields = item->title + "|" + item->streamTitle + "|" + item->icyHeader;
+               });
+               return fields.toStdString();
+           }();
     EXPECT_EQ(stream->currentIndex(Selection::Playing), 1);
     EXPECT_FALSE(window->transport().browseMode());
     EXPECT_EQ(rows(view).value(0), QStringLiteral("First")) << "the playlist's name stays";

@@ -43,8 +43,8 @@ void WavelarkMarquee::setText(const QString &text)
 {
     // The same text again (the status line on every progress event) would
     // only measure it anew; a text that scrolls starts over, as before.
-    if (text == text_ && QLabel::text() == text && !isScrolling() && !sleepTimer_.isActive() &&
-        !restartTimer_.isActive())
+    if (text == text_ && QLabel::text() == text && (alignment() & Qt::AlignHCenter) &&
+        !isScrolling() && !sleepTimer_.isActive() && !restartTimer_.isActive())
         return;
     scrollTimer_.stop();
     sleepTimer_.stop();

@@ -11,7 +11,16 @@ int main(int argc, char **argv)
     // Answered without a display, which the application object needs.
     if (asksForInformation(argc, argv))
         return parseCommandLine(argc, argv).quitStatus;
+    // The window repaints a line or two at a time: sending those pixels over
+    // the X connection costs less than the round trip that a shared-memory
+    // image needs before each repaint. Only for our own connection: what the
+    // player starts (a browser) gets the environment it had.
+    const bool sharedImages = !qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM");
+    if (sharedImages)
+        qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication app(argc, argv);
+    if (sharedImages)
+        qunsetenv("QT_XCB_NO_MITSHM");
     // Read after the application object has taken Qt's own options out.
     const CommandLineOptions options = parseCommandLine(argc, argv);
     if (handOverToRunningPlayer(options))

@@ -14,6 +14,10 @@ namespace {
 // Buffer length asked of the device: long enough to ride out a decode
 // interval, short enough that a stop is heard at once.
 constexpr unsigned kLatencyMicroseconds = 500000;
+// The buffer in two periods: a writer blocked on a full buffer wakes when
+// half of it has played, twice a second, not at every quarter as ALSA's
+// own choice would have it, and still has a quarter second in hand.
+constexpr unsigned kPeriodMicroseconds = kLatencyMicroseconds / 2;
 
 snd_pcm_format_t alsaFormat(int afmt)
 {
@@ -66,12 +70,51 @@ void AlsaBackend::report(int alsaError) const
     std::fprintf(stderr, "%s: %s\n", device_.c_str(), snd_strerror(alsaError));
 }
 
+namespace {
+
+// The hardware and software parameters for two periods of half the
+// latency each; playback starts once the buffer is full, as with
+// snd_pcm_set_params. An ALSA error code.
+int setTwoPeriods(snd_pcm_t *pcm, snd_pcm_format_t format, unsigned channels, unsigned rate)
+{
+    const HwParams hw = newHwParams();
+    snd_pcm_sw_params_t *sw = nullptr;
+    snd_pcm_sw_params_alloca(&sw);
+    if (!hw)
+        return -ENOMEM;
+    unsigned buffer = kLatencyMicroseconds, period = kPeriodMicroseconds;
+    snd_pcm_uframes_t bufferFrames = 0, periodFrames = 0;
+    int err = 0;
+    if ((err = snd_pcm_hw_params_any(pcm, hw.get())) < 0 ||
+        (err = snd_pcm_hw_params_set_rate_resample(pcm, hw.get(), 1)) < 0 ||
+        (err = snd_pcm_hw_params_set_access(pcm, hw.get(), SND_PCM_ACCESS_RW_INTERLEAVED)) < 0 ||
+        (err = snd_pcm_hw_params_set_format(pcm, hw.get(), format)) < 0 ||
+        (err = snd_pcm_hw_params_set_channels(pcm, hw.get(), channels)) < 0 ||
+        (err = snd_pcm_hw_params_set_rate(pcm, hw.get(), rate, 0)) < 0 ||
+        (err = snd_pcm_hw_params_set_buffer_time_near(pcm, hw.get(), &buffer, nullptr)) < 0 ||
+        (err = snd_pcm_hw_params_set_period_time_near(pcm, hw.get(), &period, nullptr)) < 0 ||
+        (err = snd_pcm_hw_params(pcm, hw.get())) < 0 ||
+        (err = snd_pcm_get_params(pcm, &bufferFrames, &periodFrames)) < 0 ||
+        (err = snd_pcm_sw_params_current(pcm, sw)) < 0 ||
+        (err = snd_pcm_sw_params_set_start_threshold(
+             pcm, sw, bufferFrames / periodFrames * periodFrames)) < 0 ||
+        (err = snd_pcm_sw_params_set_avail_min(pcm, sw, periodFrames)) < 0)
+        return err;
+    return snd_pcm_sw_params(pcm, sw);
+}
+
+} // namespace
+
 bool AlsaBackend::applyFormat()
 {
-    const int err =
-        snd_pcm_set_params(pcm_.get(), alsaFormat(format_.afmt), SND_PCM_ACCESS_RW_INTERLEAVED,
-                           static_cast<unsigned>(format_.channels),
-                           static_cast<unsigned>(format_.rate), 1, kLatencyMicroseconds);
+    const auto channels = static_cast<unsigned>(format_.channels);
+    const auto rate = static_cast<unsigned>(format_.rate);
+    // A device that refuses that shape gets ALSA's own for the same latency.
+    int err = setTwoPeriods(pcm_.get(), alsaFormat(format_.afmt), channels, rate);
+    if (err < 0)
+        err =
+            snd_pcm_set_params(pcm_.get(), alsaFormat(format_.afmt), SND_PCM_ACCESS_RW_INTERLEAVED,
+                               channels, rate, 1, kLatencyMicroseconds);
     configured_ = err == 0;
     if (err < 0)
         report(err);

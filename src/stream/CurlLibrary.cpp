@@ -38,9 +38,12 @@ bool find(void *library, const char *name, F &function)
 }
 
 // Never unloaded: handles and libcurl's own threads may outlive any owner.
+// Bound lazily: binding the thirty-odd libraries behind it at once costs a
+// stream's start more CPU and memory than the few calls a stream makes; the
+// entry points it needs are looked up here anyway.
 bool open()
 {
-    void *library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+    void *library = dlopen("libcurl.so.4", RTLD_LAZY | RTLD_LOCAL);
     if (!library)
         return false;
     Api a{};

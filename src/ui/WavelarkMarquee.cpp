@@ -4,6 +4,7 @@
 #include <QResizeEvent>
 
 #include <algorithm>
+#include <utility>
 
 WavelarkMarquee::WavelarkMarquee(const QString &text, QWidget *parent, int interval,
                                  int sleepInterval)
@@ -40,6 +41,11 @@ void WavelarkMarquee::show(const QString &part, Qt::Alignment horizontal)
 
 void WavelarkMarquee::setText(const QString &text)
 {
+    // The same text again (the status line on every progress event) would
+    // only measure it anew; a text that scrolls starts over, as before.
+    if (text == text_ && QLabel::text() == text && (alignment() & Qt::AlignHCenter) &&
+        !isScrolling() && !sleepTimer_.isActive() && !restartTimer_.isActive())
+        return;
     scrollTimer_.stop();
     sleepTimer_.stop();
     restartTimer_.stop();
@@ -178,5 +184,5 @@ void WavelarkMarquee::resizeEvent(QResizeEvent *event)
 {
     QLabel::resizeEvent(event);
     if (event->oldSize().width() != event->size().width() && !text_.isEmpty())
-        setText(text_);
+        setText(std::exchange(text_, QString())); // fitted anew even when unchanged
 }

@@ -1,6 +1,7 @@
 // The WAV-file backend, checked by reading back what it wrote.
 
 #include "WavBackend.h"
+#include "AudioSamples.h"
 #include "TempHome.h"
 #include "WavReader.h"
 
@@ -101,6 +102,29 @@ TEST_F(WavBackendTest, GainScalesLinearlyWith100Unchanged)
     ops.setVolume(ops.userData, 0);
     play(1, 8000, kS16, pcm);
     EXPECT_EQ(readBack().data.mid(2 * pcm.size()), QByteArray(pcm.size(), '\0'));
+}
+
+// Every 16-bit sample at levels that round differently: v * level / 100,
+// truncated toward zero, whatever loop computes it.
+TEST(SoftwareGainTest, SixteenBitSamplesScaleExactlyAtEveryLevel)
+{
+    std::vector<uint8_t> in;
+    for (int v = -32768; v <= 32767; ++v) {
+        in.push_back(uint8_t(v & 0xFF));
+        in.push_back(uint8_t((v >> 8) & 0xFF));
+    }
+    std::vector<uint8_t> out;
+    for (const int level : {1, 3, 45, 99}) {
+        wavelark::convertSamples(kS16, level, in.data(), in.size(), out);
+        ASSERT_EQ(out.size(), in.size());
+        int wrong = 0;
+        for (int v = -32768; v <= 32767; ++v) {
+            const size_t i = size_t(v + 32768) * 2;
+            const auto got = int16_t(out[i] | (out[i + 1] << 8));
+            wrong += got != int16_t(v * level / 100);
+        }
+        EXPECT_EQ(wrong, 0) << "level " << level;
+    }
 }
 
 TEST_F(WavBackendTest, GainOnUnsignedSamplesScalesAroundTheMiddle)

@@ -49,6 +49,32 @@ TEST(Marquee, LongTextShowsItsHeadPausesScrollsToItsTailAndReturns)
     EXPECT_FALSE(marquee.isScrolling());
 }
 
+// The status line is given the same text on every progress event.
+TEST(Marquee, TheSameTextAgainKeepsItsPlaceAndStillRefitsToANewWidth)
+{
+    QWidget window;
+    WavelarkMarquee marquee(QString(), &window, 5, 60);
+    marquee.resize(2000, 30);
+    window.show();
+    marquee.setText(kLong);
+    marquee.setText(kLong);
+    EXPECT_EQ(marquee.QLabel::text(), kLong);
+    EXPECT_TRUE(marquee.alignment() & Qt::AlignHCenter);
+    EXPECT_FALSE(marquee.isScrolling());
+
+    // Narrowed, the unchanged text no longer fits: its head shows and it scrolls.
+    marquee.resize(120, 30);
+    ASSERT_TRUE(waitFor([&] { return marquee.QLabel::text().size() < kLong.size(); }, 5000));
+    const QString head = marquee.QLabel::text();
+    EXPECT_LT(head.size(), kLong.size());
+    EXPECT_TRUE(kLong.startsWith(head));
+    EXPECT_TRUE(marquee.alignment() & Qt::AlignLeft);
+    ASSERT_TRUE(waitFor([&] { return marquee.QLabel::text().startsWith(kLong.mid(1, 5)); }, 5000));
+    // A scrolling text set again starts over from its head.
+    marquee.setText(kLong);
+    EXPECT_EQ(marquee.QLabel::text(), head);
+}
+
 TEST(Marquee, PagesWrapAndShowAPlaceholderForEmptyEntries)
 {
     WavelarkMarquee marquee(QString(), nullptr, 0, 1000);

@@ -58,9 +58,14 @@ bool RadioStream::afterSkippedSniff()
 bool RadioStream::sniffAndAct()
 {
     const StreamIntake::Sniffed s = intake_->sniff();
+    if (s.hls) {
+        storeSniffed();
+        startHls(s.playlist);
+        return true;
+    }
     bool finished = false;
     if (isPlaylistCode(s.code) && flags_.endOfData) {
-        if (!s.hls && receiver_) {
+        if (receiver_) {
             auto list = std::make_unique<RadioPlayList>();
             const PlayListFormat format = s.code == ContentUrlList ? PlayListFormat::PlainList
                                           : s.code <= ContentPlsWithHeader ? PlayListFormat::Pls
@@ -102,7 +107,7 @@ bool RadioStream::sniffAndAct()
         std::lock_guard listLock(playListMutex_);
         if (playing()) {
             // A playlist body is not an error: the receiver installs the list.
-            const bool playlist = isPlaylistCode(s.code) && !s.hls;
+            const bool playlist = isPlaylistCode(s.code);
             if (playing()->error.isEmpty() && !playlist)
                 playing()->error = undecodedError();
             playing()->played = true;

@@ -16,8 +16,8 @@ QByteArray aes128CbcDecrypt(QByteArrayView data, QByteArrayView key, QByteArrayV
     uint8_t chain[AES_BLOCK_SIZE];
     std::memcpy(chain, iv.data(), AES_BLOCK_SIZE);
     QByteArray out(data.size(), Qt::Uninitialized);
-    cbc_decrypt(&ctx, reinterpret_cast<nettle_cipher_func *>(aes128_decrypt), AES_BLOCK_SIZE,
-                chain, size_t(data.size()), reinterpret_cast<uint8_t *>(out.data()),
+    cbc_decrypt(&ctx, reinterpret_cast<nettle_cipher_func *>(aes128_decrypt), AES_BLOCK_SIZE, chain,
+                size_t(data.size()), reinterpret_cast<uint8_t *>(out.data()),
                 reinterpret_cast<const uint8_t *>(data.data()));
     const int pad = uint8_t(out.back());
     if (pad < 1 || pad > AES_BLOCK_SIZE)

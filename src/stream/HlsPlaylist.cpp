@@ -71,8 +71,8 @@ HlsKey parseKey(const Attributes &a, const QString &base)
     key.methodName = QString::fromLatin1(get("METHOD"));
     if (key.methodName == QLatin1String("NONE") || key.methodName.isEmpty())
         return key;
-    key.method = key.methodName == QLatin1String("AES-128") ? HlsKey::Method::Aes128
-                                                            : HlsKey::Method::Other;
+    key.method =
+        key.methodName == QLatin1String("AES-128") ? HlsKey::Method::Aes128 : HlsKey::Method::Other;
     key.uri = resolve(base, get("URI"));
     if (!get("IV").isEmpty())
         key.iv = hexIv(get("IV"));
@@ -166,6 +166,9 @@ HlsPlaylist parseHlsPlaylist(QByteArrayView text, const QString &base)
     bool variantNext = false;
     HlsVariant variant;
     qint64 sequence = -1;
+    // A reply header before the body (the stream's transfer keeps it) is no
+    // part of the list.
+    text = midView(text, std::max<qsizetype>(0, text.indexOf(QByteArrayView("#EXTM3U"))));
     for (QByteArrayView line : QByteArray(text.toByteArray()).replace('\r', '\n').split('\n')) {
         line = line.trimmed();
         if (line.isEmpty())

@@ -275,7 +275,8 @@ void HlsSession::takeSegment(const HlsSegment &segment, const QByteArray &body)
 {
     QByteArray plain = body;
     if (segment.key.method == HlsKey::Method::Aes128) {
-        const QByteArray iv = segment.key.iv.isEmpty() ? sequenceIv(segment.sequence) : segment.key.iv;
+        const QByteArray iv =
+            segment.key.iv.isEmpty() ? sequenceIv(segment.sequence) : segment.key.iv;
         plain = aes128CbcDecrypt(body, keys_[segment.key.uri], iv);
         if (plain.isNull()) {
             fail(tr("a segment could not be decrypted"));

@@ -42,7 +42,8 @@ void forEachBox(QByteArrayView bytes, const std::function<void(const Box &)> &fn
         }
         if (size < uint64_t(header) || size > uint64_t(bytes.size() - at))
             return;
-        fn(Box{midView(bytes, at + 4, 4), midView(bytes, at + header, qsizetype(size) - header), at});
+        fn(Box{midView(bytes, at + 4, 4), midView(bytes, at + header, qsizetype(size) - header),
+               at});
         at += qsizetype(size);
     }
 }
@@ -154,7 +155,8 @@ QByteArray adtsHeader(const Mp4AudioTrack &track, qsizetype payload)
     QByteArray h(7, '\0');
     h[0] = char(0xff);
     h[1] = char(0xf1);
-    h[2] = char(((track.objectType - 1) << 6) | (track.rateIndex << 2) | ((track.channels >> 2) & 1));
+    h[2] =
+        char(((track.objectType - 1) << 6) | (track.rateIndex << 2) | ((track.channels >> 2) & 1));
     h[3] = char(((track.channels & 3) << 6) | ((length >> 11) & 3));
     h[4] = char((length >> 3) & 0xff);
     h[5] = char(((length & 7) << 5) | 0x1f);

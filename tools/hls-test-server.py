@@ -207,7 +207,7 @@ class Station:
     def segment(self, sequence):
         data = self.segments[sequence % len(self.segments)][0]
         if self.args.titles and self.args.format in ("aac", "mp3"):
-            data = id3_tag(self.title(sequence), "Test Artist") + data
+            data = id3_tag(self.title(sequence), "ID3 Artist") + data
         if self.args.key:
             if sequence not in self.encrypted:
                 iv = sequence.to_bytes(16, "big")
@@ -279,8 +279,13 @@ def serve(station, port):
         def log_message(self, *args):
             pass
 
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
-    server.daemon_threads = True
+    class Server(http.server.ThreadingHTTPServer):
+        daemon_threads = True
+
+        def handle_error(self, request, client_address):
+            pass  # a player that hangs up while being answered
+
+    server = Server(("127.0.0.1", port), Handler)
     print("listening on %d" % server.server_address[1], flush=True)
     server.serve_forever()
 

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QUrl>
 
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -115,7 +116,9 @@ void mediaTag(HlsPlaylist &p, Pending &pending, QByteArrayView line, const QStri
     if (line.startsWith("#EXT-X-TARGETDURATION:"))
         p.media.targetDuration = value("#EXT-X-TARGETDURATION:").toDouble();
     else if (line.startsWith("#EXT-X-MEDIA-SEQUENCE:"))
-        p.media.mediaSequence = value("#EXT-X-MEDIA-SEQUENCE:").toLongLong();
+        // Bounded, so that counting on from it cannot overflow.
+        p.media.mediaSequence =
+            std::clamp(value("#EXT-X-MEDIA-SEQUENCE:").toLongLong(), 0LL, 1LL << 53);
     else if (line.startsWith("#EXT-X-ENDLIST"))
         p.media.endList = true;
     else if (line.startsWith("#EXT-X-DISCONTINUITY") && !line.startsWith("#EXT-X-DISCONTINUITY-"))

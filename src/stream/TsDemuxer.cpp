@@ -138,6 +138,7 @@ private:
         if (packet.unitStart) {
             flushId3();
             id3_ = pesPayload(packet.payload).toByteArray();
+            id3Position_ = out_.audio.size();
         } else if (!id3_.isNull() && id3_.size() < (1 << 20)) {
             id3_.append(packet.payload);
         }
@@ -146,7 +147,7 @@ private:
     {
         const QString title = id3StreamTitle(id3_);
         if (!title.isEmpty())
-            out_.titles.push_back({out_.audio.size(), title});
+            out_.titles.push_back({id3Position_, title});
         id3_ = QByteArray();
     }
 
@@ -155,6 +156,7 @@ private:
     Streams streams_;
     bool inAudio_ = false;
     QByteArray id3_;
+    qsizetype id3Position_ = 0; // the audio before the tag's PES packet began
 };
 
 } // namespace

@@ -48,4 +48,3 @@ QByteArray decodeDirectly(const QString &modulePath, const QByteArray &file,
     m.finish(handle);
     return out;
 }
-

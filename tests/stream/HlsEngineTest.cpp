@@ -68,8 +68,9 @@ protected:
     QString playingError()
     {
         QString error;
-        stream->inspectItem(Selection::Playing,
-                            [&](const PlayListItem *item) { error = item ? item->error : QString(); });
+        stream->inspectItem(Selection::Playing, [&](const PlayListItem *item) {
+            error = item ? item->error : QString();
+        });
         return error;
     }
 
@@ -87,8 +88,8 @@ protected:
         if (device.open(false) != 0)
             return {};
         device.close(true);
-        return decodeDirectly(home.file(".wavelark/plugins/" + module), bytes,
-                              device.formats(), device.formatCount());
+        return decodeDirectly(home.file(".wavelark/plugins/" + module), bytes, device.formats(),
+                              device.formatCount());
     }
 
     // The media sequence numbers of the segments the server answered with
@@ -202,8 +203,8 @@ TEST_F(HlsEngine, ADiscontinuityMayChangeTheSampleRate)
 
 TEST_F(HlsEngine, APlaylistThatStopsUpdatingIsAStalledStream)
 {
-    serve({"--format", "ts", "--segment", "1", "--seconds", "30", "--window", "3",
-           "--stall-after", "2"});
+    serve({"--format", "ts", "--segment", "1", "--seconds", "30", "--window", "3", "--stall-after",
+           "2"});
     play("/index.m3u8");
     ASSERT_TRUE(waitForEvent(StreamErrorEvent, 1, 40000));
     EXPECT_TRUE(playingError().contains("stalled")) << playingError();

@@ -12,8 +12,8 @@ HlsTestServer::~HlsTestServer()
 bool HlsTestServer::start(const QStringList &options, const QString &workdir)
 {
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start(QStringLiteral("python3"), QStringList{QStringLiteral(HLS_TEST_SERVER),
-                                                          "--port", "0", "--workdir", workdir} +
+    process_.start(QStringLiteral("python3"), QStringList{QStringLiteral(HLS_TEST_SERVER), "--port",
+                                                          "0", "--workdir", workdir} +
                                                   options);
     const QDeadlineTimer deadline(60000);
     static const QRegularExpression listening(QStringLiteral("^listening on (\\d+)$"));

@@ -12,7 +12,9 @@ Each request is printed as "GET PATH STATUS", after "listening on PORT".
 
 Paths: /index.m3u8 (also under any one folder, e.g. /hi/index.m3u8, whose
 segments are then asked for under it), /master.m3u8 (with --master),
-/segN.EXT for media sequence number N, /init.mp4, /key.bin (with --key).
+/segN.EXT for media sequence number N, /init.mp4, /key.bin (with --key),
+and /icy: the same audio as one ICY stream at full speed (metadata every
+16000 bytes to a client that asks with "Icy-MetaData: 1"), for comparisons.
 """
 import argparse
 import http.server
@@ -26,6 +28,7 @@ import threading
 import time
 
 KEY = bytes(range(0x10, 0x20))  # the AES-128 key that /key.bin serves
+ICY_METAINT = 16000
 
 
 def run(*args):
@@ -148,6 +151,7 @@ class Station:
         if args.discontinuity:
             parts.append((args.rate2, "source2." + ext))
         self.segments, self.init = [], None  # [(bytes, duration, discontinuity)]
+        self.sources = [os.path.join(workdir, name) for _, name in parts]
         for index, (rate, name) in enumerate(parts):
             path = os.path.join(workdir, name)
             seconds = args.seconds / len(parts)
@@ -238,6 +242,19 @@ class Station:
                 '#EXT-X-STREAM-INF:BANDWIDTH=128000,CODECS="mp4a.40.2"\n'
                 "hi/index.m3u8\n").encode()
 
+    def icy(self, metadata):
+        """The source audio as one ICY body, with a title every 16000 bytes."""
+        audio = b"".join(open(path, "rb").read() for path in self.sources)
+        if not metadata:
+            return audio
+        out = []
+        for n, at in enumerate(range(0, len(audio), ICY_METAINT)):
+            out.append(audio[at:at + ICY_METAINT])
+            text = ("StreamTitle='Test Artist - Song %d';" % (n // 16 + 1)).encode()
+            text += b"\0" * (-len(text) % 16)
+            out.append(bytes([len(text) // 16]) + text)
+        return b"".join(out)
+
     def reply(self, path):
         """(status, content type, body) for a path."""
         name = path.split("?")[0].rsplit("/", 1)[-1]
@@ -268,10 +285,24 @@ def serve(station, port):
         protocol_version = "HTTP/1.1"
 
         def do_GET(self):
+            if self.path == "/icy":
+                return self.icy()
             status, kind, body = station.reply(self.path)
             print("GET %s %d" % (self.path, status), flush=True)
             self.send_response(status)
             self.send_header("Content-Type", kind)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+
+        def icy(self):
+            metadata = self.headers.get("Icy-MetaData") == "1"
+            body = station.icy(metadata)
+            print("GET /icy 200", flush=True)
+            self.send_response(200)
+            self.send_header("Content-Type", "audio/aac")
+            if metadata:
+                self.send_header("icy-metaint", str(ICY_METAINT))
             self.send_header("Content-Length", str(len(body)))
             self.end_headers()
             self.wfile.write(body)

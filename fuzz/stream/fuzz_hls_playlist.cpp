@@ -9,7 +9,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArrayView text(reinterpret_cast<const char *>(data), qsizetype(size));
-    const HlsPlaylist p = parseHlsPlaylist(text, QStringLiteral("http://127.0.0.1/live/index.m3u8"));
+    const HlsPlaylist p =
+        parseHlsPlaylist(text, QStringLiteral("http://127.0.0.1/live/index.m3u8"));
     const auto &segments = p.media.segments;
     for (size_t i = 0; i < segments.size(); ++i) {
         if (segments[i].sequence != segments[0].sequence + qint64(i))

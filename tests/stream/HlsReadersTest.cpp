@@ -25,8 +25,7 @@ TEST(HlsPlaylist, MediaPlaylistKeepsWhatEachSegmentNeeds)
     EXPECT_EQ(p.media.targetDuration, 4.0);
     EXPECT_TRUE(p.media.endList);
     ASSERT_EQ(p.media.segments.size(), 3u);
-    const HlsSegment &a = p.media.segments[0], &b = p.media.segments[1],
-                     &c = p.media.segments[2];
+    const HlsSegment &a = p.media.segments[0], &b = p.media.segments[1], &c = p.media.segments[2];
     EXPECT_EQ(a.sequence, 1200);
     EXPECT_EQ(c.sequence, 1202);
     EXPECT_EQ(a.uri, "http://radio.example/live/seg1200.m4s");
@@ -106,13 +105,13 @@ TEST(Id3Frames, TitlesInEachTextEncoding)
 {
     // v2.3: plain sizes; Latin-1 title, UTF-16 artist with a byte-order mark.
     const QByteArray utf16 = QByteArray("\x01\xff\xfe", 3) + QByteArray("B\0a\0n\0d\0", 8);
-    const QByteArray v23 = tag(3, frame("TIT2", QByteArray("\0Caf\xe9", 5), false) +
-                                      frame("TPE1", utf16, false));
+    const QByteArray v23 =
+        tag(3, frame("TIT2", QByteArray("\0Caf\xe9", 5), false) + frame("TPE1", utf16, false));
     EXPECT_EQ(id3TagLength(v23), size_t(v23.size()));
     EXPECT_EQ(id3StreamTitle(v23), QString::fromUtf8("Band - Caf\u00e9"));
     // v2.4: syncsafe frame sizes, UTF-8, a title alone.
-    const QByteArray v24 = tag(4, frame("TXXX", QByteArray(200, 'x'), true) +
-                                      frame("TIT2", "\x03Nur Titel", true));
+    const QByteArray v24 =
+        tag(4, frame("TXXX", QByteArray(200, 'x'), true) + frame("TIT2", "\x03Nur Titel", true));
     EXPECT_EQ(id3StreamTitle(v24), "Nur Titel");
     // A frame larger than its tag ends the reading, not the program.
     QByteArray cut = v24;

@@ -144,6 +144,9 @@ void HlsSession::merge(const HlsMediaPlaylist &media)
     endList_ = media.endList;
     listed_ = media.segments;
     reloadAt_ = now + target() / 2;
+    if (!mediaRead_)
+        changedAt_ = now;
+    mediaRead_ = true;
     if (listed_.empty())
         return;
     const qint64 first = listed_.front().sequence, last = listed_.back().sequence;
@@ -175,7 +178,7 @@ void HlsSession::handlePlaylist()
 
 void HlsSession::scheduleReload()
 {
-    if (endList_ || playlist_.id != 0 || Clock::now() < reloadAt_ || newest_ < 0)
+    if (endList_ || playlist_.id != 0 || Clock::now() < reloadAt_ || !mediaRead_)
         return;
     reloadAt_ = Clock::now() + target() / 2;
     begin(playlist_, url_, kPlaylistLimit);
@@ -183,7 +186,7 @@ void HlsSession::scheduleReload()
 
 void HlsSession::checkStall()
 {
-    if (endList_ || newest_ < 0)
+    if (endList_ || !mediaRead_)
         return;
     if (Clock::now() - changedAt_ > kStallTargets * target())
         fail(tr("stream stalled: the playlist stopped updating"));

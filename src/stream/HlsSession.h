@@ -102,6 +102,7 @@ private:
     // The media playlist as last read.
     double targetDuration_ = 0;
     bool endList_ = false;
+    bool mediaRead_ = false; // a media playlist was read (not only a master)
     std::vector<HlsSegment> listed_;
     qint64 next_ = -1;    // the next sequence number to fetch
     qint64 newest_ = -1;  // the highest sequence number ever listed

@@ -148,12 +148,24 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<Format> &p) { return std::string(p.param.name); });
 
 // A live window that grows while the engine plays: every segment is asked
-// for once, in order, and the #EXTINF titles follow the audio.
+// for once, in order, and the #EXTINF titles follow the audio. A recording
+// from the start of decoding holds the audio as the segments carried it.
 TEST_F(HlsEngine, LiveReloadFetchesEachSegmentOnceInOrder)
 {
     serve({"--format", "ts", "--segment", "1", "--seconds", "9", "--window", "3", "--titles"});
     play("/index.m3u8");
+    ASSERT_TRUE(waitForEvent(StreamDecodeStartedEvent));
+    QDir().mkpath(home.file("records"));
+    ASSERT_EQ(stream->startRecording(home.file("records"), false, true),
+              RadioStream::RecordStart::Started);
     ASSERT_TRUE(playToEnd());
+    const QString record = stream->recordFileName();
+    stream->recordStop();
+    QFile recorded(record), source(workdir() + "/source.aac");
+    ASSERT_TRUE(recorded.open(QIODevice::ReadOnly) && source.open(QIODevice::ReadOnly));
+    const QByteArray tail = recorded.readAll();
+    EXPECT_GT(tail.size(), 3 * 12000) << "three seconds at 96 kbit/s";
+    EXPECT_TRUE(source.readAll().endsWith(tail));
     EXPECT_EQ(receiver.count(StreamErrorEvent), 0) << playingError();
     const std::vector<int> asked = segmentsAsked();
     ASSERT_GE(asked.size(), 8u);

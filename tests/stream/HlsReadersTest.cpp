@@ -1,5 +1,6 @@
 // The HTTP Live Streaming readers on their own: playlists as servers write
 // them, the variant choice, ID3 titles and the segment formats.
+#include "ContentSniff.h"
 #include "HlsPlaylist.h"
 #include "HlsSegmentReader.h"
 #include "Id3Frames.h"
@@ -17,6 +18,17 @@ QByteArray seed(const char *name)
 }
 
 const QString kBase = QStringLiteral("http://radio.example/live/index.m3u8");
+
+TEST(HlsPlaylist, RecognisedByItsTagsNotByItsHeader)
+{
+    EXPECT_TRUE(isHlsPlaylist(seed("playlist/master")));
+    EXPECT_TRUE(isHlsPlaylist(seed("playlist/with_header")));
+    EXPECT_TRUE(isHlsPlaylist("#EXTM3U\n#EXT-X-MEDIA-SEQUENCE:7\nseg7.aac\n"));
+    // An extended M3U list of stations stays a list.
+    EXPECT_FALSE(isHlsPlaylist("#EXTM3U\n#EXTINF:-1,Jazz\nhttp://jazz.example/\n"));
+    EXPECT_FALSE(isHlsPlaylist("#EXTM3U\n#EXT-X-VERSION:3\nhttp://a.example/\n"));
+    EXPECT_FALSE(isHlsPlaylist("#EXT-X-TARGETDURATION:2\nseg.ts\n"));
+}
 
 TEST(HlsPlaylist, MediaPlaylistKeepsWhatEachSegmentNeeds)
 {

@@ -147,20 +147,22 @@ class Station:
         codec = "mp3" if args.format == "mp3" or args.codec == "mp3" else "aac"
         ext = "aac" if codec == "aac" else "mp3"
         self.ext = {"ts": "ts", "fmp4": "m4s"}.get(args.format, ext)
-        parts = [(args.rate, "source." + ext)]
+        parts = [(args.rate, "source." + ext, codec)]
         if args.discontinuity:
-            parts.append((args.rate2, "source2." + ext))
+            codec2 = args.codec2 or codec
+            ext2 = "aac" if codec2 == "aac" else "mp3"
+            parts.append((args.rate2, "source2." + ext2, codec2))
         self.segments, self.init = [], None  # [(bytes, duration, discontinuity)]
-        self.sources = [os.path.join(workdir, name) for _, name in parts]
-        for index, (rate, name) in enumerate(parts):
+        self.sources = [os.path.join(workdir, name) for _, name, _ in parts]
+        for index, (rate, name, part_codec) in enumerate(parts):
             path = os.path.join(workdir, name)
             seconds = args.seconds / len(parts)
-            encode(args.source, path, codec, rate, seconds, args.bitrate)
+            encode(args.source, path, part_codec, rate, seconds, args.bitrate)
             if args.format in ("ts", "fmp4"):
                 cut, init = cut_muxed(path, args.format, args.segment, workdir, "cut%d" % index)
                 self.init = self.init or init
             else:
-                cut = cut_packed(path, codec, args.segment)
+                cut = cut_packed(path, part_codec, args.segment)
             self.segments += [(data, duration, index > 0 and i == 0)
                               for i, (data, duration) in enumerate(cut)]
         self.target = max(1, int(max(d for _, d, _ in self.segments) + 0.999))
@@ -331,6 +333,7 @@ def main():
     p.add_argument("--seconds", type=float, default=60.0, help="length of the tone")
     p.add_argument("--rate", type=int, default=44100)
     p.add_argument("--rate2", type=int, default=22050, help="after the discontinuity")
+    p.add_argument("--codec2", choices=["aac", "mp3"], help="after the discontinuity (ts)")
     p.add_argument("--bitrate", default="96k")
     p.add_argument("--window", type=int, default=4, help="segments in the live playlist")
     p.add_argument("--vod", action="store_true", help="every segment, then ENDLIST")

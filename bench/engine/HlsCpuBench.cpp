@@ -26,8 +26,8 @@ public:
     {
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_.start("python3", {HLS_SERVER, "--port", "0", "--format", format, "--vod",
-                                   "--titles", "--seconds", QString::number(seconds),
-                                   "--segment", QString::number(segment)});
+                                   "--titles", "--seconds", QString::number(seconds), "--segment",
+                                   QString::number(segment)});
         static const QRegularExpression listening("listening on (\\d+)");
         QByteArray out;
         const QDeadlineTimer deadline(300000); // encoding ten minutes takes a while

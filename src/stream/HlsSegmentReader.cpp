@@ -37,9 +37,15 @@ SegmentAudio readPacked(QByteArrayView body)
     return out;
 }
 
-} // namespace
+TsAudio::Codec codecOf(QByteArrayView audio)
+{
+    if (!startsWithSync(audio))
+        return TsAudio::Codec::Unknown;
+    // ADTS has layer 0 where MPEG audio has 1 to 3.
+    return (uint8_t(audio[1]) & 0x06) == 0 ? TsAudio::Codec::Adts : TsAudio::Codec::Mpeg;
+}
 
-SegmentAudio readHlsSegment(QByteArrayView body, const Mp4AudioTrack &init)
+SegmentAudio readSegment(QByteArrayView body, const Mp4AudioTrack &init)
 {
     SegmentAudio out;
     if (init.valid && startsWithBox(body)) {
@@ -55,4 +61,13 @@ SegmentAudio readHlsSegment(QByteArrayView body, const Mp4AudioTrack &init)
         return out;
     }
     return readPacked(body);
+}
+
+} // namespace
+
+SegmentAudio readHlsSegment(QByteArrayView body, const Mp4AudioTrack &init)
+{
+    SegmentAudio out = readSegment(body, init);
+    out.codec = codecOf(out.audio);
+    return out;
 }

@@ -11,6 +11,7 @@
 struct SegmentAudio
 {
     bool recognised = false;
+    TsAudio::Codec codec = TsAudio::Codec::Unknown; // of the audio's first frame
     QByteArray audio;
     std::vector<TsAudio::Title> titles; // positions into audio
 };

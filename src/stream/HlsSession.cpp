@@ -293,6 +293,12 @@ void HlsSession::takeSegment(const HlsSegment &segment, const QByteArray &body)
         return;
     }
     next_ = segment.sequence + 1;
+    // After a discontinuity another codec may follow: its module takes over
+    // where its audio begins.
+    if (segment.discontinuity && codec_ != TsAudio::Codec::Unknown && audio.codec != codec_)
+        switchAt_ = pending_.size();
+    if (audio.codec != TsAudio::Codec::Unknown)
+        codec_ = audio.codec;
     std::vector<TsAudio::Title> titles = audio.titles;
     if (titles.empty() && !segment.title.isEmpty())
         titles.push_back({0, segment.title});
@@ -314,9 +320,13 @@ void HlsSession::deliver()
             titles_.pop_front();
             continue;
         }
+        if (switchAt_ == 0 && !switchCodec())
+            return;
         if (pending_.isEmpty())
             return;
-        const qsizetype upTo = titles_.empty() ? pending_.size() : titles_.front().position;
+        qsizetype upTo = titles_.empty() ? pending_.size() : titles_.front().position;
+        if (switchAt_ > 0)
+            upTo = std::min(upTo, switchAt_);
         const std::optional<size_t> taken = io_.deliver(pending_.constData(), size_t(upTo));
         if (!taken) {
             failed_ = true; // the engine has reported it
@@ -325,7 +335,23 @@ void HlsSession::deliver()
         if (*taken == 0)
             return;
         pending_.remove(0, qsizetype(*taken));
+        delivered_ += *taken;
+        if (switchAt_ > 0)
+            switchAt_ -= qsizetype(*taken);
         for (Title &t : titles_)
             t.position -= qsizetype(*taken);
     }
+}
+
+// The new codec's audio waits until the old one's has left the hold buffer,
+// so that no chunk holds both. False while it waits or when it failed.
+bool HlsSession::switchCodec()
+{
+    if (io_.held() > 0)
+        return false;
+    switchAt_ = -1;
+    if (io_.reprobe(pending_.left(64 << 10), delivered_))
+        return true;
+    failed_ = true;
+    return false;
 }

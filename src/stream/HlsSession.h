@@ -2,6 +2,7 @@
 
 #include "HlsPlaylist.h"
 #include "Mp4Fragments.h"
+#include "TsDemuxer.h"
 
 #include <QByteArray>
 #include <QString>
@@ -37,6 +38,12 @@ public:
         // The stream title from the audio delivered next on.
         std::function<void(const QString &title)> title;
         std::function<void()> ended; // the last segment's audio was delivered
+        // Bytes in the hold buffer.
+        std::function<size_t()> held;
+        // The audio changes its codec after the first `at` bytes delivered:
+        // finds the module for `head`, the new audio's beginning. False when
+        // none takes it (the stream has failed).
+        std::function<bool(const QByteArray &head, uint64_t at)> reprobe;
         std::function<void(const QString &error)> fail;
     };
 
@@ -116,7 +123,12 @@ private:
     QString mapUri_;
     Mp4AudioTrack track_;
 
-    QByteArray pending_; // audio not yet in the hold buffer
+    bool switchCodec();
+
+    QByteArray pending_;     // audio not yet in the hold buffer
+    uint64_t delivered_ = 0; // bytes into the hold buffer so far
+    TsAudio::Codec codec_ = TsAudio::Codec::Unknown;
+    qsizetype switchAt_ = -1; // into pending_: a new codec begins there
     struct Title
     {
         qsizetype position; // into pending_

@@ -267,6 +267,7 @@ private:
     void startHls(const QByteArray &playlist);
     void pumpHls();
     std::optional<size_t> deliverHls(const char *data, size_t length);
+    bool reprobeHls(const QByteArray &head, uint64_t at);
 
     // Decoder modules: a module found on held bytes becomes the stream's.
     bool findStreamModule(const QByteArray &held);

@@ -3,6 +3,7 @@
 #include "stream.h"
 
 #include "DecodeLoop.h"
+#include "DecoderRegistry.h"
 #include "HlsSession.h"
 #include "StreamIntake.h"
 #include "StreamTransfer.h"
@@ -29,6 +30,8 @@ void RadioStream::startHls(const QByteArray &playlist)
         intake_->markMetadata("StreamTitle='" + title.toUtf8() + "';");
     };
     io.ended = [this] { flags_.endOfData = true; };
+    io.held = [this] { return intake_->fill(); };
+    io.reprobe = [this](const QByteArray &head, uint64_t at) { return reprobeHls(head, at); };
     io.fail = [this](const QString &error) {
         if (isPlaying() && stopCode_ == StopCode::None)
             sourceFailed(error);
@@ -56,4 +59,19 @@ std::optional<size_t> RadioStream::deliverHls(const char *data, size_t length)
         failPlaying(undecodedError());
     }
     return taken;
+}
+
+// The read thread, at a change of codec: the module that takes the new audio
+// decodes from where it begins.
+bool RadioStream::reprobeHls(const QByteArray &head, uint64_t at)
+{
+    DecoderRegistry::Found found =
+        decoders_->find(head.constData(), size_t(head.size()), false, nullptr);
+    if (found.module) {
+        decoders_->followStreamAt(at, std::move(found.module));
+        return true;
+    }
+    if (isPlaying() && stopCode_ == StopCode::None)
+        sourceFailed(undecodedError());
+    return false;
 }

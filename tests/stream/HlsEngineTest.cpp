@@ -213,6 +213,23 @@ TEST_F(HlsEngine, ADiscontinuityMayChangeTheSampleRate)
     EXPECT_TRUE(played == expected);
 }
 
+// AAC, then MP3 at the same rate: the MP3 module takes over where its audio
+// begins, and each part plays as its module decodes it alone.
+TEST_F(HlsEngine, ADiscontinuityMayChangeTheCodec)
+{
+    serve({"--format", "ts", "--segment", "1", "--seconds", "6", "--vod", "--discontinuity",
+           "--rate2", "44100", "--codec2", "mp3"});
+    play("/index.m3u8");
+    ASSERT_TRUE(playToEnd());
+    EXPECT_EQ(receiver.count(StreamErrorEvent), 0) << playingError();
+    stream->stop();
+    const QByteArray expected =
+        direct({"source.aac"}, "aac.so") + direct({"source2.mp3"}, "mp3.so");
+    const QByteArray played = wavData(wavPath());
+    EXPECT_EQ(played.size(), expected.size());
+    EXPECT_TRUE(played == expected);
+}
+
 TEST_F(HlsEngine, APlaylistThatStopsUpdatingIsAStalledStream)
 {
     serve({"--format", "ts", "--segment", "1", "--seconds", "30", "--window", "3", "--stall-after",

@@ -25,6 +25,7 @@ BUILD=$ROOT/build-fuzz
 seeds_of() {
     case "$1" in
     fuzz_icy) echo fuzz/stream/seeds ;;
+    fuzz_hls_*) echo "fuzz/stream/hls_seeds/${1#fuzz_hls_}" ;;
     playlist_parse_fuzz) echo fuzz/playlist/seeds ;;
     fuzz_config) echo fuzz/config/seeds ;;
     directory_*) echo fuzz/directory/seeds ;;
@@ -33,7 +34,7 @@ seeds_of() {
     esac
 }
 
-targets="fuzz_icy playlist_parse_fuzz fuzz_config directory_genre_index_fuzz
+targets="fuzz_icy fuzz_hls_playlist fuzz_hls_segment fuzz_hls_mp4 playlist_parse_fuzz fuzz_config directory_genre_index_fuzz
 directory_station_list_fuzz directory_station_element_fuzz directory_service_json_fuzz
 fuzz_module_mp3 fuzz_module_aac fuzz_module_vorbis fuzz_module_opus fuzz_module_flac
 fuzz_module_wav"

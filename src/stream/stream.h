@@ -265,6 +265,9 @@ private:
     // HTTP Live Streaming (streamHls.cpp): the sniffed playlist becomes a
     // session that fetches its segments (GUI thread); the read thread pumps it.
     void startHls(const QByteArray &playlist);
+    // A fetch without the fetch tick (which the read tick keeps running for
+    // a session): any thread.
+    unsigned queueFetch(const QString &url, const QByteArray &userAgent = {});
     void pumpHls();
     std::optional<size_t> deliverHls(const char *data, size_t length);
     bool reprobeHls(const QByteArray &head, uint64_t at);

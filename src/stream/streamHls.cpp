@@ -23,7 +23,7 @@ void RadioStream::startHls(const QByteArray &playlist)
     transfer_->removeStream();
     intake_->restartForSegments();
     HlsSession::Io io;
-    io.fetch = [this](const QString &address) { return startFetch(address); };
+    io.fetch = [this](const QString &address) { return queueFetch(address); };
     io.finish = [this](unsigned id) { return transfer_->takeFetchError(id); };
     io.deliver = [this](const char *data, size_t length) { return deliverHls(data, length); };
     io.title = [this](const QString &title) {

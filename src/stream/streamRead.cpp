@@ -20,6 +20,9 @@ void RadioStream::slotRead()
 {
     if (readThread_->active() || !isPlaying() || stopCode_ != StopCode::None)
         return;
+    // A session's segment fetches are cleared away by the fetch tick.
+    if (hls_ && !fetchTimer_.isActive())
+        fetchTimer_.start(settings_.readInterval);
     if (!intake_->sniffDue(decodeLoop_->active())) {
         if (!afterSkippedSniff())
             return;

@@ -1,11 +1,14 @@
 #pragma once
 
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 
+#include <sys/types.h>
+
 // tools/hls-test-server.py on a free port of 127.0.0.1, its encoded files in
 // `workdir`; the requests it answered, in order, as "GET PATH STATUS" lines.
+// Started with plain fork and exec (see RunProgram.h), its output going to
+// a file in workdir.
 class HlsTestServer
 {
 public:
@@ -13,13 +16,13 @@ public:
     // Starts it and waits (making the segments takes a few seconds).
     bool start(const QStringList &options, const QString &workdir);
     QString url(const QString &path) const;
-    // The paths answered with `status`, oldest first (reads what is new).
-    QStringList requests(int status = 200);
+    // The paths answered with `status`, oldest first.
+    QStringList requests(int status = 200) const;
 
 private:
-    QProcess process_;
-    QStringList lines_;
-    QString partial_;
+    QStringList lines() const;
+
+    pid_t pid_ = -1;
+    QString log_;
     int port_ = 0;
-    void readLines();
 };

@@ -120,6 +120,11 @@ struct Format
     const char *module;
 };
 
+void PrintTo(const Format &f, std::ostream *os)
+{
+    *os << f.name;
+}
+
 class HlsFormats : public HlsEngine, public ::testing::WithParamInterface<Format>
 {};
 

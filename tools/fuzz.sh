@@ -25,16 +25,17 @@ BUILD=$ROOT/build-fuzz
 seeds_of() {
     case "$1" in
     fuzz_icy) echo fuzz/stream/seeds ;;
+    fuzz_hls_*) echo "fuzz/stream/hls_seeds/${1#fuzz_hls_}" ;;
     fuzz_playlist) echo fuzz/playlist/seeds ;;
     fuzz_config) echo fuzz/config/seeds ;;
-    directory_*) echo fuzz/directory/seeds ;;
+    fuzz_genre_index | fuzz_station_* | fuzz_service_json) echo fuzz/directory/seeds ;;
     fuzz_module_*) echo "fuzz/modules/seeds/${1#fuzz_module_}" ;;
     *) echo "unknown target: $1" >&2; exit 2 ;;
     esac
 }
 
-targets="fuzz_icy fuzz_playlist fuzz_config fuzz_genre_index
-fuzz_station_list fuzz_station_element fuzz_service_json
+targets="fuzz_icy fuzz_hls_playlist fuzz_hls_segment fuzz_hls_mp4 fuzz_playlist fuzz_config
+fuzz_genre_index fuzz_station_list fuzz_station_element fuzz_service_json
 fuzz_module_mp3 fuzz_module_aac fuzz_module_vorbis fuzz_module_opus fuzz_module_flac
 fuzz_module_wav"
 

@@ -5,15 +5,16 @@
 set -eu
 
 PACKAGES="cmake ninja-build g++ pkg-config python3 clang clang-format libclang-rt-14-dev
-libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libcurl4-openssl-dev
+libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libcurl4-openssl-dev nettle-dev
 libasound2-dev libpulse-dev libmpg123-dev libfaad-dev libvorbis-dev libogg-dev libopus-dev
 libflac-dev xvfb xauth fonts-dejavu-core alsa-oss lame sox vorbis-tools
 opus-tools flac mpg123 xdotool imagemagick dbus desktop-file-utils dpkg-dev"
-# The PulseAudio tests start a sound server of their own. Not for the run
+# The PulseAudio tests start a sound server of their own (not for the run
 # command: on a PipeWire desktop, installing this server would replace
-# pipewire-pulse.
+# pipewire-pulse); the HTTP Live Streaming test server cuts its segments
+# with ffmpeg.
 if [ "${1:-}" = "--tests" ]; then
-    PACKAGES="$PACKAGES pulseaudio pulseaudio-utils"
+    PACKAGES="$PACKAGES pulseaudio pulseaudio-utils ffmpeg"
 fi
 
 # One query for all: a later start of the run command should cost nothing here.

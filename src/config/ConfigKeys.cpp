@@ -116,6 +116,11 @@ const std::array<SettingKey, kSettingKeyCount> kSettingKeys = {{
      .type = T::Int,
      .comment = "# The initial number of seconds to wait before fillOnEmpty is considered.\n",
      .streamInt = &E::decodeWait},
+    {.name = "hlsBandwidthLimit",
+     .type = T::Int,
+     .comment = "# The highest bandwidth in kbit/s of an HTTP Live Streaming variant to play\n"
+                "# (0: no limit).\n",
+     .streamInt = &E::hlsBandwidthLimit},
     {.name = "streamErrorSound",
      .type = T::String,
      .comment = "# A sound file to play when a stream error occurs.\n",

@@ -33,6 +33,6 @@ struct SettingKey
     }
 };
 
-inline constexpr int kSettingKeyCount = 54;
+inline constexpr int kSettingKeyCount = 55;
 // In the order the file holds them.
 extern const std::array<SettingKey, kSettingKeyCount> kSettingKeys;

@@ -133,7 +133,11 @@ std::optional<ShoutCastStation> station(const QJsonObject &o)
     if (s.name.isEmpty())
         s.name = address;
     s.genre = genreText(text(o, QLatin1StringView("tags")));
-    s.mimeType = codecMimeType(text(o, QLatin1StringView("codec")));
+    // An HTTP Live Streaming station's codec is that of its segments; its
+    // address is a playlist, which the type says.
+    s.mimeType = o.value(QLatin1StringView("hls")).toInt() == 1
+                     ? QStringLiteral("application/vnd.apple.mpegurl")
+                     : codecMimeType(text(o, QLatin1StringView("codec")));
     s.bitrate = count<quint32>(o, QLatin1StringView("bitrate"));
     s.listeners = count<unsigned long>(o, QLatin1StringView("clickcount"));
     const QUuid uuid = QUuid::fromString(text(o, QLatin1StringView("stationuuid")));

@@ -168,5 +168,10 @@ SniffResult sniffContent(QByteArrayView bytes)
 bool isHlsPlaylist(QByteArrayView body)
 {
     const qsizetype start = body.indexOf(QByteArrayView("#EXTM3U"));
-    return start >= 0 && body.indexOf(QByteArrayView("#EXT-X-"), start) >= 0;
+    if (start < 0)
+        return false;
+    for (const char *tag : {"#EXT-X-TARGETDURATION", "#EXT-X-MEDIA-SEQUENCE", "#EXT-X-STREAM-INF"})
+        if (body.indexOf(QByteArrayView(tag), start) >= 0)
+            return true;
+    return false;
 }

@@ -58,6 +58,7 @@ struct SniffResult
 // header has not fully arrived the result is ContentUnknown without a decoder search.
 SniffResult sniffContent(QByteArrayView bytes);
 
-// True for an HTTP Live Streaming playlist: an "#EXTM3U" body that carries
-// "#EXT-X-" tags. Its entries are media segments, not stations.
+// True for an HTTP Live Streaming playlist: an "#EXTM3U" body with a target
+// duration, a media sequence or variant streams. Its entries are media
+// segments or variants, not stations.
 bool isHlsPlaylist(QByteArrayView body);

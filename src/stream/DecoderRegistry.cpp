@@ -177,13 +177,23 @@ bool DecoderRegistry::install(DecoderModulePtr module, const void *entry)
     stream_ = std::move(module);
     streamEntry_ = entry;
     hasStream_ = stream_ != nullptr;
+    fed_ = 0;
     return true;
+}
+
+void DecoderRegistry::followStreamAt(uint64_t fed, DecoderModulePtr next)
+{
+    std::lock_guard lock(mutex_);
+    release(next_);
+    next_ = std::move(next);
+    switchAt_ = fed;
 }
 
 void DecoderRegistry::releaseStream()
 {
     std::lock_guard lock(mutex_);
     release(stream_);
+    release(next_);
     streamEntry_ = nullptr;
     hasStream_ = false;
 }
@@ -200,6 +210,13 @@ int DecoderRegistry::feedStream(const QByteArray &chunk)
     std::lock_guard lock(mutex_);
     if (!stream_)
         return -1;
+    // Everything fed so far was the old module's to decode, and each feed
+    // follows a decode that asked for input: it has nothing left.
+    if (next_ && fed_ >= switchAt_) {
+        release(stream_);
+        stream_ = std::move(next_);
+    }
+    fed_ += uint64_t(chunk.size());
     return stream_->feed(stream_->handle,
                          reinterpret_cast<const unsigned char *>(chunk.constData()),
                          int(chunk.size()));

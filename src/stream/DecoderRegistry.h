@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <optional>
 
@@ -51,6 +52,9 @@ public:
     // False when the stream has one already (the new one is released).
     bool install(DecoderModulePtr module, const void *entry);
     void releaseStream();
+    // The stream changes its format after `fed` bytes (counted from the
+    // install): from then on `next` decodes it, the old module is released.
+    void followStreamAt(uint64_t fed, DecoderModulePtr next);
     // Releases the stream's module unless it was found for `entry`.
     void releaseStreamUnlessFor(const void *entry);
     bool hasStreamModule() const { return hasStream_; }
@@ -78,6 +82,9 @@ private:
     mutable std::recursive_mutex mutex_; // the decoder lock: everything below
     DecoderModulePtr stream_;
     const void *streamEntry_ = nullptr;
+    DecoderModulePtr next_; // takes over from stream_ once switchAt_ bytes were fed
+    uint64_t switchAt_ = 0;
+    uint64_t fed_ = 0; // bytes fed to the stream's modules since the install
     unsigned outBufSize_ = 0x8000;
     std::atomic<bool> hasStream_{false}; // stream_ != null, for lock-free checks
 };

@@ -64,6 +64,13 @@ public:
     // Text bytes are read as UTF-8 when valid, else as Latin-1.
     std::optional<QString> advance(size_t chunk);
 
+    // Queues a text that came some other way than interleaved (an HTTP Live
+    // Streaming title) at the hold-buffer fill `position`.
+    void mark(const QByteArray &text, size_t position)
+    {
+        queueText(text.constData(), size_t(text.size()), position);
+    }
+
     const std::deque<MetaMark> &queue() const { return queue_; }
     // True while a metadata block has begun but not all of it has arrived.
     bool partialPending() const { return expected_ != 0; }

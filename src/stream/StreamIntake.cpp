@@ -156,6 +156,29 @@ StreamIntake::Take StreamIntake::takeNetworkBlock(const char *data, size_t lengt
     return Take::Paused;
 }
 
+void StreamIntake::restartForSegments()
+{
+    std::lock_guard lock(mutex_);
+    flags_.endOfData = false;
+    lastSniffFill_ = 0;
+    frontChecked_ = true;
+    contentCode_ = ContentNone;
+    deferredError_ = QString();
+    icy_.reset();
+    buffer_.takeFront(buffer_.fill());
+}
+
+std::optional<size_t> StreamIntake::takeSegmentBytes(const char *data, size_t length)
+{
+    return fillHold(data, length);
+}
+
+void StreamIntake::markMetadata(const QByteArray &text)
+{
+    std::lock_guard lock(mutex_);
+    icy_.mark(text, buffer_.fill());
+}
+
 // Only the read thread changes the overflow, so it stays put while fillHold
 // releases the lock.
 StreamIntake::Take StreamIntake::drainOverflow()
@@ -373,11 +396,7 @@ StreamIntake::Sniffed StreamIntake::sniff()
     if (isPlaylistCode(code) && flags_.endOfData) {
         const QByteArrayView body(buffer_.data(), qsizetype(s.fill));
         s.hls = isHlsPlaylist(body);
-        if (s.hls)
-            deferredError_ = QCoreApplication::translate(
-                "RadioStream", "stream type not supported (HTTP Live Streaming)");
-        else
-            s.playlist = body.toByteArray();
+        s.playlist = body.toByteArray();
     }
     return s;
 }

@@ -79,6 +79,16 @@ public:
     LocalRead readLocal(QByteArray &block, int &error);
     // Appends a local block in pieces that fit; false refuses it.
     bool appendLocalBlock(const char *data, size_t length);
+    // HTTP Live Streaming: the held playlist is not audio. Empties the buffer
+    // and sniffs afresh what the segments deliver; a segment has no reply
+    // header, so its bytes may be recorded at once.
+    void restartForSegments();
+    // A segment's audio, as far as the buffer has room now; nothing when it
+    // is refused (stopped, or no module takes a full buffer).
+    std::optional<size_t> takeSegmentBytes(const char *data, size_t length);
+    // The title of the audio appended next, shown when the decode loop
+    // reaches it (as an ICY metadata text).
+    void markMetadata(const QByteArray &text);
     // Wakes the decode loop after a read pass. What the pass changed was
     // written before the lock is taken here, so the loop either sees it or is
     // already waiting.
@@ -93,7 +103,7 @@ public:
         ContentCode code = ContentNone;
         size_t fill = 0;          // held after the sniff
         bool errorStatus = false; // the header carried an error status
-        bool hls = false;         // a playlist body that is an HLS playlist
+        bool hls = false;         // the playlist body is an HLS playlist
         QByteArray playlist;      // a whole playlist body, when it ended
     };
     // Sniffs the held bytes; searches the modules when no header decides.

@@ -25,4 +25,7 @@ struct StreamSettings
     bool fillOnEmpty = false;      // an empty hold buffer refills to half first
     bool skipBadFiles = false;
     int soundsVolume = 0; // the event sounds' level
+    // The highest bandwidth of an HTTP Live Streaming variant to choose, in
+    // kbit/s; 0: no limit.
+    int hlsBandwidthLimit = 0;
 };

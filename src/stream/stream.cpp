@@ -4,6 +4,7 @@
 #include "DecodeLoop.h"
 #include "DecoderRegistry.h"
 #include "EntrySource.h"
+#include "HlsSession.h"
 #include "RadioStreamSound.h"
 #include "Recorder.h"
 #include "StreamIntake.h"
@@ -105,6 +106,7 @@ void RadioStream::stopSequence()
     if (!restarting)
         post(StreamStoppedEvent);
     readThread_->join();
+    hls_.reset();
     decodeLoop_->join();
     probeThread_->join();
     emit streamBufferEmpty(false);

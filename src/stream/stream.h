@@ -16,12 +16,14 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 class AudioDevice;
 class DecodeLoop;
 class DecoderInfoSnapshot;
 class DecoderRegistry;
+class HlsSession;
 class RadioStreamReadThread;
 class RadioStreamScanThread;
 class RadioStreamSound;
@@ -260,6 +262,18 @@ private:
     // Resumes a stream paused for room, then drives libcurl once.
     void runTransfers();
     void streamTransferDone(int result);
+    // The stream's source failed: the held audio plays out first.
+    void sourceFailed(const QString &error);
+
+    // HTTP Live Streaming (streamHls.cpp): the sniffed playlist becomes a
+    // session that fetches its segments (GUI thread); the read thread pumps it.
+    void startHls(const QByteArray &playlist);
+    // A fetch without the fetch tick (which the read tick keeps running for
+    // a session): any thread.
+    unsigned queueFetch(const QString &url, const QByteArray &userAgent = {});
+    void pumpHls();
+    std::optional<size_t> deliverHls(const char *data, size_t length);
+    bool reprobeHls(const QByteArray &head, uint64_t at);
 
     // Decoder modules: a module found on held bytes becomes the stream's.
     bool findStreamModule(const QByteArray &held);
@@ -291,6 +305,10 @@ private:
     std::unique_ptr<Recorder> recorder_;
     std::unique_ptr<StreamIntake> intake_;
     std::unique_ptr<DecodeLoop> decodeLoop_;
+    // An HTTP Live Streaming source's session while one plays: made and
+    // destroyed by the GUI thread while no read pass runs, else the read
+    // thread's.
+    std::unique_ptr<HlsSession> hls_;
 
     // The first lock in the engine's order.
     mutable std::recursive_mutex playListMutex_;

@@ -8,13 +8,7 @@
 
 unsigned RadioStream::startFetch(const QString &url, const QByteArray &userAgent)
 {
-    CurlTransferOptions options;
-    options.url = url;
-    options.userAgent = userAgent;
-    options.verbosity = verbosity_;
-    options.proxy = {settings_.proxy, settings_.proxyType, settings_.proxyUsername,
-                     settings_.proxyPassword, settings_.allowedProxyPorts};
-    const unsigned id = transfer_->startFetch(options, settings_.connectTimeout);
+    const unsigned id = queueFetch(url, userAgent);
     // The timer lives on the GUI thread; a subscriber may start a fetch
     // from the read thread.
     QMetaObject::invokeMethod(
@@ -25,6 +19,17 @@ unsigned RadioStream::startFetch(const QString &url, const QByteArray &userAgent
         },
         QThread::currentThread() == thread() ? Qt::DirectConnection : Qt::QueuedConnection);
     return id;
+}
+
+unsigned RadioStream::queueFetch(const QString &url, const QByteArray &userAgent)
+{
+    CurlTransferOptions options;
+    options.url = url;
+    options.userAgent = userAgent;
+    options.verbosity = verbosity_;
+    options.proxy = {settings_.proxy, settings_.proxyType, settings_.proxyUsername,
+                     settings_.proxyPassword, settings_.allowedProxyPorts};
+    return transfer_->startFetch(options, settings_.connectTimeout);
 }
 
 bool RadioStream::cancelFetch(unsigned id)

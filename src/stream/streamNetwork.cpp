@@ -69,9 +69,13 @@ void RadioStream::streamTransferDone(int result)
         flags_.endOfData = true;
         return;
     }
+    sourceFailed(transfer_->streamErrorText(code));
+}
+
+void RadioStream::sourceFailed(const QString &text)
+{
     // Bytes that arrived are decoded first (the read tick may still have to
     // find their module); the error follows the last audio.
-    const QString text = transfer_->streamErrorText(code);
     if (intake_->deferError(text, decodeLoop_->active()))
         return;
     // The read tick does nothing more for this stream: one failure, one

@@ -5,6 +5,7 @@
 #include "DecodeLoop.h"
 #include "DecoderRegistry.h"
 #include "EntrySource.h"
+#include "HlsSession.h"
 #include "RadioStreamSound.h"
 #include "Recorder.h"
 #include "StreamIntake.h"
@@ -15,8 +16,11 @@ void RadioStream::makeParts(AudioOps *ops)
 {
     device_ = std::make_unique<AudioDevice>(ops, [this] { return soundPlaying() != 0; });
     decoders_ = std::make_unique<DecoderRegistry>(verbosity_, *device_);
-    transfer_ = std::make_unique<StreamTransfer>(
-        [this](unsigned id, const QByteArray *chunk) { emit streamFetch(id, chunk); });
+    transfer_ = std::make_unique<StreamTransfer>([this](unsigned id, const QByteArray *chunk) {
+        if (hls_ && hls_->take(id, chunk))
+            return;
+        emit streamFetch(id, chunk);
+    });
     recorder_ = std::make_unique<Recorder>();
 
     StreamIntake::Hooks intake;
@@ -69,6 +73,7 @@ void RadioStream::makeParts(AudioOps *ops)
     readThread_ = std::make_unique<RadioStreamReadThread>([this] {
         readLocalSource();
         runTransfers();
+        pumpHls();
         intake_->wake();
     });
     probeThread_ = std::make_unique<RadioStreamScanThread>([this] { probeRun(); });

@@ -20,6 +20,9 @@ void RadioStream::slotRead()
 {
     if (readThread_->active() || !isPlaying() || stopCode_ != StopCode::None)
         return;
+    // A session's segment fetches are cleared away by the fetch tick.
+    if (hls_ && !fetchTimer_.isActive())
+        fetchTimer_.start(settings_.readInterval);
     if (!intake_->sniffDue(decodeLoop_->active())) {
         if (!afterSkippedSniff())
             return;
@@ -58,9 +61,14 @@ bool RadioStream::afterSkippedSniff()
 bool RadioStream::sniffAndAct()
 {
     const StreamIntake::Sniffed s = intake_->sniff();
+    if (s.hls) {
+        storeSniffed();
+        startHls(s.playlist);
+        return true;
+    }
     bool finished = false;
     if (isPlaylistCode(s.code) && flags_.endOfData) {
-        if (!s.hls && receiver_) {
+        if (receiver_) {
             auto list = std::make_unique<RadioPlayList>();
             const PlayListFormat format = s.code == ContentUrlList ? PlayListFormat::PlainList
                                           : s.code <= ContentPlsWithHeader ? PlayListFormat::Pls
@@ -102,7 +110,7 @@ bool RadioStream::sniffAndAct()
         std::lock_guard listLock(playListMutex_);
         if (playing()) {
             // A playlist body is not an error: the receiver installs the list.
-            const bool playlist = isPlaylistCode(s.code) && !s.hls;
+            const bool playlist = isPlaylistCode(s.code);
             if (playing()->error.isEmpty() && !playlist)
                 playing()->error = undecodedError();
             playing()->played = true;

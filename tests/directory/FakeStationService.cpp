@@ -35,7 +35,7 @@ QByteArray stations()
 {"stationuuid":"1e2d3c4b-5a69-4788-9a0b-c1d2e3f4a5b6","name":"Local file",
  "url":"file:///etc/passwd","url_resolved":""},
 {"stationuuid":"not-an-id","name":5,"url_resolved":"https://secure.example/live",
- "codec":"AAC+","bitrate":"96","clickcount":-3,"tags":null},
+ "codec":"AAC+","bitrate":"96","clickcount":-3,"tags":null,"hls":1},
 "not a station", 42, null
 ]
 )json";

@@ -59,7 +59,8 @@ TEST(RadioBrowserJson, StationsKeepTheirStreamAndDropWhatCannotPlay)
     EXPECT_EQ(odd.name, "https://secure.example/live");
     EXPECT_EQ(odd.bitrate, 96u);
     EXPECT_EQ(odd.listeners, 0ul);
-    EXPECT_EQ(odd.mimeType, "audio/aacp");
+    // Marked as HTTP Live Streaming: its address is a playlist of segments.
+    EXPECT_EQ(odd.mimeType, "application/vnd.apple.mpegurl");
     EXPECT_TRUE(odd.uuid.isEmpty());
 }
 

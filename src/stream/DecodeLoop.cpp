@@ -4,9 +4,9 @@
 
 #include "AudioDevice.h"
 #include "DecoderRegistry.h"
+#include "RadioStreamWorker.h"
 #include "StreamIntake.h"
 #include "streamEvents.h"
-#include "streamThreads.h"
 
 #include <QThread>
 

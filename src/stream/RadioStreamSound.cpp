@@ -3,8 +3,8 @@
 
 #include "AudioDevice.h"
 #include "DecoderRegistry.h"
+#include "RadioStreamWorker.h"
 #include "stream.h"
-#include "streamThreads.h"
 
 #include <QThread>
 

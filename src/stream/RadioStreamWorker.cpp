@@ -1,4 +1,4 @@
-#include "streamThreads.h"
+#include "RadioStreamWorker.h"
 
 RadioStreamWorker::~RadioStreamWorker()
 {

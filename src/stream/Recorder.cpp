@@ -1,7 +1,7 @@
 // Recording the received stream to a file.
 #include "Recorder.h"
 
-#include "streamThreads.h"
+#include "RadioStreamWorker.h"
 
 Recorder::Recorder()
     : writer_(std::make_unique<RadioStreamRecordThread>([this] { file_.writeOut(); }))

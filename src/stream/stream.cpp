@@ -6,10 +6,10 @@
 #include "EntrySource.h"
 #include "HlsSession.h"
 #include "RadioStreamSound.h"
+#include "RadioStreamWorker.h"
 #include "Recorder.h"
 #include "StreamIntake.h"
 #include "StreamTransfer.h"
-#include "streamThreads.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

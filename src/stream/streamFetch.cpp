@@ -1,8 +1,8 @@
 // Auxiliary fetches: small downloads on the stream's multi handle.
 #include "stream.h"
 
+#include "RadioStreamWorker.h"
 #include "StreamTransfer.h"
-#include "streamThreads.h"
 
 #include <QThread>
 

@@ -5,7 +5,7 @@
 #include "AudioDevice.h"
 #include "DecoderRegistry.h"
 #include "EntrySource.h"
-#include "streamThreads.h"
+#include "RadioStreamWorker.h"
 
 #include <QCoreApplication>
 #include <QFile>

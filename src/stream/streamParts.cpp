@@ -7,10 +7,10 @@
 #include "EntrySource.h"
 #include "HlsSession.h"
 #include "RadioStreamSound.h"
+#include "RadioStreamWorker.h"
 #include "Recorder.h"
 #include "StreamIntake.h"
 #include "StreamTransfer.h"
-#include "streamThreads.h"
 
 void RadioStream::makeParts(AudioOps *ops)
 {

@@ -4,8 +4,8 @@
 
 #include "DecodeLoop.h"
 #include "DecoderRegistry.h"
+#include "RadioStreamWorker.h"
 #include "StreamIntake.h"
-#include "streamThreads.h"
 
 #include <QCoreApplication>
 

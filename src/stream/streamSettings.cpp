@@ -5,9 +5,9 @@
 #include "DecodeLoop.h"
 #include "DecoderRegistry.h"
 #include "RadioStreamSound.h"
+#include "RadioStreamWorker.h"
 #include "Recorder.h"
 #include "StreamIntake.h"
-#include "streamThreads.h"
 
 StreamSettings RadioStream::settings() const
 {

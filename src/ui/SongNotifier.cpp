@@ -16,7 +16,8 @@ const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 
 } // namespace
 
-SongNotifier::SongNotifier(QObject *parent) : QObject(parent), bus_(sessionBusIfAny()) {}
+SongNotifier::SongNotifier(QObject *parent) : QObject(parent), bus_(sessionBusIfAny())
+{}
 
 void SongNotifier::songChanged(const QString &song, const QString &station, bool show)
 {

@@ -28,6 +28,6 @@ private:
     bool enabled_ = true;
     uint lastId_ = 0;
     QString lastSong_;
-    bool waiting_ = false; // a call the server has not answered yet
+    bool waiting_ = false;               // a call the server has not answered yet
     std::pair<QString, QString> queued_; // song and station to show next
 };

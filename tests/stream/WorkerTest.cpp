@@ -1,5 +1,5 @@
 // The engine's worker threads restarted pass after pass.
-#include "streamThreads.h"
+#include "RadioStreamWorker.h"
 
 #include <gtest/gtest.h>
 

@@ -67,9 +67,8 @@ TEST(SongNotifier, EachNewSongReplacesTheLastWhileTheWindowIsInTheBackground)
     ASSERT_TRUE(waitFor([&] { return !window->isActiveWindow(); }));
     ASSERT_TRUE(waitFor([&] { return window->currentLinkId() != -1; }));
     QTest::mouseClick(window->softKeyBar()->middleButton(), Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] {
-        return !server.shown.isEmpty() && server.shown.last().summary == "Second song";
-    }));
+    ASSERT_TRUE(waitFor(
+        [&] { return !server.shown.isEmpty() && server.shown.last().summary == "Second song"; }));
     EXPECT_EQ(server.shown.last().body, QStringLiteral("Station"));
     ASSERT_GE(server.shown.size(), 2);
     EXPECT_EQ(server.shown[0].replaces, 0u);
@@ -90,7 +89,8 @@ TEST(SongNotifier, EachNewSongReplacesTheLastWhileTheWindowIsInTheBackground)
     QTest::mouseClick(window->softKeyBar()->middleButton(), Qt::LeftButton);
     window.reset();
     EXPECT_EQ(server.shown.size(), before);
-    EXPECT_TRUE(readAllBytes(player.home.file(".wavelark/state")).contains("notifications = false"));
+    EXPECT_TRUE(
+        readAllBytes(player.home.file(".wavelark/state")).contains("notifications = false"));
     qunsetenv("DBUS_SESSION_BUS_ADDRESS");
     http.stop();
 }

@@ -46,14 +46,16 @@ QString tagHeader(int index)
 // station's current title), its stream title the station's name.
 void showPlaying(QWidget &window, RadioStream &stream, SongHistory &history, SongNotifier &notifier)
 {
-    QString song, station;
-    stream.inspectItem(Selection::Playing, [&song, &station](const PlayListItem *item) {
+    QString song, station, url;
+    stream.inspectItem(Selection::Playing, [&song, &station, &url](const PlayListItem *item) {
         if (!item)
             return;
         song = item->title.trimmed();
         station = item->streamTitle.trimmed();
+        url = item->url;
     });
-    if (song == station)
+    // A title that only repeats the station, the address or the placeholder is no song.
+    if (song == station || song == url || song == RadioPlayList::tr("Unknown Track"))
         song.clear();
     const bool playing = stream.isPlaying();
     QStringList parts;

@@ -153,7 +153,9 @@ void TestHttpServer::setNeverAnswer(bool on)
 QList<TestHttpServer::Request> TestHttpServer::requests() const
 {
     std::lock_guard lock(mutex_);
-    return requests_;
+    // A list of its own: a shared one would be detached by the caller's
+    // loop without the lock while the server thread appends.
+    return QList<Request>(requests_.cbegin(), requests_.cend());
 }
 
 bool TestHttpServer::waitForRequests(int n, std::chrono::milliseconds deadline) const

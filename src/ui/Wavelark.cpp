@@ -63,7 +63,7 @@ WindowState stateOf(Wavelark &window)
 void selectLastEntry(Wavelark &window, const WindowState &state)
 {
     RadioStream &stream = *window.radioStream();
-    for (int i = 0; i < stream.count(); ++i) {
+    for (int i = 0; i < int(stream.count()); ++i) {
         if (stream.playlist()->at(i)->url == state.lastUrl) {
             stream.selectIndex(i, Selection::Playing);
             return;

@@ -106,7 +106,7 @@ public:
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == StreamDecodeStartedEvent)
+        if (int(event->type()) == StreamDecodeStartedEvent)
             indexes << playingIndex(*window_);
         return false;
     }

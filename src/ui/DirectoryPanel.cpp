@@ -382,15 +382,14 @@ QString DirectoryPanel::errorText(ShoutCastGenre *genre, const QString &error) c
         .arg(error);
 }
 
-ShoutCastGenre *DirectoryPanel::playlistOwner() const
+ShoutCastGenre *DirectoryPanel::ownerOf(const RadioPlayList *list) const
 {
-    if (!client_)
+    if (!list || !client_)
         return nullptr;
-    const RadioPlayList *current = stream_.playlist();
     auto lock = client_->lock();
     for (int i = 0; i < client_->genreCount(); ++i) {
         ShoutCastGenre *genre = client_->genreAt(i);
-        if (genre && genre->fetchRecord && genre->fetchRecord->stationList == current)
+        if (genre && genre->fetchRecord && genre->fetchRecord->stationList == list)
             return genre;
     }
     return nullptr;
@@ -398,22 +397,14 @@ ShoutCastGenre *DirectoryPanel::playlistOwner() const
 
 bool DirectoryPanel::ownsList(const RadioPlayList *list) const
 {
-    if (!list || !client_)
-        return false;
-    auto lock = client_->lock();
-    for (int i = 0; i < client_->genreCount(); ++i) {
-        const ShoutCastGenre *genre = client_->genreAt(i);
-        if (genre && genre->fetchRecord && genre->fetchRecord->stationList == list)
-            return true;
-    }
-    return false;
+    return ownerOf(list) != nullptr;
 }
 
 // A genre's list keeps its station's address only when the playing item is
 // the one that was tuned in; any other list of the directory never merges.
 bool DirectoryPanel::allowsMerge()
 {
-    ShoutCastGenre *owner = playlistOwner();
+    ShoutCastGenre *owner = ownerOf(stream_.playlist());
     if (owner && currentGenre_) {
         DirectoryFetchRecord *record = currentGenre_->fetchRecord;
         if (record && record->stationList == stream_.playlist())

@@ -113,7 +113,8 @@ private:
     void installList(DirectoryFetchRecord *record, ShoutCast::ShoutCastState state);
     bool retry(ShoutCastGenre *genre);
     QString errorText(ShoutCastGenre *genre, const QString &error) const;
-    ShoutCastGenre *playlistOwner() const;
+    // The genre whose fetch record holds `list`, or null.
+    ShoutCastGenre *ownerOf(const RadioPlayList *list) const;
 
     Wavelark &window_;
     RadioStream &stream_;

@@ -39,6 +39,8 @@ bool applyLine(const QByteArray &key, const QByteArray &value, WindowState &stat
         return parseBool(value, state.listShown);
     if (key == "notifications")
         return parseBool(value, state.notifications);
+    if (key == "closeToTray")
+        return parseBool(value, state.closeToTray);
     if (key == "lastUrl")
         state.lastUrl = QString::fromUtf8(value);
     else if (key == "lastTitle")
@@ -75,6 +77,7 @@ QByteArray StateFile::format(const WindowState &state)
     out += line("geometry", state.geometry.toBase64());
     out += line("listShown", state.listShown ? "true" : "false");
     out += line("notifications", state.notifications ? "true" : "false");
+    out += line("closeToTray", state.closeToTray ? "true" : "false");
     return out;
 }
 

@@ -5,8 +5,9 @@
 
 // What the window remembers between runs, apart from the configuration
 // file (which is written only when the preferences say so): the volume, the
-// mute, the last entry played, the window's geometry and whether the
-// station list is shown. Kept in ~/.wavelark/state as "key = value" lines.
+// mute, the last entry played, the window's geometry, whether the station
+// list is shown, and the notification and tray choices. Kept in ~/.wavelark/state as "key = value"
+// lines.
 struct WindowState
 {
     int volume = -1; // -1: not remembered, the configuration's volume holds
@@ -19,6 +20,7 @@ struct WindowState
     QByteArray geometry;       // QWidget::saveGeometry()
     bool listShown = false;    // the station list beside the sections
     bool notifications = true; // a desktop notification for each song
+    bool closeToTray = false;  // closing the window leaves the tray icon
 };
 
 // The file's outcome: its state, and a message when a file was there but

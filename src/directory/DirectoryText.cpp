@@ -96,3 +96,24 @@ QString xmlAttributeText(QByteArrayView bytes)
         wavelark::isAscii(bytes) ? QString::fromLatin1(bytes) : wavelark::decodeUtf8OrLatin1(bytes);
     return decodeXmlEntities(text);
 }
+
+QString codecName(const QString &mimeType)
+{
+    const QString type = mimeType.trimmed().toLower();
+    const QString base = type.section(QLatin1Char(';'), 0, 0).trimmed();
+    if (base == u"audio/mpeg" || base == u"audio/mp3" || base == u"audio/mpeg3")
+        return QStringLiteral("MP3");
+    if (base == u"audio/aac" || base == u"audio/aacp" || base == u"audio/x-aac" ||
+        base == u"audio/mp4")
+        return QStringLiteral("AAC");
+    if (type.contains(u"opus"))
+        return QStringLiteral("Opus");
+    if (base == u"application/ogg" || base == u"audio/ogg" || base == u"audio/x-ogg")
+        return QStringLiteral("Ogg");
+    if (base == u"audio/flac" || base == u"audio/x-flac")
+        return QStringLiteral("FLAC");
+    if (base == u"application/vnd.apple.mpegurl" || base == u"application/x-mpegurl" ||
+        base == u"audio/mpegurl" || base == u"audio/x-mpegurl")
+        return QStringLiteral("HLS");
+    return {};
+}

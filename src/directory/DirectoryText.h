@@ -13,3 +13,7 @@ QString xmlAttributeText(QByteArrayView bytes);
 // that is not one of these, or names no character (0, a surrogate, beyond
 // U+10FFFF), is left as written.
 QString decodeXmlEntities(const QString &text);
+
+// What a listener calls a station's content type: "MP3", "AAC", "Ogg",
+// "Opus", "FLAC" or "HLS"; empty for a type not known here.
+QString codecName(const QString &mimeType);

@@ -34,7 +34,9 @@ PlayListItem::PlayListItem(const QString &url_, const QString &title_, const QSt
 PlayListItem::PlayListItem(const PlayListItem &other)
     : PlayListItem(other.url, other.title, other.artist, other.album, other.genre,
                    other.streamTitle, other.bitrate)
-{}
+{
+    codec = other.codec;
+}
 
 void PlayListItem::setStreamInfo(const DecoderInfo *info)
 {

@@ -22,8 +22,8 @@ public:
                  const QString &album, const QString &genre, const QString &streamTitle,
                  int32_t bitrate = 0, std::optional<int> retryCounter = std::nullopt);
 
-    // A copy is a new entry: same url, title, artist, album, genre, stream title
-    // and bitrate, a new id, no retry counter, everything else at its start value.
+    // A copy is a new entry: same url, title, artist, album, genre, stream title,
+    // bitrate and codec, a new id, no retry counter, everything else at its start value.
     PlayListItem(const PlayListItem &other);
     PlayListItem &operator=(const PlayListItem &) = delete;
 
@@ -51,6 +51,8 @@ public:
     // Unique in the process, never reused; 1 for the first entry created.
     const uint32_t id;
     int32_t bitrate = 0; // kbit/s, 0 until reported
+    // What the directory said the station sends ("MP3", "AAC"); empty otherwise.
+    QString codec;
     // Reconnection attempts; created at the first retry by the main window.
     std::optional<int> retryCounter;
 };

@@ -5,6 +5,7 @@
 
 #include "DirectoryErrorEvent.h"
 #include "DirectoryFetchRecord.h"
+#include "DirectoryText.h"
 #include "EventHandOff.h"
 #include "StationListEventData.h"
 #include "Wavelark.h"
@@ -22,9 +23,11 @@ namespace {
 
 std::unique_ptr<PlayListItem> stationItem(const ShoutCastStation &station)
 {
-    return std::make_unique<PlayListItem>(station.url, station.currentTrack, QString(), QString(),
-                                          station.genre, station.name,
-                                          static_cast<int32_t>(station.bitrate));
+    auto item = std::make_unique<PlayListItem>(station.url, station.currentTrack, QString(),
+                                               QString(), station.genre, station.name,
+                                               static_cast<int32_t>(station.bitrate));
+    item->codec = codecName(station.mimeType);
+    return item;
 }
 
 } // namespace

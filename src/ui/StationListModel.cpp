@@ -75,8 +75,13 @@ void StationListModel::refresh()
                     givenNames_.insert(item->id, given);
             }
             row.name = givenNames_.value(item->id, item->url);
+            // A directory station's bitrate and codec, as the list gave them.
+            QStringList detail;
             if (item->bitrate > 0 && !item->streamTitle.isEmpty())
-                row.detail = tr("%1 kbit/s").arg(item->bitrate);
+                detail << tr("%1 kbit/s").arg(item->bitrate);
+            if (!item->codec.isEmpty())
+                detail << item->codec;
+            row.detail = detail.join(QLatin1Char(' '));
             fresh.push_back(row);
         }
     });

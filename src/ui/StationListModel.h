@@ -32,7 +32,7 @@ private:
     {
         uint32_t id = 0;
         QString name;
-        QString detail; // a directory station's bitrate
+        QString detail; // a directory station's bitrate and codec
         bool playing = false;
     };
 

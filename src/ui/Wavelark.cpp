@@ -14,9 +14,9 @@
 #include "StateFile.h"
 #include "StationListView.h"
 #include "TerminationSignal.h"
+#include "TrayIcon.h"
 #include "UserPaths.h"
 #include "WavelarkConfig.h"
-#include "WavelarkFirstRun.h"
 #include "WavelarkIndicators.h"
 #include "stream.h"
 
@@ -52,7 +52,8 @@ WindowState stateOf(Wavelark &window)
     state.muted = window.volumeIndicatorWidget()->isMuted();
     if (const PlayListItem *item = window.radioStream()->currentItem(Selection::Playing)) {
         state.lastUrl = item->url;
-        state.lastTitle = item->title;
+        // A station's name, not the song it played last.
+        state.lastTitle = item->streamTitle.isEmpty() ? item->title : item->streamTitle;
     }
     state.geometry = window.saveGeometry();
     return state;
@@ -151,6 +152,8 @@ Wavelark::Wavelark(const CommandLineOptions &options, QWidget *parent) : MainWid
     setStationListShown(state.listShown);
     notifier_ = new SongNotifier(this);
     notifier_->setEnabled(state.notifications);
+    tray_ = new TrayIcon(*this);
+    tray_->setCloseToTray(state.closeToTray);
     // The link manager, the call state and the display state.
     setUpPlatformSources();
     // Timers.
@@ -184,14 +187,14 @@ Wavelark::Wavelark(const CommandLineOptions &options, QWidget *parent) : MainWid
     const bool hasFavorites = QFileInfo::exists(files_->favoritesPath());
     if (options.arguments.isEmpty() && settings_.loadFavorites && hasFavorites)
         files_->openFavorites();
-    const bool firstRun = options.arguments.isEmpty() && !hasFavorites && !quitRequested_;
+    // A station played before makes it no first run: that station comes back.
+    const bool firstRun =
+        options.arguments.isEmpty() && !hasFavorites && !quitRequested_ && state.lastUrl.isEmpty();
     if (firstRun)
         directory_->showTopStations();
     // The entry played last is the playing selection again (locations named
-    // on the command line start at their first); a first run's stations from
-    // the directory are the playlist when they arrive.
-    if (options.arguments.isEmpty() && !state.lastUrl.isEmpty() && !quitRequested_ &&
-        !(firstRun && firstRunAsksDirectory()))
+    // on the command line start at their first).
+    if (options.arguments.isEmpty() && !state.lastUrl.isEmpty() && !quitRequested_)
         selectLastEntry(*this, state);
     // A link that comes up starts nothing unless autoplay is on.
     suppressAutoStart_ = !settings_.autoPlay;
@@ -221,6 +224,7 @@ void Wavelark::shutDownStream()
         WindowState state = stateOf(*this);
         state.listShown = !stationList_->isHidden();
         state.notifications = notifier_->enabled();
+        state.closeToTray = tray_->closesToTray();
         if (const int error = StateFile::write(path, state))
             std::fprintf(stderr, "%s: %s\n", qPrintable(path), std::strerror(error));
     }
@@ -266,6 +270,13 @@ void Wavelark::setSaveFolder(const QString &folder)
 
 void Wavelark::closeEvent(QCloseEvent *event)
 {
+    if (tray_ && tray_->closesToTray() && tray_->shown() && !quitRequested_) {
+        // A dialog closed while the window is hidden must not end the program.
+        QApplication::setQuitOnLastWindowClosed(false);
+        hide();
+        event->ignore();
+        return;
+    }
     event->accept();
     slotQuit();
 }

@@ -25,6 +25,7 @@ class PlaylistFiles;
 class PrefsPage;
 class QBoxLayout;
 class SongNotifier;
+class TrayIcon;
 class QComboBox;
 class QLabel;
 class QMenu;
@@ -101,6 +102,7 @@ public:
     LinkManager *linkManager() const { return sessionManager_; }
     int currentLinkId() const { return linkId_; }
     bool isDisplayHidden() const { return displayHidden_; }
+    TrayIcon *trayIcon() const { return tray_; }
 
     // Rewrites the status marquee from the link and buffer state (not while
     // a note is shown).
@@ -228,7 +230,8 @@ protected:
     // Runs the command of the first binding that matches; an unbound key
     // is left for the platform.
     void keyPressEvent(QKeyEvent *event) override;
-    // The title bar's close button quits as the right soft key does.
+    // The title bar's close button quits as the right soft key does (or,
+    // with close to tray on and a tray there, hides the window).
     void closeEvent(QCloseEvent *event) override;
     // Open preference pages follow the window's size.
     void resizeEvent(QResizeEvent *event) override;
@@ -286,6 +289,7 @@ private:
     // Every stream title that played (the View menu shows it).
     SongHistory history_{SongHistory::defaultPath()};
     SongNotifier *notifier_ = nullptr;
+    TrayIcon *tray_ = nullptr; // the desktop's tray icon
 
     // The display, link and call state.
     int lastEventType_ = 0;

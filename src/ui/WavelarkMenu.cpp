@@ -46,6 +46,11 @@ void Wavelark::buildMenu(QMenu *menu)
                 continue;
             QAction *action =
                 sub->addAction(tr(command.label), this, [this, &command] { command.run(*this); });
+            if (command.checked) {
+                action->setCheckable(true);
+                connect(sub, &QMenu::aboutToShow, action,
+                        [this, action, &command] { action->setChecked(command.checked(*this)); });
+            }
             if (command.shortcut) {
                 action->setShortcut(QKeySequence(QString::fromLatin1(command.shortcut)));
                 addAction(action);

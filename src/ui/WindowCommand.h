@@ -46,4 +46,6 @@ struct WindowCommand
     // (a QKeySequence text such as "Ctrl+L"); it works while the menu is shut.
     const char *shortcut = nullptr;
     void (*run)(Wavelark &window) = nullptr;
+    // An entry that turns something on and off shows whether it is on.
+    bool (*checked)(const Wavelark &window) = nullptr;
 };

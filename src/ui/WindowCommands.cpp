@@ -9,6 +9,7 @@
 #include "PlaylistFiles.h"
 #include "SongNotifier.h"
 #include "StationListView.h"
+#include "TrayIcon.h"
 #include "WavelarkIndicators.h"
 #include "WavelarkMarquee.h"
 #include "stream.h"
@@ -199,7 +200,8 @@ std::span<const WindowCommand> Wavelark::commands()
          .menu = Place::View,
          .label = LABEL("Station list"),
          .shortcut = "Ctrl+L",
-         .run = [](Wavelark &w) { w.setStationListShown(w.stationList_->isHidden()); }},
+         .run = [](Wavelark &w) { w.setStationListShown(w.stationList_->isHidden()); },
+         .checked = [](const Wavelark &w) { return !w.stationList_->isHidden(); }},
         {.name = "songHistory",
          .menu = Place::View,
          .label = LABEL("Song history"),
@@ -216,7 +218,18 @@ std::span<const WindowCommand> Wavelark::commands()
                  w.notifier_->setEnabled(!w.notifier_->enabled());
                  w.showStatusNote(w.notifier_->enabled() ? tr("Song notifications on")
                                                          : tr("Song notifications off"));
-             }},
+             },
+         .checked = [](const Wavelark &w) { return w.notifier_->enabled(); }},
+        {.name = "closeToTray",
+         .menu = Place::View,
+         .label = LABEL("Close to tray"),
+         .run =
+             [](Wavelark &w) {
+                 w.tray_->setCloseToTray(!w.tray_->closesToTray());
+                 w.showStatusNote(w.tray_->closesToTray() ? tr("Closing keeps Wavelark in the tray")
+                                                          : tr("Closing quits Wavelark"));
+             },
+         .checked = [](const Wavelark &w) { return w.tray_->closesToTray(); }},
         // Keys only.
         {.name = "browse",
          .binding = keyBrowse,
@@ -355,7 +368,10 @@ std::span<const WindowCommand> Wavelark::commands()
         {.name = "raise",
          .run =
              [](Wavelark &w) {
-                 w.show();
+                 if (w.isMinimized())
+                     w.showNormal();
+                 else
+                     w.show();
                  w.raise();
                  w.activateWindow();
              }},

@@ -8,6 +8,7 @@
 #include "MenuTestSupport.h"
 #include "PlayListItem.h"
 #include "SoftKeyBar.h"
+#include "StationListView.h"
 #include "StderrCapture.h"
 #include "TestHttpServer.h"
 #include "WavelarkIndicators.h"
@@ -17,6 +18,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
@@ -139,8 +141,13 @@ TEST(DirectoryWindow, GenresStationsPlayedAndKeptListsShownAgain)
     EXPECT_TRUE(
         waitFor([&] { return window->headerLabelWidget()->text() == "-[ Playing 1/2 ]-"; }));
     EXPECT_TRUE(seen.headers.contains("-[ Playing 1/1 ]-")) << seen.headers.join('|').toStdString();
-    // A station shows its name (its stream title), not the track it had.
+    // A station shows its name (its stream title), not the track it had;
+    // the station list shows its bitrate and codec too.
     EXPECT_EQ(window->tagMarqueeWidget()->text(), QStringLiteral("One"));
+    auto *rows = window->findChild<StationListView *>(QStringLiteral("stationList"));
+    ASSERT_NE(rows, nullptr);
+    EXPECT_EQ(rows->list()->model()->index(1, 0).data().toString(),
+              QStringLiteral("Two  \u00b7  128 kbit/s MP3"));
 
     // The second station, played: its tune-in list leads to the stream.
     RadioStream *stream = window->radioStream();

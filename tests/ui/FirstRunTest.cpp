@@ -92,7 +92,10 @@ TEST(FirstRun, ThePlaylistIsTheDirectorysTopStationsAndTheMiddleKeyPlaysOne)
     makeWindow({home.song("a.wl")}).reset();
     QFile::remove(home.file(".wavelark/favorites.pls"));
     makeWindow({home.song("b.wl")}).reset();
+    // Nor when a station was played before: it comes back instead.
+    EXPECT_EQ(playlistUrls(*makeWindow({})), QStringList{"file://" + home.song("b.wl")});
     EXPECT_EQ(dir.topRequests(), 0);
+    QFile::remove(home.file(".wavelark/state"));
 
     auto window = makeWindow({});
     const QStringList expected = {server.url("/one"), server.url("/two"), server.url("/three")};

@@ -125,7 +125,8 @@ TEST(MenuDialogs, TheMenuShowsEveryCommandInItsPlace)
                                   "SHOUTcast/Preferences",
                                   "View/Station list",
                                   "View/Song history",
-                                  "View/Song notifications"};
+                                  "View/Song notifications",
+                                  "View/Close to tray"};
     EXPECT_EQ(lines, expected);
     // Both Network preference entries open the one page.
     ASSERT_TRUE(choose(*window, {"Network", "Preferences"}));

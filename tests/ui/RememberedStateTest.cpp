@@ -1,6 +1,8 @@
 // What a listener finds after a restart: the volume, the mute and the last
 // entry played, kept in a state file of their own.
+#include "TrayIcon.h"
 #include "UiTestSupport.h"
+#include "WavelarkFirstRun.h"
 #include "WavelarkIndicators.h"
 #include "stream.h"
 
@@ -32,6 +34,7 @@ TEST(RememberedState, VolumeMuteAndTheLastEntryComeBackAfterARestart)
         window->radioStream()->selectIndex(1, Selection::Playing);
         window->setMediaVolume(25);
         window->volumeIndicatorWidget()->setMuted(true);
+        ASSERT_TRUE(window->runCommand("closeToTray"));
     }
     EXPECT_TRUE(QFile::exists(player.home.file(".wavelark/state")));
     EXPECT_EQ(readAllBytes(config), configBefore)
@@ -42,6 +45,7 @@ TEST(RememberedState, VolumeMuteAndTheLastEntryComeBackAfterARestart)
         EXPECT_EQ(window->mediaVolume(), 25);
         EXPECT_TRUE(window->volumeIndicatorWidget()->isMuted());
         EXPECT_EQ(window->radioStream()->volume(), 0);
+        EXPECT_TRUE(window->trayIcon()->closesToTray());
         window->volumeIndicatorWidget()->setMuted(false);
     }
     {
@@ -52,12 +56,18 @@ TEST(RememberedState, VolumeMuteAndTheLastEntryComeBackAfterARestart)
     }
     QFile::remove(player.home.file(".wavelark/favorites.pls"));
     {
-        // Nothing named and no favorites: the last entry is the playlist.
+        // Nothing named and no favorites, yet no first run either: the last
+        // entry is the playlist, and the directory is not asked.
+        setFirstRunAsksDirectory(true);
         auto window = makeWindow({});
+        setFirstRunAsksDirectory(false);
         RadioStream *stream = window->radioStream();
         ASSERT_EQ(stream->count(), 1);
         EXPECT_EQ(stream->playlist()->at(0)->url, kStations[1]);
         EXPECT_FALSE(window->volumeIndicatorWidget()->isMuted());
+        EXPECT_EQ(window->radioStream()->fetchCount(), 0);
+        // Without a tray, closing still quits.
+        EXPECT_TRUE(window->close());
     }
     // A volume set in the preferences since then is the one heard.
     player.home.write(".wavelark/config", configBefore + "volume = 70\n");

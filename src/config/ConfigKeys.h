@@ -33,6 +33,6 @@ struct SettingKey
     }
 };
 
-inline constexpr int kSettingKeyCount = 55;
+inline constexpr int kSettingKeyCount = 56;
 // In the order the file holds them.
 extern const std::array<SettingKey, kSettingKeyCount> kSettingKeys;

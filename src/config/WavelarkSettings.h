@@ -15,6 +15,7 @@ struct WavelarkSettings
     QString scanSound;
     QString recordDirectory = QStringLiteral("/mmc/mmca1");
     bool recordOneFile = false;
+    bool recordPerSong = false; // a file per song, cut at each title change
     int streamRetries = 0;
     QString bufferEmptySound;
     bool bufferEmptySoundLoop = false;

@@ -88,6 +88,8 @@ void IcyDeinterleaver::queueText(const char *text, size_t len, size_t position)
     if (len == 0)
         return;
     MetaMark mark{QByteArray(text, qsizetype(len)), qint64(position)};
+    if (collect_)
+        collect_->push_back(mark);
     if (queue_.size() >= MaxQueued)
         queue_.back() = std::move(mark);
     else

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <deque>
 #include <optional>
+#include <vector>
 
 class HoldBuffer;
 
@@ -71,6 +72,10 @@ public:
         queueText(text.constData(), size_t(text.size()), position);
     }
 
+    // While set, every text queued is also copied into `sink` (the
+    // recording's cut points); null stops it.
+    void collectInto(std::vector<MetaMark> *sink) { collect_ = sink; }
+
     const std::deque<MetaMark> &queue() const { return queue_; }
     // True while a metadata block has begun but not all of it has arrived.
     bool partialPending() const { return expected_ != 0; }
@@ -85,4 +90,5 @@ private:
     int expected_ = 0;
     QByteArray partial_; // length byte and the text collected so far
     std::deque<MetaMark> queue_;
+    std::vector<MetaMark> *collect_ = nullptr;
 };

@@ -223,3 +223,11 @@ IcyParseResult parseIcyTags(PlayListItem &item, const IcyLineSink &sink)
         writeTagLines(item, sink);
     return result;
 }
+
+QString icyStreamTitle(QByteArrayView text)
+{
+    for (const IcyPair &pair : splitIcyMeta(icyText(text)))
+        if (pair.key == u"StreamTitle")
+            return pair.value.trimmed();
+    return {};
+}

@@ -36,6 +36,9 @@ struct IcyPair
 // character), else empty.
 QList<IcyPair> splitIcyMeta(const QString &meta);
 
+// The StreamTitle of a metadata text, trimmed; empty when it names none.
+QString icyStreamTitle(QByteArrayView text);
+
 // The metadata interval named by a header line "icy-metaint: N", if the
 // header has one: N when it is a non-negative decimal number, else 0.
 std::optional<int> icyHeaderMetaint(const QString &header);

@@ -15,7 +15,7 @@ RecordFile::~RecordFile()
     close();
 }
 
-int RecordFile::open(const QString &path, size_t bufferSize)
+int RecordFile::open(const QString &path, size_t bufferSize, bool createNew)
 {
     close();
     if (bufferSize == 0)
@@ -24,8 +24,9 @@ int RecordFile::open(const QString &path, size_t bufferSize)
     if (!buffer)
         return ENOMEM;
     fileName_ = path;
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    const int mode = createNew ? O_EXCL : O_APPEND;
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | mode | O_CLOEXEC, 0644);
     if (fd < 0)
         return errno;
     fd_ = fd;

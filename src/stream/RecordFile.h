@@ -27,8 +27,9 @@ public:
     // with an empty buffer of `bufferSize` bytes. 0, or an errno value:
     // ENOMEM when the size is 0 or the buffer cannot be had; the open's
     // errno when the file cannot be opened (then nothing is open). An open
-    // recording is closed first.
-    int open(const QString &path, size_t bufferSize);
+    // recording is closed first. With `createNew` an existing file is never
+    // opened: EEXIST.
+    int open(const QString &path, size_t bufferSize, bool createNew = false);
     bool isOpen() const { return fd_ >= 0; }
     // The path given to the last open(), kept after close().
     const QString &fileName() const { return fileName_; }

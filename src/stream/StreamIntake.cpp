@@ -40,6 +40,8 @@ void StreamIntake::reset()
     deferredError_ = QString();
     decodeEnded_ = false;
     icy_.reset();
+    cutsAhead_.clear();
+    frontTaken_ = 0;
     buffer_.release();
     buffer_.resize(requestedSize_);
 }
@@ -165,6 +167,7 @@ void StreamIntake::restartForSegments()
     contentCode_ = ContentNone;
     deferredError_ = QString();
     icy_.reset();
+    cutsAhead_.clear();
     buffer_.takeFront(buffer_.fill());
 }
 
@@ -177,6 +180,16 @@ void StreamIntake::markMetadata(const QByteArray &text)
 {
     std::lock_guard lock(mutex_);
     icy_.mark(text, buffer_.fill());
+    if (hooks_.recording())
+        cutsAhead_.emplace_back(frontTaken_ + qint64(buffer_.fill()), text);
+}
+
+std::optional<QByteArray> StreamIntake::newestMetadata() const
+{
+    std::lock_guard lock(mutex_);
+    if (icy_.queue().empty())
+        return std::nullopt;
+    return icy_.queue().back().text;
 }
 
 // Only the read thread changes the overflow, so it stays put while fillHold
@@ -223,9 +236,13 @@ std::optional<size_t> StreamIntake::fillHold(const char *data, size_t length)
         const size_t before = buffer_.fill();
         if (hooks_.received)
             hooks_.received();
+        const bool recording = hooks_.recording();
+        icy_.collectInto(recording ? &queuedNow_ : nullptr);
         icy_.append(buffer_, data + taken, piece);
+        icy_.collectInto(nullptr);
+        keepCuts();
         taken += piece;
-        if (copyForRecord(before)) {
+        if (copyForRecord(before, recording)) {
             lock.unlock();
             recordCopied();
             lock.lock();
@@ -303,7 +320,7 @@ bool StreamIntake::appendLocalBlock(const char *data, size_t length)
         buffer_.append(data, piece);
         data += piece;
         length -= piece;
-        if (copyForRecord(before)) {
+        if (copyForRecord(before, hooks_.recording())) {
             lock.unlock();
             recordCopied();
             lock.lock();
@@ -342,19 +359,40 @@ bool StreamIntake::searchFor(const QByteArray &held)
     return true;
 }
 
-// Under the lock: copies the bytes appended from `from` on for the
-// recording, so that no file write happens under the lock.
-bool StreamIntake::copyForRecord(size_t from)
+void StreamIntake::keepCuts()
 {
-    if (!hooks_.recording() || buffer_.fill() <= from)
+    for (IcyDeinterleaver::MetaMark &mark : queuedNow_)
+        cutsAhead_.emplace_back(frontTaken_ + mark.position, std::move(mark.text));
+    queuedNow_.clear();
+}
+
+// Under the lock: copies the bytes appended from `from` on for the
+// recording, with the cut points inside them, so that no file write
+// happens under the lock. A text at the very end waits for the bytes after it.
+bool StreamIntake::copyForRecord(size_t from, bool recording)
+{
+    if (!recording) {
+        cutsAhead_.clear();
+        return false;
+    }
+    if (buffer_.fill() <= from)
         return false;
     recordScratch_.assign(buffer_.data() + from, buffer_.data() + buffer_.fill());
+    const qint64 start = frontTaken_ + qint64(from);
+    const qint64 end = frontTaken_ + qint64(buffer_.fill());
+    recordCuts_.clear();
+    while (!cutsAhead_.empty() && cutsAhead_.front().first < end) {
+        auto &[at, text] = cutsAhead_.front();
+        if (at >= start)
+            recordCuts_.push_back({size_t(at - start), std::move(text)});
+        cutsAhead_.pop_front();
+    }
     return true;
 }
 
 void StreamIntake::recordCopied()
 {
-    hooks_.record(recordScratch_.data(), recordScratch_.size());
+    hooks_.record(recordScratch_.data(), recordScratch_.size(), recordCuts_);
 }
 
 // --- The read tick -----------------------------------------------------------------
@@ -476,6 +514,7 @@ StreamIntake::Chunk StreamIntake::takeChunk(size_t maxBytes, const std::function
     c.kind = Chunk::Bytes;
     c.metadata = icy_.advance(size);
     c.bytes = buffer_.takeFront(size);
+    frontTaken_ += qint64(size);
     return c;
 }
 

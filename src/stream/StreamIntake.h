@@ -3,6 +3,7 @@
 #include "ContentSniff.h"
 #include "HoldBuffer.h"
 #include "IcyDeinterleaver.h"
+#include "RecordCut.h"
 #include "StreamFlags.h"
 
 #include <QByteArray>
@@ -10,9 +11,11 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <vector>
 
 // The read side of the stream: what the received bytes pass through between
@@ -35,7 +38,9 @@ public:
         std::function<bool(const QByteArray &held)> findModule;
         std::function<void()> startDecoding;
         std::function<bool()> recording;
-        std::function<void(const char *data, size_t length)> record;
+        // The bytes appended, and the metadata texts whose audio begins in them.
+        std::function<void(const char *data, size_t length, std::span<const RecordCut> cuts)>
+            record;
         std::function<void()> received; // network bytes arrived
     };
     StreamIntake(StreamFlags &flags, Hooks hooks);
@@ -89,6 +94,9 @@ public:
     // The title of the audio appended next, shown when the decode loop
     // reaches it (as an ICY metadata text).
     void markMetadata(const QByteArray &text);
+    // The newest metadata text received (the title of the audio at the
+    // buffer's end), if one is still waiting for the decode loop.
+    std::optional<QByteArray> newestMetadata() const;
     // Wakes the decode loop after a read pass. What the pass changed was
     // written before the lock is taken here, so the loop either sees it or is
     // already waiting.
@@ -140,8 +148,11 @@ private:
     Room makeRoom(QByteArray &held);
     bool searchFor(const QByteArray &held);
     std::optional<size_t> fillHold(const char *data, size_t length);
-    bool copyForRecord(size_t from);
+    bool copyForRecord(size_t from, bool recording);
     void recordCopied();
+    // Keeps the texts queued by the last append as cut points, by their
+    // place in the whole stream.
+    void keepCuts();
 
     StreamFlags &flags_;
     const Hooks hooks_;
@@ -162,5 +173,12 @@ private:
     QString deferredError_;    // the transfer failed after audio arrived
     bool decodeEnded_ = false; // after that, errors are posted at once
 
-    std::vector<char> recordScratch_; // read thread only
+    // Cut points for the recording: each text by the count of audio bytes
+    // of the stream before it (front bytes taken so far plus its position).
+    std::vector<IcyDeinterleaver::MetaMark> queuedNow_;
+    std::deque<std::pair<qint64, QByteArray>> cutsAhead_;
+    qint64 frontTaken_ = 0; // audio bytes taken from the front since reset
+
+    std::vector<char> recordScratch_;   // read thread only
+    std::vector<RecordCut> recordCuts_; // read thread only
 };

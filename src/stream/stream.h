@@ -172,8 +172,11 @@ public:
     // seconds since 1970 + "-record.mp3", or, with recordOneFile and a
     // remembered file, appends to that file; posts StreamTagsEvent and gives
     // Started, or Failed (recordError() says why) after writing
-    // "recordStart failed: " and the system's message to stderr.
-    RecordStart startRecording(const QString &recordDirectory, bool recordOneFile, bool armed);
+    // "recordStart failed: " and the system's message to stderr. With
+    // `perSong` a new file starts at each title change in the audio, named
+    // from the title (Recorder::startPerSong), instead.
+    RecordStart startRecording(const QString &recordDirectory, bool recordOneFile, bool armed,
+                               bool perSong = false);
     // The error number of the last startRecording that tried to open a file.
     int recordError() const { return recordError_; }
     // The stream runs and its reply header is behind it: what arrives now

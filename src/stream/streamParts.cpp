@@ -29,7 +29,9 @@ void RadioStream::makeParts(AudioOps *ops)
     intake.findModule = [this](const QByteArray &held) { return findStreamModule(held); };
     intake.startDecoding = [this] { startDecodeThread(); };
     intake.recording = [this] { return recorder_->isRecording(); };
-    intake.record = [this](const char *data, size_t length) { recorder_->take(data, length); };
+    intake.record = [this](const char *data, size_t length, std::span<const RecordCut> cuts) {
+        recorder_->take(data, length, cuts);
+    };
     intake.received = [this] { transfer_->pending = false; };
     intake_ = std::make_unique<StreamIntake>(flags_, std::move(intake));
 

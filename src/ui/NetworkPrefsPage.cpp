@@ -41,6 +41,7 @@ NetworkPrefsPage::NetworkPrefsPage(Wavelark &window) : PrefsPage(&window), windo
                                           QStringLiteral("FMMS_Personal_Folder_S"),
                                           [this] { selectRecordDirectory(); });
     addCheck(tr("One file:"), s.recordOneFile, [&s](bool on) { s.recordOneFile = on; });
+    addCheck(tr("File per song:"), s.recordPerSong, [&s](bool on) { s.recordPerSong = on; });
     proxy_ = addText(tr("Proxy:"), QString());
     ports_ = addText(tr("Allowed ports:"), QString());
     username_ = addText(tr("Username:"), QString());

@@ -73,8 +73,9 @@ void Wavelark::slotRecord(bool)
         stream_->recordStop();
         return;
     }
-    const RadioStream::RecordStart result = stream_->startRecording(
-        settings_.recordDirectory, settings_.recordOneFile, recordIndicator_->isBlinking());
+    const RadioStream::RecordStart result =
+        stream_->startRecording(settings_.recordDirectory, settings_.recordOneFile,
+                                recordIndicator_->isBlinking(), settings_.recordPerSong);
     if (result != RadioStream::RecordStart::Skipped && result != RadioStream::RecordStart::Failed)
         return;
     const bool blocked = recordIndicator_->blockSignals(true);

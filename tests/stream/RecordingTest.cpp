@@ -1,6 +1,7 @@
 // Recording through the engine: which entries are recorded and under which
 // name, and what reaches the file from the read thread.
 #include "EngineFixture.h"
+#include "SongFileName.h"
 #include "TestHttpServer.h"
 
 #include <QDateTime>
@@ -140,6 +141,11 @@ protected:
         std::map<int, QByteArray> texts;
         for (int i = 0; i < audio.size() / 1000; i += 10)
             texts[i] = "StreamTitle='Song " + QByteArray::number(i) + "';";
+        serveWith(audio, texts, hangAfter);
+    }
+    void serveWith(const QByteArray &audio, const std::map<int, QByteArray> &texts,
+                   bool hangAfter = false)
+    {
         const QByteArray body = icyInterleave(audio, 1000, texts);
         Reply reply = Reply::make("ICY 200 OK", {{"icy-name", "Station"}, {"icy-metaint", "1000"}},
                                   body.left(100000));
@@ -151,12 +157,12 @@ protected:
         useRemote(server.url("/live"));
     }
     // Starts playing and starts a recording once decoding began.
-    void playAndRecord(bool oneFile, int decodeStarts = 1)
+    void playAndRecord(bool oneFile, int decodeStarts = 1, bool perSong = false)
     {
         ASSERT_TRUE(stream->isPlaying() || stream->start());
         ASSERT_TRUE(waitForEvent(StreamDecodeStartedEvent, decodeStarts));
         *decoding_ = true;
-        ASSERT_EQ(stream->startRecording(recordDir(), oneFile, true),
+        ASSERT_EQ(stream->startRecording(recordDir(), oneFile, true, perSong),
                   RadioStream::RecordStart::Started);
     }
     TestStream audio(int bytes, int seed)
@@ -212,6 +218,81 @@ TEST_F(RemoteRecording, OneFileAppendsAcrossARestart)
     ASSERT_GT(recorded.size(), first);
     EXPECT_TRUE(recorded.left(first) == source.right(first));
     EXPECT_TRUE(recorded.mid(first) == source.right(recorded.size() - first));
+}
+
+// A file per song: a new file where each new title's audio begins, named
+// from the title and never over a file already there; a title the server
+// sends again cuts nothing. The files together are the recorded audio.
+TEST_F(RemoteRecording, FilePerSongCutsWhereEachNewTitleBegins)
+{
+    const QByteArray source = audio(700000, 84).bytes();
+    std::map<int, QByteArray> texts;
+    struct Song
+    {
+        qsizetype start; // the title's audio begins after its boundary's block
+        QString file;
+    };
+    std::vector<Song> songs;
+    for (int i = 0; i + 1 < source.size() / 1000; i += 60) {
+        const QByteArray title =
+            i == 300 ? "AC/DC - Back: in black" : "Song " + QByteArray::number(i);
+        texts[i] = "StreamTitle='" + title + "';StreamUrl='';";
+        texts[i + 25] = texts[i];
+        songs.push_back({qsizetype(i + 1) * 1000, i == 300
+                                                      ? "AC_DC - Back_ in black.mp3"
+                                                      : "Song " + QString::number(i) + ".mp3"});
+    }
+    writeFile("records/Song 600.mp3", "kept");
+    songs[10].file = "Song 600 (2).mp3";
+    serveWith(source, texts);
+    changeSetting(*stream, &StreamSettings::recordBufSize, 40000);
+    playAndRecord(false, 1, true);
+    ASSERT_TRUE(waitForEvent(StreamEndedEvent, 1, 60000));
+    stream->stop();
+
+    QStringList files = recordFiles();
+    EXPECT_EQ(readAllBytes(recordDir() + "/Song 600.mp3"), QByteArray("kept"));
+    files.removeOne("Song 600.mp3");
+    qsizetype total = 0;
+    for (const QString &file : files)
+        total += QFileInfo(recordDir() + '/' + file).size();
+    const qsizetype recordedFrom = source.size() - total;
+    ASSERT_GT(total, 400000) << "the recording took most of the stream";
+    qsizetype firstCut = source.size();
+    for (size_t k = 0; k < songs.size(); ++k) {
+        if (songs[k].start <= recordedFrom)
+            continue;
+        firstCut = std::min(firstCut, songs[k].start);
+        const qsizetype end = k + 1 < songs.size() ? songs[k + 1].start : source.size();
+        EXPECT_TRUE(readAllBytes(recordDir() + '/' + songs[k].file) ==
+                    source.mid(songs[k].start, end - songs[k].start))
+            << songs[k].file.toStdString() << " of " << files.join('|').toStdString();
+        files.removeOne(songs[k].file);
+    }
+    // What was recorded before the first new title is the song playing then.
+    ASSERT_LE(files.size(), 1) << files.join('|').toStdString();
+    if (!files.isEmpty())
+        EXPECT_TRUE(readAllBytes(recordDir() + '/' + files.first()) ==
+                    source.mid(recordedFrom, firstCut - recordedFrom));
+}
+
+TEST(SongFileName, TitlesBecomeSafeNamesOfTheirOwn)
+{
+    EXPECT_EQ(songFileBase("Artist - Song"), "Artist - Song");
+    EXPECT_EQ(songFileBase("../../etc/passwd"), "_.._etc_passwd");
+    EXPECT_EQ(songFileBase(QString("a\nb\tc\x7f")), "a_b_c_");
+    EXPECT_EQ(songFileBase("  ...  "), "untitled");
+    EXPECT_EQ(songFileBase(""), "untitled");
+    const QString longTitle = QString(300, QChar(0x00e9)) + QString::fromUcs4(U"\U0001F3B5");
+    const QString cut = songFileBase(longTitle);
+    EXPECT_LE(cut.toUtf8().size(), 200);
+    EXPECT_GE(cut.toUtf8().size(), 198);
+    EXPECT_EQ(songFileBase(QString(99, 'x') + QString::fromUcs4(U"\U0001F3B5") + QString(200, 'y'))
+                  .toUtf8()
+                  .size(),
+              99 + 4 + 97);
+    EXPECT_EQ(songFileName("Song", "mp3", 1), "Song.mp3");
+    EXPECT_EQ(songFileName("Song", "aac", 3), "Song (3).aac");
 }
 
 // Decoding started, then nothing more came: stopping leaves no empty file.

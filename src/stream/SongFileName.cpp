@@ -25,8 +25,8 @@ QString songFileBase(const QString &title)
     // Whole characters only: a surrogate pair is never split.
     qsizetype bytes = 0, keep = 0;
     for (qsizetype i = 0; i < name.size();) {
-        const bool pair = name[i].isHighSurrogate() && i + 1 < name.size() &&
-                          name[i + 1].isLowSurrogate();
+        const bool pair =
+            name[i].isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate();
         const char32_t u = pair ? QChar::surrogateToUcs4(name[i], name[i + 1]) : name[i].unicode();
         const int length = u < 0x80 ? 1 : u < 0x800 ? 2 : u < 0x10000 ? 3 : 4;
         if (bytes + length > kMaxBaseBytes)

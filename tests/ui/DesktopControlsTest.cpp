@@ -5,6 +5,7 @@
 #include "PrivateBus.h"
 #include "RunProgram.h"
 #include "TestHttpServer.h"
+#include "TrayIcon.h"
 #include "UiTestSupport.h"
 #include "WavelarkIndicators.h"
 #include "stream.h"
@@ -139,6 +140,37 @@ TEST(DesktopControls, FollowAStationAndDriveThePlayer)
         EXPECT_EQ(window->radioStream()->currentIndex(Selection::Playing), 0);
         call(client, "Stop");
         ASSERT_TRUE(waitFor([&] { return seen.statuses.endsWith("Stopped"); }));
+
+        // The tray icon's menu runs the same commands; a click hides and
+        // shows the window; its tooltip is the window's title.
+        TrayIcon *tray = window->trayIcon();
+        const auto trayCommand = [tray](const QString &text) {
+            for (QAction *action : tray->menu().actions())
+                if (action->text() == text) {
+                    action->trigger();
+                    return true;
+                }
+            return false;
+        };
+        ASSERT_TRUE(trayCommand("Play/Stop"));
+        ASSERT_TRUE(waitFor([&] { return seen.statuses.endsWith("Playing"); }));
+        ASSERT_TRUE(waitFor([&] { return tray->icon()->toolTip().startsWith("Artist - Song"); }))
+            << tray->icon()->toolTip().toStdString();
+        EXPECT_EQ(tray->icon()->toolTip(), window->windowTitle());
+        ASSERT_TRUE(trayCommand("Mute"));
+        EXPECT_TRUE(window->volumeIndicatorWidget()->isMuted());
+        EXPECT_EQ(window->radioStream()->volume(), 0);
+        ASSERT_TRUE(trayCommand("Mute"));
+        ASSERT_TRUE(trayCommand("Next"));
+        EXPECT_EQ(window->radioStream()->currentIndex(Selection::Playing), 1);
+        ASSERT_TRUE(trayCommand("Previous"));
+        ASSERT_TRUE(trayCommand("Play/Stop"));
+        ASSERT_TRUE(waitFor([&] { return seen.statuses.endsWith("Stopped"); }));
+        window->show();
+        tray->toggleWindow();
+        EXPECT_FALSE(window->isVisible());
+        tray->toggleWindow();
+        EXPECT_TRUE(window->isVisible());
 
         // A location of its own replaces the list and plays, paused or not.
         call(client, "Play");

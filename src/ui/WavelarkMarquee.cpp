@@ -16,6 +16,7 @@ WavelarkMarquee::WavelarkMarquee(const QString &text, QWidget *parent, int inter
     setTextFormat(Qt::PlainText);
     glyphs_.setTextFormat(Qt::PlainText);
     show(text, alignment() & Qt::AlignHorizontal_Mask);
+    setAccessibleName(text);
     // The label's width comes from the window, never from the text.
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     setMinimumWidth(1);
@@ -147,6 +148,8 @@ void WavelarkMarquee::setText(const QString &text)
     if (text != text_) {
         text_ = text;
         measured_ = false;
+        // The label's own text is left alone; screen readers read the whole text here.
+        setAccessibleName(text);
     }
     fit();
 }

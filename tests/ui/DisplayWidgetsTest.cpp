@@ -108,6 +108,8 @@ TEST(Marquee, PaintsItsTextAndTheWindowMakesRoomForTallerTexts)
     marquee->setFont(larger);
     ASSERT_TRUE(waitFor([&] { return marquee->height() > 2 * one; }, 5000)) << marquee->height();
     EXPECT_EQ(marquee->shown(), QStringLiteral("one line again"));
+    EXPECT_EQ(marquee->accessibleName(), QStringLiteral("one line again"))
+        << "what a screen reader reads";
 }
 
 TEST(Marquee, PagesWrapAndShowAPlaceholderForEmptyEntries)

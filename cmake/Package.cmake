@@ -13,9 +13,12 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# libcurl is loaded at run time, so dpkg-shlibdeps cannot see it; the
-# certificates are what it verifies HTTPS servers with.
+# libcurl and libpulse are loaded at run time, so dpkg-shlibdeps cannot see
+# them; the certificates are what libcurl verifies HTTPS servers with.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, ca-certificates")
+if(WAVELARK_PULSE)
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libpulse0")
+endif()
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "pulseaudio | pipewire-pulse, qt6-wayland")
 set(CPACK_STRIP_FILES ON)
 # The player, its modules and its data; not the developer tools.

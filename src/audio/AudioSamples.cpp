@@ -74,25 +74,31 @@ int linearSample(unsigned afmt, const uint8_t *p)
 void convertSamples(int afmt, int level, const uint8_t *in, size_t count, std::vector<uint8_t> &out)
 {
     SampleLayout layout{};
-    out.clear();
-    if (!sampleLayout(afmt, layout))
+    if (!sampleLayout(afmt, layout)) {
+        out.clear();
         return;
+    }
     const int gain = clampLevel(level);
     const size_t samples = count / static_cast<size_t>(layout.inBytes);
+    // Every byte is written below: a buffer kept at its size is not cleared first.
     out.resize(samples * static_cast<size_t>(layout.outBytes));
     const auto code = static_cast<unsigned>(afmt);
     if constexpr (std::endian::native == std::endian::little) {
         // The common case (decoders' output below full level) as a loop the
         // compiler vectorises. The same values as the general one: a float
-        // holds v * gain exactly, and its quotient by 100 is never within
-        // rounding of the next integer unless it is one.
+        // holds x = v * gain exactly (|x| < 2^22), and x times the float just
+        // above 1/100 (0.01f itself is just below) lands at or above x / 100
+        // and, for |x| below seven million, short of the next integer: the
+        // truncation is x / 100's. A multiplication, where a division by 100
+        // took several times as long.
         if (code == WAVELARK_AFMT_S16_LE) {
+            constexpr float kHundredth = 0x1.47ae16p-7f; // 0.0100000007
             const float g = float(gain);
             uint8_t *to = out.data();
             for (size_t i = 0; i < samples; ++i) {
                 int16_t v = 0;
                 std::memcpy(&v, in + 2 * i, 2);
-                v = static_cast<int16_t>(static_cast<int>(float(v) * g / 100.0f));
+                v = static_cast<int16_t>(static_cast<int>(float(v) * g * kHundredth));
                 std::memcpy(to + 2 * i, &v, 2);
             }
             return;

@@ -2,7 +2,7 @@
 
 #include "ProbeLists.h"
 
-#include <pulse/pulseaudio.h>
+#include "PulseLibrary.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -25,9 +25,9 @@ class LoopLock
 public:
     explicit LoopLock(pa_threaded_mainloop *loop) : loop_(loop)
     {
-        pa_threaded_mainloop_lock(loop_);
+        pulse::api().pa_threaded_mainloop_lock(loop_);
     }
-    ~LoopLock() { pa_threaded_mainloop_unlock(loop_); }
+    ~LoopLock() { pulse::api().pa_threaded_mainloop_unlock(loop_); }
     LoopLock(const LoopLock &) = delete;
     LoopLock &operator=(const LoopLock &) = delete;
 
@@ -37,7 +37,7 @@ private:
 
 void wake(void *loop)
 {
-    pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop *>(loop), 0);
+    pulse::api().pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop *>(loop), 0);
 }
 void contextChanged(pa_context *, void *loop)
 {
@@ -65,16 +65,16 @@ pa_sample_format_t pulseFormat(int afmt)
 
 struct ProplistFree
 {
-    void operator()(pa_proplist *p) const { pa_proplist_free(p); }
+    void operator()(pa_proplist *p) const { pulse::api().pa_proplist_free(p); }
 };
 using Proplist = std::unique_ptr<pa_proplist, ProplistFree>;
 
 Proplist clientProperties()
 {
-    Proplist p(pa_proplist_new());
-    pa_proplist_sets(p.get(), PA_PROP_APPLICATION_NAME, kName);
-    pa_proplist_sets(p.get(), PA_PROP_APPLICATION_ID, "wavelark");
-    pa_proplist_sets(p.get(), PA_PROP_APPLICATION_ICON_NAME, "wavelark");
+    Proplist p(pulse::api().pa_proplist_new());
+    pulse::api().pa_proplist_sets(p.get(), PA_PROP_APPLICATION_NAME, kName);
+    pulse::api().pa_proplist_sets(p.get(), PA_PROP_APPLICATION_ID, "wavelark");
+    pulse::api().pa_proplist_sets(p.get(), PA_PROP_APPLICATION_ICON_NAME, "wavelark");
     return p;
 }
 
@@ -90,27 +90,27 @@ PulseBackend::~PulseBackend()
 
 void PulseBackend::report(const char *what) const
 {
-    const int err = context_ ? pa_context_errno(context_) : PA_ERR_INTERNAL;
-    std::fprintf(stderr, "pulse: %s: %s\n", what, pa_strerror(err));
+    const int err = context_ ? pulse::api().pa_context_errno(context_) : PA_ERR_INTERNAL;
+    std::fprintf(stderr, "pulse: %s: %s\n", what, pulse::api().pa_strerror(err));
 }
 
 bool PulseBackend::connectContext()
 {
-    context_ = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), kName,
-                                            clientProperties().get());
+    context_ = pulse::api().pa_context_new_with_proplist(
+        pulse::api().pa_threaded_mainloop_get_api(loop_), kName, clientProperties().get());
     if (!context_)
         return false;
-    pa_context_set_state_callback(context_, contextChanged, loop_);
-    if (pa_context_connect(context_, server_.empty() ? nullptr : server_.c_str(),
-                           PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+    pulse::api().pa_context_set_state_callback(context_, contextChanged, loop_);
+    if (pulse::api().pa_context_connect(context_, server_.empty() ? nullptr : server_.c_str(),
+                                        PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
         return false;
     for (;;) {
-        const pa_context_state_t state = pa_context_get_state(context_);
+        const pa_context_state_t state = pulse::api().pa_context_get_state(context_);
         if (state == PA_CONTEXT_READY)
             return true;
         if (!PA_CONTEXT_IS_GOOD(state))
             return false;
-        pa_threaded_mainloop_wait(loop_);
+        pulse::api().pa_threaded_mainloop_wait(loop_);
     }
 }
 
@@ -118,8 +118,10 @@ int PulseBackend::open()
 {
     if (loop_)
         return 0;
-    loop_ = pa_threaded_mainloop_new();
-    if (!loop_ || pa_threaded_mainloop_start(loop_) < 0) {
+    if (!pulse::load())
+        return ENOSYS;
+    loop_ = pulse::api().pa_threaded_mainloop_new();
+    if (!loop_ || pulse::api().pa_threaded_mainloop_start(loop_) < 0) {
         std::fprintf(stderr, "pulse: the client could not start\n");
         close();
         return EIO;
@@ -145,31 +147,32 @@ bool PulseBackend::openStream()
     const pa_sample_spec sampleFormat{pulseFormat(format_.afmt),
                                       static_cast<uint32_t>(format_.rate),
                                       static_cast<uint8_t>(format_.channels)};
-    Proplist props(pa_proplist_new());
-    pa_proplist_sets(props.get(), PA_PROP_MEDIA_ROLE, "music");
+    Proplist props(pulse::api().pa_proplist_new());
+    pulse::api().pa_proplist_sets(props.get(), PA_PROP_MEDIA_ROLE, "music");
     if (!title_.empty())
-        pa_proplist_sets(props.get(), PA_PROP_MEDIA_TITLE, title_.c_str());
-    stream_ = pa_stream_new_with_proplist(context_, kName, &sampleFormat, nullptr, props.get());
+        pulse::api().pa_proplist_sets(props.get(), PA_PROP_MEDIA_TITLE, title_.c_str());
+    stream_ = pulse::api().pa_stream_new_with_proplist(context_, kName, &sampleFormat, nullptr,
+                                                       props.get());
     if (!stream_) {
         report("stream");
         return false;
     }
-    pa_stream_set_state_callback(stream_, streamChanged, loop_);
-    pa_stream_set_write_callback(stream_, streamWritable, loop_);
+    pulse::api().pa_stream_set_state_callback(stream_, streamChanged, loop_);
+    pulse::api().pa_stream_set_write_callback(stream_, streamWritable, loop_);
     pa_buffer_attr attr;
     attr.maxlength = static_cast<uint32_t>(-1);
-    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kLatency, &sampleFormat));
+    attr.tlength = static_cast<uint32_t>(pulse::api().pa_usec_to_bytes(kLatency, &sampleFormat));
     attr.prebuf = static_cast<uint32_t>(-1);
     attr.minreq = static_cast<uint32_t>(-1);
     attr.fragsize = static_cast<uint32_t>(-1);
-    if (pa_stream_connect_playback(stream_, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr,
-                                   nullptr) < 0) {
+    if (pulse::api().pa_stream_connect_playback(stream_, nullptr, &attr, PA_STREAM_ADJUST_LATENCY,
+                                                nullptr, nullptr) < 0) {
         report("stream");
         closeStream(false);
         return false;
     }
     for (;;) {
-        const pa_stream_state_t state = pa_stream_get_state(stream_);
+        const pa_stream_state_t state = pulse::api().pa_stream_get_state(stream_);
         if (state == PA_STREAM_READY)
             return true;
         if (!PA_STREAM_IS_GOOD(state)) {
@@ -177,7 +180,7 @@ bool PulseBackend::openStream()
             closeStream(false);
             return false;
         }
-        pa_threaded_mainloop_wait(loop_);
+        pulse::api().pa_threaded_mainloop_wait(loop_);
     }
 }
 
@@ -185,15 +188,15 @@ void PulseBackend::finish(pa_operation *op)
 {
     if (!op)
         return;
-    while (pa_operation_get_state(op) == PA_OPERATION_RUNNING && streamReady())
-        pa_threaded_mainloop_wait(loop_);
-    pa_operation_unref(op);
+    while (pulse::api().pa_operation_get_state(op) == PA_OPERATION_RUNNING && streamReady())
+        pulse::api().pa_threaded_mainloop_wait(loop_);
+    pulse::api().pa_operation_unref(op);
 }
 
 bool PulseBackend::streamReady() const
 {
-    return stream_ && pa_context_get_state(context_) == PA_CONTEXT_READY &&
-           pa_stream_get_state(stream_) == PA_STREAM_READY;
+    return stream_ && pulse::api().pa_context_get_state(context_) == PA_CONTEXT_READY &&
+           pulse::api().pa_stream_get_state(stream_) == PA_STREAM_READY;
 }
 
 void PulseBackend::closeStream(bool drain)
@@ -201,11 +204,11 @@ void PulseBackend::closeStream(bool drain)
     if (!stream_)
         return;
     if (drain && streamReady())
-        finish(pa_stream_drain(stream_, operationDone, loop_));
-    pa_stream_set_state_callback(stream_, nullptr, nullptr);
-    pa_stream_set_write_callback(stream_, nullptr, nullptr);
-    pa_stream_disconnect(stream_);
-    pa_stream_unref(stream_);
+        finish(pulse::api().pa_stream_drain(stream_, operationDone, loop_));
+    pulse::api().pa_stream_set_state_callback(stream_, nullptr, nullptr);
+    pulse::api().pa_stream_set_write_callback(stream_, nullptr, nullptr);
+    pulse::api().pa_stream_disconnect(stream_);
+    pulse::api().pa_stream_unref(stream_);
     stream_ = nullptr;
 }
 
@@ -217,14 +220,14 @@ int PulseBackend::close()
         LoopLock lock(loop_);
         closeStream(false);
         if (context_) {
-            pa_context_set_state_callback(context_, nullptr, nullptr);
-            pa_context_disconnect(context_);
-            pa_context_unref(context_);
+            pulse::api().pa_context_set_state_callback(context_, nullptr, nullptr);
+            pulse::api().pa_context_disconnect(context_);
+            pulse::api().pa_context_unref(context_);
             context_ = nullptr;
         }
     }
-    pa_threaded_mainloop_stop(loop_);
-    pa_threaded_mainloop_free(loop_);
+    pulse::api().pa_threaded_mainloop_stop(loop_);
+    pulse::api().pa_threaded_mainloop_free(loop_);
     loop_ = nullptr;
     return 0;
 }
@@ -264,8 +267,8 @@ int PulseBackend::flush(bool wait)
         return -1;
     }
     // Without waiting: start what is queued even below the server's prebuffer.
-    finish(wait ? pa_stream_drain(stream_, operationDone, loop_)
-                : pa_stream_trigger(stream_, operationDone, loop_));
+    finish(wait ? pulse::api().pa_stream_drain(stream_, operationDone, loop_)
+                : pulse::api().pa_stream_trigger(stream_, operationDone, loop_));
     return 0;
 }
 
@@ -295,20 +298,21 @@ ssize_t PulseBackend::writeSome(const uint8_t *data, size_t count)
             errno = EIO;
             return -1;
         }
-        const size_t room = pa_stream_writable_size(stream_);
+        const size_t room = pulse::api().pa_stream_writable_size(stream_);
         if (room == static_cast<size_t>(-1)) {
             errno = EIO;
             return -1;
         }
         const size_t n = std::min(room, count) / frameBytes * frameBytes;
         if (n > 0) {
-            if (pa_stream_write(stream_, data, n, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+            if (pulse::api().pa_stream_write(stream_, data, n, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
                 errno = EIO;
                 return -1;
             }
             return static_cast<ssize_t>(n);
         }
-        pa_threaded_mainloop_wait(loop_); // the server asks for more, or the stream ends
+        pulse::api().pa_threaded_mainloop_wait(
+            loop_); // the server asks for more, or the stream ends
     }
 }
 
@@ -322,39 +326,44 @@ void PulseBackend::setTitle(const std::string &title)
     LoopLock lock(loop_);
     if (!streamReady())
         return;
-    Proplist props(pa_proplist_new());
-    pa_proplist_sets(props.get(), PA_PROP_MEDIA_TITLE, title_.c_str());
+    Proplist props(pulse::api().pa_proplist_new());
+    pulse::api().pa_proplist_sets(props.get(), PA_PROP_MEDIA_TITLE, title_.c_str());
     // Not waited for: the title changes while the stream plays on.
-    if (pa_operation *op =
-            pa_stream_proplist_update(stream_, PA_UPDATE_REPLACE, props.get(), nullptr, nullptr))
-        pa_operation_unref(op);
+    if (pa_operation *op = pulse::api().pa_stream_proplist_update(stream_, PA_UPDATE_REPLACE,
+                                                                  props.get(), nullptr, nullptr))
+        pulse::api().pa_operation_unref(op);
 }
 
 bool pulseServerAnswers()
 {
-    pa_mainloop *loop = pa_mainloop_new();
+    if (!pulse::load())
+        return false;
+    pa_mainloop *loop = pulse::api().pa_mainloop_new();
     if (!loop)
         return false;
-    pa_context *context = pa_context_new(pa_mainloop_get_api(loop), kName);
+    pa_context *context =
+        pulse::api().pa_context_new(pulse::api().pa_mainloop_get_api(loop), kName);
     bool ready = false;
-    if (context && pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
+    if (context &&
+        pulse::api().pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
         for (;;) {
-            const pa_context_state_t state = pa_context_get_state(context);
+            const pa_context_state_t state = pulse::api().pa_context_get_state(context);
             ready = state == PA_CONTEXT_READY;
             const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
                 deadline - std::chrono::steady_clock::now());
             if (ready || !PA_CONTEXT_IS_GOOD(state) || left.count() <= 0)
                 break;
-            if (pa_mainloop_prepare(loop, static_cast<int>(left.count())) < 0 ||
-                pa_mainloop_poll(loop) < 0 || pa_mainloop_dispatch(loop) < 0)
+            if (pulse::api().pa_mainloop_prepare(loop, static_cast<int>(left.count())) < 0 ||
+                pulse::api().pa_mainloop_poll(loop) < 0 ||
+                pulse::api().pa_mainloop_dispatch(loop) < 0)
                 break;
         }
-        pa_context_disconnect(context);
+        pulse::api().pa_context_disconnect(context);
     }
     if (context)
-        pa_context_unref(context);
-    pa_mainloop_free(loop);
+        pulse::api().pa_context_unref(context);
+    pulse::api().pa_mainloop_free(loop);
     return ready;
 }
 

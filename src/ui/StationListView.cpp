@@ -58,7 +58,6 @@ StationListView::StationListView(StationListModel *model, QWidget *parent)
     proxy_->setFilterCaseSensitivity(Qt::CaseInsensitive);
     filter_->setObjectName(QStringLiteral("stationFilter"));
     filter_->setPlaceholderText(tr("Filter stations"));
-    filter_->setClearButtonEnabled(true);
     // Readable on the window's dark background.
     QPalette palette = filter_->palette();
     palette.setColor(QPalette::PlaceholderText, QColor(0x9a, 0xa0, 0xa6));
@@ -104,4 +103,14 @@ void StationListView::showRow(int playlistIndex)
         list_->clearSelection();
     }
     following_ = false;
+}
+
+void StationListView::showEvent(QShowEvent *event)
+{
+    // Set when first shown: the button's picture is read through Qt's image
+    // reader, which loads every image-format plugin to find the one it
+    // needs, and most runs never show the list.
+    if (!filter_->isClearButtonEnabled())
+        filter_->setClearButtonEnabled(true);
+    QWidget::showEvent(event);
 }

@@ -28,6 +28,9 @@ signals:
     void activated(int playlistIndex);
     void removeRequested(int playlistIndex);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     class Rows;
     int playlistIndex(const QModelIndex &row) const;

@@ -3,11 +3,14 @@
 #include "InstalledData.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPixmap>
 
 #include <algorithm>
+#include <utility>
 
 QString wavelarkPictureDirectory()
 {
@@ -18,17 +21,30 @@ namespace {
 
 constexpr qreal kOffOpacity = 0.3;
 
+// The pictures are XPM files, read as such: a reader left to guess loads
+// every image-format plugin (JPEG, GIF, ...) to ask each whether it reads
+// them. A file of another format under the same name is still read.
+QPixmap readPicture(const QString &path)
+{
+    QImageReader reader(path, "xpm");
+    reader.setAutoDetectImageFormat(false);
+    QImage image = reader.read();
+    if (image.isNull() && QFileInfo::exists(path))
+        return QPixmap(path);
+    return QPixmap::fromImage(std::move(image));
+}
+
 // A missing or unreadable file gives an empty picture, without a message.
 void showPicture(QLabel *label, const QString &name)
 {
-    label->setPixmap(QPixmap(userOrInstalledFile(name)));
+    label->setPixmap(readPicture(userOrInstalledFile(name)));
 }
 
 // An indicator that is off shows its picture faintly, so that it reads as
 // off and still says what a tap on it does.
 void showDimmedPicture(QLabel *label, const QString &name)
 {
-    const QPixmap full(wavelarkPictureDirectory() + name);
+    const QPixmap full = readPicture(wavelarkPictureDirectory() + name);
     if (full.isNull()) {
         label->setPixmap(full);
         return;

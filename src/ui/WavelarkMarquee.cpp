@@ -1,9 +1,12 @@
 #include "WavelarkMarquee.h"
 
-#include <QFontMetrics>
+#include <QEvent>
+#include <QPainter>
 #include <QResizeEvent>
+#include <QStyle>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 WavelarkMarquee::WavelarkMarquee(const QString &text, QWidget *parent, int interval,
@@ -11,7 +14,9 @@ WavelarkMarquee::WavelarkMarquee(const QString &text, QWidget *parent, int inter
     : QLabel(parent), interval_(std::max(0, interval)), sleepInterval_(sleepInterval)
 {
     setTextFormat(Qt::PlainText);
-    QLabel::setText(text);
+    glyphs_.setTextFormat(Qt::PlainText);
+    show(text, alignment() & Qt::AlignHorizontal_Mask);
+    setAccessibleName(text);
     // The label's width comes from the window, never from the text.
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     setMinimumWidth(1);
@@ -23,9 +28,30 @@ WavelarkMarquee::WavelarkMarquee(const QString &text, QWidget *parent, int inter
     connect(&restartTimer_, &QTimer::timeout, this, &WavelarkMarquee::startTimer);
 }
 
-int WavelarkMarquee::textWidth(const QString &text) const
+void WavelarkMarquee::measure()
 {
-    return fontMetrics().horizontalAdvance(text);
+    // A line break would end the one line early; it is measured as a space.
+    QString line = text_;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    offsets_.setText(line);
+    offsets_.setFont(font());
+    offsets_.beginLayout();
+    offsets_.createLine(); // as wide as the text
+    offsets_.endLayout();
+    measured_ = true;
+}
+
+int WavelarkMarquee::textWidth(int from, int count)
+{
+    if (!measured_)
+        measure();
+    const QTextLine line = offsets_.lineAt(0);
+    if (!line.isValid())
+        return 0;
+    const int length = int(text_.size());
+    from = std::clamp(from, 0, length);
+    const int to = std::clamp(from + count, from, length);
+    return int(std::lround(std::abs(line.cursorToX(to) - line.cursorToX(from))));
 }
 
 int WavelarkMarquee::available() const
@@ -36,39 +62,106 @@ int WavelarkMarquee::available() const
 void WavelarkMarquee::show(const QString &part, Qt::Alignment horizontal)
 {
     setAlignment(horizontal | (alignment() & Qt::AlignVertical_Mask));
-    QLabel::setText(part);
+    if (part == shown_ && !glyphs_.text().isNull())
+        return;
+    shown_ = part;
+    QString painted = part;
+    painted.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    glyphs_.setText(painted.isNull() ? QStringLiteral("") : painted);
+    glyphs_.prepare(QTransform(), font());
+    const QSizeF size = glyphs_.size();
+    const QMargins m = contentsMargins();
+    const QSize hint(int(std::ceil(size.width())) + m.left() + m.right(),
+                     int(std::ceil(size.height())) + m.top() + m.bottom());
+    // Only the height is the layout's business: the width follows the window.
+    const bool relayout = hint.height() != hint_.height();
+    hint_ = hint;
+    if (relayout)
+        updateGeometry();
+    update(contentsRect());
+}
+
+QSize WavelarkMarquee::sizeHint() const
+{
+    return hint_;
+}
+
+QSize WavelarkMarquee::minimumSizeHint() const
+{
+    return hint_;
+}
+
+void WavelarkMarquee::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    drawFrame(&painter);
+    const QRect area = contentsRect();
+    const QSize size = glyphs_.size().toSize();
+    const QRect at = QStyle::alignedRect(layoutDirection(), alignment(), size, area);
+    painter.setClipRect(area);
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Normal : QPalette::Disabled, foregroundRole()));
+    painter.drawStaticText(at.topLeft(), glyphs_);
+}
+
+void WavelarkMarquee::changeEvent(QEvent *event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() != QEvent::FontChange)
+        return;
+    // Shaped anew in the new font; a text too wide now scrolls.
+    measured_ = false;
+    const QString part = std::exchange(shown_, QString());
+    glyphs_.setText(QString());
+    show(part, alignment() & Qt::AlignHorizontal_Mask);
+}
+
+void WavelarkMarquee::fit()
+{
+    scrollTimer_.stop();
+    sleepTimer_.stop();
+    restartTimer_.stop();
+    position_ = 0;
+    const int w = available();
+    const int length = int(text_.size());
+    if (textWidth(0, length) <= w) {
+        show(text_, Qt::AlignHCenter);
+        return;
+    }
+    for (int i = 1; i < length; ++i) {
+        if (textWidth(0, i) > w) {
+            position_ = i;
+            break;
+        }
+    }
+    show(text_.left(position_), Qt::AlignLeft);
+    sleepTimer_.start(sleepInterval_);
 }
 
 void WavelarkMarquee::setText(const QString &text)
 {
     // The same text again (the status line on every progress event) would
     // only measure it anew; a text that scrolls starts over, as before.
-    if (text == text_ && QLabel::text() == text && (alignment() & Qt::AlignHCenter) &&
-        !isScrolling() && !sleepTimer_.isActive() && !restartTimer_.isActive())
+    if (text == text_ && shown_ == text && (alignment() & Qt::AlignHCenter) && !isScrolling() &&
+        !sleepTimer_.isActive() && !restartTimer_.isActive())
         return;
-    scrollTimer_.stop();
-    sleepTimer_.stop();
-    restartTimer_.stop();
-    position_ = 0;
-    text_ = text;
-    const int w = available();
-    if (textWidth(text) <= w) {
-        show(text, Qt::AlignHCenter);
-        return;
+    if (text != text_) {
+        text_ = text;
+        measured_ = false;
+        // The label's own text is left alone; screen readers read the whole text here.
+        setAccessibleName(text);
     }
-    for (int i = 1; i < text.size(); ++i) {
-        if (textWidth(text.left(i)) > w) {
-            position_ = i;
-            break;
-        }
-    }
-    show(text.left(position_), Qt::AlignLeft);
-    sleepTimer_.start(sleepInterval_);
+    fit();
 }
 
 void WavelarkMarquee::setInterval(int ms)
 {
     interval_ = std::max(0, ms);
+    // A text that fits has no step to take: its first tick would only stop the timer.
+    if (textWidth(0, int(text_.size())) <= available()) {
+        scrollTimer_.stop();
+        return;
+    }
     scrollTimer_.start(interval_);
 }
 
@@ -76,7 +169,7 @@ void WavelarkMarquee::updateLabel()
 {
     const int w = available();
     const int length = int(text_.size());
-    if (textWidth(text_) <= w) {
+    if (textWidth(0, length) <= w) {
         scrollTimer_.stop();
         return;
     }
@@ -88,7 +181,7 @@ void WavelarkMarquee::updateLabel()
     const int e = position_;
     int grown = 0;
     while (e < length) {
-        if (textWidth(text_.mid(e, d)) >= w)
+        if (textWidth(e, d) >= w)
             break;
         ++d;
         if (++grown + e >= length)
@@ -184,5 +277,5 @@ void WavelarkMarquee::resizeEvent(QResizeEvent *event)
 {
     QLabel::resizeEvent(event);
     if (event->oldSize().width() != event->size().width() && !text_.isEmpty())
-        setText(std::exchange(text_, QString())); // fitted anew even when unchanged
+        fit(); // fitted anew even when unchanged
 }

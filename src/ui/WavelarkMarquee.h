@@ -1,12 +1,21 @@
 #pragma once
 
 #include <QLabel>
+#include <QStaticText>
 #include <QStringList>
+#include <QTextLayout>
 #include <QTimer>
 
 // A label that scrolls a text too wide for it one character at a time,
 // pausing at both ends, and that can hold several pages (the tag entries of
 // the shown item). Texts are shown as plain text. GUI thread only.
+//
+// It paints the piece it shows itself: a text is shaped once when it is set
+// (the piece's glyphs are kept for every repaint, the whole text's character
+// offsets for the scroll steps), and a new text asks the window for a new
+// layout only when its height changes. A plain label shapes a text anew for
+// its size, for each repaint and for each width asked, and lays the window
+// out again at each new text.
 class WavelarkMarquee : public QLabel
 {
     Q_OBJECT
@@ -18,6 +27,8 @@ public:
     // Hides QLabel::setText: fits or scrolls the text.
     void setText(const QString &text);
     QString text() const { return text_; }
+    // The piece of it shown now.
+    QString shown() const { return shown_; }
 
     // ms per one-character step; 0 means no scrolling. Starts the timer.
     void setInterval(int ms);
@@ -55,13 +66,30 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     // A new width fits or scrolls the text anew.
     void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+public:
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 private:
-    int textWidth(const QString &text) const;
+    // Width of text_'s first `count` characters from `from` on, in pixels.
+    int textWidth(int from, int count);
     int available() const;
     void show(const QString &part, Qt::Alignment horizontal);
+    void measure();
+    // Shows text_ whole and centred when it fits, else its head, and starts the pause.
+    void fit();
 
     QString text_;
+    // text_ laid out on one line, for its character offsets; built when
+    // first asked after text_ changes.
+    QTextLayout offsets_;
+    bool measured_ = false;
+    QString shown_;
+    QStaticText glyphs_; // shown_ as painted
+    QSize hint_;
     QTimer scrollTimer_;
     // One pending pause of each kind: a new text cancels the old text's.
     QTimer sleepTimer_;

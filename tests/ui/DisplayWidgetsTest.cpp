@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -21,31 +22,31 @@ const QString kLong =
 TEST(Marquee, LongTextShowsItsHeadPausesScrollsToItsTailAndReturns)
 {
     WavelarkMarquee marquee(QStringLiteral("first"), nullptr, 5, 60);
-    EXPECT_EQ(marquee.QLabel::text(), QStringLiteral("first"));
+    EXPECT_EQ(marquee.shown(), QStringLiteral("first"));
     marquee.resize(120, 30);
     marquee.setText(QStringLiteral("short"));
-    EXPECT_EQ(marquee.QLabel::text(), QStringLiteral("short"));
+    EXPECT_EQ(marquee.shown(), QStringLiteral("short"));
     EXPECT_TRUE(marquee.alignment() & Qt::AlignHCenter);
 
     marquee.setText(kLong);
-    const QString head = marquee.QLabel::text();
+    const QString head = marquee.shown();
     EXPECT_TRUE(kLong.startsWith(head));
     EXPECT_LT(head.size(), kLong.size());
     EXPECT_TRUE(marquee.alignment() & Qt::AlignLeft);
     // No step before the pause at the head.
     EXPECT_FALSE(marquee.isScrolling());
-    ASSERT_TRUE(waitFor([&] { return marquee.QLabel::text().startsWith(kLong.mid(1, 5)); }, 5000));
+    ASSERT_TRUE(waitFor([&] { return marquee.shown().startsWith(kLong.mid(1, 5)); }, 5000));
     // It moves one character per step until the tail shows, then pauses.
-    ASSERT_TRUE(waitFor([&] { return kLong.endsWith(marquee.QLabel::text()); }, 5000));
+    ASSERT_TRUE(waitFor([&] { return kLong.endsWith(marquee.shown()); }, 5000));
     ASSERT_TRUE(waitFor([&] { return !marquee.isScrolling(); }, 5000));
     // And jumps back to the head.
-    ASSERT_TRUE(waitFor([&] { return marquee.QLabel::text().startsWith(kLong.left(5)); }, 5000));
+    ASSERT_TRUE(waitFor([&] { return marquee.shown().startsWith(kLong.left(5)); }, 5000));
 
     // Interval 0: the head stays.
     marquee.setInterval(0);
     marquee.setText(kLong);
     QTest::qWait(300);
-    EXPECT_TRUE(kLong.startsWith(marquee.QLabel::text()));
+    EXPECT_TRUE(kLong.startsWith(marquee.shown()));
     EXPECT_FALSE(marquee.isScrolling());
 }
 
@@ -58,21 +59,57 @@ TEST(Marquee, TheSameTextAgainKeepsItsPlaceAndStillRefitsToANewWidth)
     window.show();
     marquee.setText(kLong);
     marquee.setText(kLong);
-    EXPECT_EQ(marquee.QLabel::text(), kLong);
+    EXPECT_EQ(marquee.shown(), kLong);
     EXPECT_TRUE(marquee.alignment() & Qt::AlignHCenter);
     EXPECT_FALSE(marquee.isScrolling());
 
     // Narrowed, the unchanged text no longer fits: its head shows and it scrolls.
     marquee.resize(120, 30);
-    ASSERT_TRUE(waitFor([&] { return marquee.QLabel::text().size() < kLong.size(); }, 5000));
-    const QString head = marquee.QLabel::text();
+    ASSERT_TRUE(waitFor([&] { return marquee.shown().size() < kLong.size(); }, 5000));
+    const QString head = marquee.shown();
     EXPECT_LT(head.size(), kLong.size());
     EXPECT_TRUE(kLong.startsWith(head));
     EXPECT_TRUE(marquee.alignment() & Qt::AlignLeft);
-    ASSERT_TRUE(waitFor([&] { return marquee.QLabel::text().startsWith(kLong.mid(1, 5)); }, 5000));
+    ASSERT_TRUE(waitFor([&] { return marquee.shown().startsWith(kLong.mid(1, 5)); }, 5000));
     // A scrolling text set again starts over from its head.
     marquee.setText(kLong);
-    EXPECT_EQ(marquee.QLabel::text(), head);
+    EXPECT_EQ(marquee.shown(), head);
+}
+
+// The marquee paints its text itself and asks for a new layout only when
+// a text's height differs: a second line, a larger font.
+TEST(Marquee, PaintsItsTextAndTheWindowMakesRoomForTallerTexts)
+{
+    QWidget window;
+    auto *box = new QVBoxLayout(&window);
+    auto *marquee = new WavelarkMarquee(QString(), &window, 0, 60);
+    box->addWidget(marquee);
+    box->addStretch(1);
+    window.resize(300, 400);
+    window.show();
+    marquee->setText(QStringLiteral("one line"));
+    ASSERT_TRUE(waitFor([&] { return marquee->height() > 0; }, 5000));
+    const int one = marquee->height();
+    const QImage painted = marquee->grab().toImage();
+    const QRgb background = painted.pixel(0, 0);
+    bool inked = false;
+    for (int y = 0; y < painted.height() && !inked; ++y)
+        for (int x = 0; x < painted.width() && !inked; ++x)
+            inked = painted.pixel(x, y) != background;
+    EXPECT_TRUE(inked) << "the text is painted";
+
+    marquee->setText(QStringLiteral("first line\nsecond line"));
+    ASSERT_TRUE(waitFor([&] { return marquee->height() >= 2 * one - 2; }, 5000))
+        << marquee->height();
+    marquee->setText(QStringLiteral("one line again"));
+    ASSERT_TRUE(waitFor([&] { return marquee->height() == one; }, 5000)) << marquee->height();
+    QFont larger = marquee->font();
+    larger.setPixelSize(3 * QFontMetrics(larger).height());
+    marquee->setFont(larger);
+    ASSERT_TRUE(waitFor([&] { return marquee->height() > 2 * one; }, 5000)) << marquee->height();
+    EXPECT_EQ(marquee->shown(), QStringLiteral("one line again"));
+    EXPECT_EQ(marquee->accessibleName(), QStringLiteral("one line again"))
+        << "what a screen reader reads";
 }
 
 TEST(Marquee, PagesWrapAndShowAPlaceholderForEmptyEntries)

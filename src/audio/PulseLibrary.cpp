@@ -1,34 +1,20 @@
 #include "PulseLibrary.h"
 
-#include <dlfcn.h>
+#include "SharedLibrary.h"
 
 #include <cstdio>
-#include <mutex>
 
 namespace wavelark::pulse {
 namespace {
 
 Api bound{};
-bool loaded = false;
-std::once_flag loadOnce;
+SharedLibrary library("libpulse.so.0");
 
-template <typename F>
-bool find(void *library, const char *name, F &function)
+bool bind(void *handle)
 {
-    function = reinterpret_cast<F>(dlsym(library, name));
-    return function != nullptr;
-}
-
-bool open()
-{
-    void *library = dlopen("libpulse.so.0", RTLD_LAZY | RTLD_LOCAL);
-    if (!library) {
-        std::fprintf(stderr, "pulse: %s\n", dlerror());
-        return false;
-    }
     Api a{};
     bool all = true;
-#define WAVELARK_PULSE_FIND(name) all = all && find(library, #name, a.name);
+#define WAVELARK_PULSE_FIND(name) all = all && bindSymbol(handle, #name, a.name);
     WAVELARK_PULSE_FUNCTIONS(WAVELARK_PULSE_FIND)
 #undef WAVELARK_PULSE_FIND
     if (!all) {
@@ -43,8 +29,7 @@ bool open()
 
 bool load()
 {
-    std::call_once(loadOnce, [] { loaded = open(); });
-    return loaded;
+    return library.load(bind, [](const char *why) { std::fprintf(stderr, "pulse: %s\n", why); });
 }
 
 const Api &api()

@@ -1,8 +1,6 @@
 #include "CurlLibrary.h"
 
-#include <dlfcn.h>
-
-#include <mutex>
+#include "SharedLibrary.h"
 
 namespace curl {
 namespace {
@@ -27,41 +25,30 @@ struct Api
 };
 
 Api api{};
-bool loaded = false;
-std::once_flag loadOnce;
+wavelark::SharedLibrary library("libcurl.so.4");
 
-template <typename F>
-bool find(void *library, const char *name, F &function)
-{
-    function = reinterpret_cast<F>(dlsym(library, name));
-    return function != nullptr;
-}
-
-// Never unloaded: handles and libcurl's own threads may outlive any owner.
 // Bound lazily: binding the thirty-odd libraries behind it at once costs a
 // stream's start more CPU and memory than the few calls a stream makes; the
 // entry points it needs are looked up here anyway.
-bool open()
+bool bind(void *handle)
 {
-    void *library = dlopen("libcurl.so.4", RTLD_LAZY | RTLD_LOCAL);
-    if (!library)
-        return false;
+    using wavelark::bindSymbol;
     Api a{};
-    const bool all = find(library, "curl_global_init", a.global_init) &&
-                     find(library, "curl_easy_init", a.easy_init) &&
-                     find(library, "curl_easy_cleanup", a.easy_cleanup) &&
-                     find(library, "curl_easy_pause", a.easy_pause) &&
-                     find(library, "curl_easy_strerror", a.easy_strerror) &&
-                     find(library, "curl_easy_setopt", a.easy_setopt) &&
-                     find(library, "curl_multi_init", a.multi_init) &&
-                     find(library, "curl_multi_cleanup", a.multi_cleanup) &&
-                     find(library, "curl_multi_add_handle", a.multi_add_handle) &&
-                     find(library, "curl_multi_remove_handle", a.multi_remove_handle) &&
-                     find(library, "curl_multi_perform", a.multi_perform) &&
-                     find(library, "curl_multi_info_read", a.multi_info_read) &&
-                     find(library, "curl_multi_poll", a.multi_poll) &&
-                     find(library, "curl_slist_append", a.slist_append) &&
-                     find(library, "curl_slist_free_all", a.slist_free_all);
+    const bool all = bindSymbol(handle, "curl_global_init", a.global_init) &&
+                     bindSymbol(handle, "curl_easy_init", a.easy_init) &&
+                     bindSymbol(handle, "curl_easy_cleanup", a.easy_cleanup) &&
+                     bindSymbol(handle, "curl_easy_pause", a.easy_pause) &&
+                     bindSymbol(handle, "curl_easy_strerror", a.easy_strerror) &&
+                     bindSymbol(handle, "curl_easy_setopt", a.easy_setopt) &&
+                     bindSymbol(handle, "curl_multi_init", a.multi_init) &&
+                     bindSymbol(handle, "curl_multi_cleanup", a.multi_cleanup) &&
+                     bindSymbol(handle, "curl_multi_add_handle", a.multi_add_handle) &&
+                     bindSymbol(handle, "curl_multi_remove_handle", a.multi_remove_handle) &&
+                     bindSymbol(handle, "curl_multi_perform", a.multi_perform) &&
+                     bindSymbol(handle, "curl_multi_info_read", a.multi_info_read) &&
+                     bindSymbol(handle, "curl_multi_poll", a.multi_poll) &&
+                     bindSymbol(handle, "curl_slist_append", a.slist_append) &&
+                     bindSymbol(handle, "curl_slist_free_all", a.slist_free_all);
     if (!all || a.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
         return false;
     api = a;
@@ -72,8 +59,7 @@ bool open()
 
 bool load()
 {
-    std::call_once(loadOnce, [] { loaded = open(); });
-    return loaded;
+    return library.load(bind);
 }
 
 CURL *easy_init()

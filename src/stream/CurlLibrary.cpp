@@ -24,6 +24,24 @@ struct Api
     void (*slist_free_all)(curl_slist *);
 };
 
+// The members of Api, as their names after "curl_".
+#define WAVELARK_CURL_FUNCTIONS(X)                                                                 \
+    X(global_init)                                                                                 \
+    X(easy_init)                                                                                   \
+    X(easy_cleanup)                                                                                \
+    X(easy_pause)                                                                                  \
+    X(easy_strerror)                                                                               \
+    X(easy_setopt)                                                                                 \
+    X(multi_init)                                                                                  \
+    X(multi_cleanup)                                                                               \
+    X(multi_add_handle)                                                                            \
+    X(multi_remove_handle)                                                                         \
+    X(multi_perform)                                                                               \
+    X(multi_info_read)                                                                             \
+    X(multi_poll)                                                                                  \
+    X(slist_append)                                                                                \
+    X(slist_free_all)
+
 Api api{};
 wavelark::SharedLibrary library("libcurl.so.4");
 
@@ -32,23 +50,11 @@ wavelark::SharedLibrary library("libcurl.so.4");
 // entry points it needs are looked up here anyway.
 bool bind(void *handle)
 {
-    using wavelark::bindSymbol;
     Api a{};
-    const bool all = bindSymbol(handle, "curl_global_init", a.global_init) &&
-                     bindSymbol(handle, "curl_easy_init", a.easy_init) &&
-                     bindSymbol(handle, "curl_easy_cleanup", a.easy_cleanup) &&
-                     bindSymbol(handle, "curl_easy_pause", a.easy_pause) &&
-                     bindSymbol(handle, "curl_easy_strerror", a.easy_strerror) &&
-                     bindSymbol(handle, "curl_easy_setopt", a.easy_setopt) &&
-                     bindSymbol(handle, "curl_multi_init", a.multi_init) &&
-                     bindSymbol(handle, "curl_multi_cleanup", a.multi_cleanup) &&
-                     bindSymbol(handle, "curl_multi_add_handle", a.multi_add_handle) &&
-                     bindSymbol(handle, "curl_multi_remove_handle", a.multi_remove_handle) &&
-                     bindSymbol(handle, "curl_multi_perform", a.multi_perform) &&
-                     bindSymbol(handle, "curl_multi_info_read", a.multi_info_read) &&
-                     bindSymbol(handle, "curl_multi_poll", a.multi_poll) &&
-                     bindSymbol(handle, "curl_slist_append", a.slist_append) &&
-                     bindSymbol(handle, "curl_slist_free_all", a.slist_free_all);
+    bool all = true;
+#define WAVELARK_CURL_BIND(name) all = all && wavelark::bindSymbol(handle, "curl_" #name, a.name);
+    WAVELARK_CURL_FUNCTIONS(WAVELARK_CURL_BIND)
+#undef WAVELARK_CURL_BIND
     if (!all || a.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
         return false;
     api = a;
